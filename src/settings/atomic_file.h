@@ -1,0 +1,20 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/write_result.h"
+
+namespace atomicfile {
+
+// The whole file; nothing when it does not exist. A file that exists but
+// cannot be read is an error, reported in `error`.
+std::optional<std::string> readAll(const std::string& path, std::string* error);
+
+// Replaces the file's contents so that a crash or a full disk leaves either
+// the old file or the new one, never a mix: the bytes go to a temporary file
+// in the same folder, are flushed to disk, and the temporary file is renamed
+// over the old one, which keeps its permissions. A symbolic link is followed.
+WriteResult replace(const std::string& path, std::string_view bytes);
+
+}  // namespace atomicfile

@@ -1,0 +1,25 @@
+#pragma once
+// Reading and writing single values of a profile (INI) file on disk, with the
+// behaviour Windows programs expect of their profile functions. Text comes in
+// and goes out as UTF-8; a file that is not UTF-8 is a GBK file from Windows
+// and is read and written as such.
+
+#include <cstddef>
+#include <string>
+
+#include "settings/write_result.h"
+
+namespace profile {
+
+// The longest value a read gives back, in bytes of its stored form.
+inline constexpr std::size_t kMaxValueBytes = 254;
+
+// The value, or `fallback` when the file, section or key is missing. An
+// existing key with an empty value gives the empty string.
+std::string readValue(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& fallback);
+
+WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value);
+
+}  // namespace profile

@@ -1,0 +1,90 @@
+#include "settings/text_encoding.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace textenc {
+
+namespace {
+
+// Length of the UTF-8 sequence starting with lead byte c, or 0 if c cannot start one.
+std::size_t utf8SequenceLength(unsigned char c) {
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return 2;
+    if (c >= 0xE0 && c <= 0xEF) return 3;
+    if (c >= 0xF0 && c <= 0xF4) return 4;
+    return 0;
+}
+
+std::optional<std::string> convert(const char* to, const char* from, std::string_view in) {
+    if (in.empty()) return std::string();
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out(in.size() * 4 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = out.data();
+    std::size_t dstLeft = out.size();
+    const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || srcLeft != 0) return std::nullopt;
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t len = utf8SequenceLength(c);
+        if (len == 0 || i + len > bytes.size()) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto t = static_cast<unsigned char>(bytes[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+        }
+        if (len >= 3) {
+            const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
+            if (c == 0xE0 && c1 < 0xA0) return false;  // overlong
+            if (c == 0xED && c1 > 0x9F) return false;  // surrogates
+            if (c == 0xF0 && c1 < 0x90) return false;  // overlong
+            if (c == 0xF4 && c1 > 0x8F) return false;  // beyond U+10FFFF
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::optional<std::string> gbkToUtf8(std::string_view gbk) { return convert("UTF-8", "CP936", gbk); }
+std::optional<std::string> utf8ToGbk(std::string_view utf8) { return convert("CP936", "UTF-8", utf8); }
+
+std::optional<std::string> toStored(std::string_view utf8, Encoding enc) {
+    if (enc == Encoding::Utf8) return std::string(utf8);
+    return utf8ToGbk(utf8);
+}
+
+std::optional<std::string> fromStored(std::string_view stored, Encoding enc) {
+    if (enc == Encoding::Utf8) return std::string(stored);
+    return gbkToUtf8(stored);
+}
+
+std::size_t boundaryAtOrBefore(std::string_view bytes, std::size_t maxBytes, Encoding enc) {
+    if (bytes.size() <= maxBytes) return bytes.size();
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        std::size_t len = 1;
+        if (enc == Encoding::Utf8) {
+            len = utf8SequenceLength(c);
+            if (len == 0) len = 1;
+        } else if (c >= 0x81 && c <= 0xFE) {
+            len = 2;  // GBK lead byte: one trail byte follows
+        }
+        if (i + len > maxBytes) break;
+        i += len;
+    }
+    return i;
+}
+
+}  // namespace textenc

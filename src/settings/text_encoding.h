@@ -1,0 +1,33 @@
+#pragma once
+// Byte-level helpers for the two encodings a settings file can be in: UTF-8
+// (what we write) and GBK (a file carried over from a Chinese Windows system).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace textenc {
+
+enum class Encoding { Utf8, Gbk };
+
+bool isValidUtf8(std::string_view bytes);
+
+// A file that is not valid UTF-8 is taken to come from Windows.
+inline Encoding detect(std::string_view bytes) {
+    return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Gbk;
+}
+
+std::optional<std::string> gbkToUtf8(std::string_view gbk);
+std::optional<std::string> utf8ToGbk(std::string_view utf8);
+
+// Text as stored in a file of the given encoding, and back. Nothing is
+// returned when the text cannot be represented.
+std::optional<std::string> toStored(std::string_view utf8, Encoding enc);
+std::optional<std::string> fromStored(std::string_view stored, Encoding enc);
+
+// The longest prefix of `bytes` of at most `maxBytes` that ends on a
+// character boundary of the encoding.
+std::size_t boundaryAtOrBefore(std::string_view bytes, std::size_t maxBytes, Encoding enc);
+
+}  // namespace textenc

@@ -1,0 +1,152 @@
+#include "settings/profile_file.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+using profile::readValue;
+using profile::writeValue;
+
+namespace {
+
+const std::string kPromptGbk = "\xB0\xB4\xCF\xC2\xC8\xC8\xBC\xFC";  // 按下热键 in GBK
+const std::string kPrompt = "按下热键";
+
+}  // namespace
+
+TEST(ProfileFile, MissingFileGivesDefaultsAndIsNotCreatedByReading) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", kPrompt), kPrompt);
+    EXPECT_EQ(readValue(path, "conftext", "0", ""), "");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(ProfileFile, EmptyValueOverridesTheDefault) {
+    TempDir dir;
+    writeBytes(dir.file("set.ini"), "[conftooltip]\n3=\n");
+    EXPECT_EQ(readValue(dir.file("set.ini"), "conftooltip", "3", "fallback"), "");
+    EXPECT_EQ(readValue(dir.file("set.ini"), "conftooltip", "4", "fallback"), "fallback");
+}
+
+TEST(ProfileFile, LongValuesAreCutTo254BytesOnACharacterBoundary) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    writeBytes(path, "[s]\nascii=" + std::string(300, 'x') + "\n");
+    EXPECT_EQ(readValue(path, "s", "ascii", ""), std::string(254, 'x'));
+
+    // 85 three-byte characters: 255 bytes; the 85th would end past byte 254.
+    std::string wide;
+    for (int i = 0; i < 85; ++i) wide += "键";
+    writeBytes(path, "[s]\nwide=" + wide + "\n");
+    EXPECT_EQ(readValue(path, "s", "wide", ""), wide.substr(0, 84 * 3));
+
+    // In a GBK file a character is two bytes; one ASCII byte in front shifts them.
+    std::string gbk = "a";
+    for (int i = 0; i < 130; ++i) gbk += kPromptGbk.substr(0, 2);
+    writeBytes(path, "[s]\ngbk=" + gbk + "\n");
+    std::string expected = "a";
+    for (int i = 0; i < 126; ++i) expected += "按";
+    EXPECT_EQ(readValue(path, "s", "gbk", ""), expected);  // 1 + 126 * 2 = 253 bytes
+}
+
+TEST(ProfileFile, GbkFileFromWindowsIsReadAndWrittenAsGbk) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    writeBytes(path, "[Zorvane]\r\nZorvane1Text=" + kPromptGbk + "\r\nZorvane1KeyCode=0\r\n");
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), kPrompt);
+
+    ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane2Text", "修改后热键"));
+    const std::string bytes = readBytes(path);
+    EXPECT_EQ(bytes.find("修改后热键"), std::string::npos) << "UTF-8 must not enter a GBK file";
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane2Text", ""), "修改后热键");
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), kPrompt);
+    EXPECT_EQ(bytes.substr(0, 24), "[Zorvane]\r\nZorvane1Text=");
+
+    // Text GBK cannot hold is refused, not mangled.
+    const auto refused = writeValue(path, "Zorvane", "Zorvane3Text", "🙂");
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.error.empty());
+    EXPECT_EQ(readBytes(path), bytes);
+}
+
+TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane1Text", kPrompt));
+    EXPECT_EQ(readBytes(path), "[Zorvane]\nZorvane1Text=" + kPrompt + "\n");
+
+    const std::string handEdited =
+        "; keep me\n[Zorvane]\nZorvane1Text = Ctrl + A \n\n[conftext]\n0=A\n# odd line\n";
+    writeBytes(path, handEdited);
+    ASSERT_TRUE(writeValue(path, "Zorvane", "ZORVANE1TEXT", "Alt + B"));
+    EXPECT_EQ(readBytes(path), "; keep me\n[Zorvane]\nZorvane1Text=Alt + B\n\n[conftext]\n0=A\n# odd line\n");
+}
+
+TEST(ProfileFile, WriteKeepsPermissionsAndFollowsASymbolicLink) {
+    TempDir dir;
+    const std::string real = dir.file("real.ini");
+    const std::string link = dir.file("set.ini");
+    writeBytes(real, "[a]\nk=1\n");
+    ::chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink(real, link);
+
+    ASSERT_TRUE(writeValue(link, "a", "k", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(real), "[a]\nk=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // No temporary files are left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST(ProfileFileFailure, PathThatIsAFolderIsReported) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("set.ini"));
+    const auto r = writeValue(dir.file("set.ini"), "a", "k", "v");
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.error.find("set.ini"), std::string::npos);
+    EXPECT_EQ(readValue(dir.file("set.ini"), "a", "k", "d"), "d");
+}
+
+TEST(ProfileFileFailure, ReadOnlyFolderIsReportedAndTheOldFileKept) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string old = "[conftext]\n0=A\n";
+    writeBytes(path, old);
+    ::chmod(dir.path().c_str(), 0555);
+    ::chmod(path.c_str(), 0666);
+
+    const int code = runInChild([&] {
+        if (!dropRootInChild()) return 3;
+        const auto r = writeValue(path, "conftext", "0", "B");
+        return r ? 1 : (r.error.empty() ? 2 : 0);
+    });
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(readBytes(path), old);
+}
+
+TEST(ProfileFileFailure, FullDiskIsReportedAndTheOldFileKept) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string old = "[conftext]\n0=A\n";
+    writeBytes(path, old);
+
+    const int code = runInChild([&] {
+        // A file-size limit makes the write fail as a full disk would.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+        const auto r = writeValue(path, "conftext", "0", std::string(200, 'x'));
+        return r ? 1 : 0;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
