@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/key_injector.h"
+
+namespace platform {
+
+// Records injected events as "+65" (down) and "-65" (up), for tests.
+class RecordingInjector : public KeyInjector {
+public:
+    void keyDown(std::uint8_t vk) override { events.push_back("+" + std::to_string(vk)); }
+    void keyUp(std::uint8_t vk) override { events.push_back("-" + std::to_string(vk)); }
+
+    std::vector<std::string> events;
+};
+
+}  // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+// Injects key events into the system's input stream as if typed: one key down
+// or up of a Windows virtual-key code. The focused window receives them.
+class KeyInjector {
+public:
+    virtual ~KeyInjector() = default;
+    virtual void keyDown(std::uint8_t vk) = 0;
+    virtual void keyUp(std::uint8_t vk) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+#include "support/x11_listener.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include <X11/Xlib.h>
+
+X11Listener::X11Listener() {
+    c_ = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c_)) return;
+    keymap_.load(c_);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+    window_ = xcb_generate_id(c_);
+    const std::uint32_t mask[] = {screen->white_pixel,
+                                  XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+                                      XCB_EVENT_MASK_FOCUS_CHANGE};
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                      mask);
+    xcb_map_window(c_, window_);
+    xcb_flush(c_);
+}
+
+X11Listener::~X11Listener() {
+    if (c_) xcb_disconnect(c_);
+}
+
+bool X11Listener::takeFocus() {
+    for (int i = 0; i < 100; ++i) {
+        xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, window_, XCB_CURRENT_TIME);
+        auto* reply = xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr);
+        const bool focused = reply && reply->focus == window_;
+        std::free(reply);
+        if (focused) {
+            drain();
+            events_.clear();
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void X11Listener::drain() {
+    while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
+        const std::uint8_t type = ev->response_type & 0x7f;
+        if (x11::isMappingNotify(ev)) {
+            keymap_.load(c_);
+        } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+            const auto* k = reinterpret_cast<xcb_key_press_event_t*>(ev);
+            events_.push_back({type == XCB_KEY_PRESS, k->detail, keymap_.keysymAt(k->detail, 0), k->state, k->time});
+        }
+        std::free(ev);
+    }
+}
+
+const std::vector<KeyEventLog>& X11Listener::waitForEvents(std::size_t count, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        drain();
+        if (events_.size() >= count || std::chrono::steady_clock::now() > deadline) return events_;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+std::string describe(const KeyEventLog& e) {
+    const char* name = XKeysymToString(e.keysym);
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%s %s state=0x%x", e.press ? "press" : "release", name ? name : "NoSymbol",
+                  e.state);
+    return buf;
+}
+
+std::string describe(const std::vector<KeyEventLog>& events) {
+    std::string s;
+    for (const auto& e : events) s += describe(e) + "\n";
+    return s;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A small X window of the test suite that holds the input focus and logs every
+// key event it receives, with its keysym and modifier state.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+
+#include "platform/x11/keymap.h"
+
+struct KeyEventLog {
+    bool press;
+    xcb_keycode_t keycode;
+    x11::Keysym keysym;   // unshifted keysym under the mapping in force at the event
+    std::uint16_t state;  // modifier state before the event
+    xcb_timestamp_t time; // server time, in milliseconds
+};
+
+class X11Listener {
+public:
+    X11Listener();
+    ~X11Listener();
+    X11Listener(const X11Listener&) = delete;
+    X11Listener& operator=(const X11Listener&) = delete;
+
+    bool ok() const { return window_ != 0; }
+    // Gives the window the input focus and waits until it has it.
+    bool takeFocus();
+    // Waits up to timeoutMs for at least `count` key events in all; returns all so far.
+    const std::vector<KeyEventLog>& waitForEvents(std::size_t count, int timeoutMs = 2000);
+    const std::vector<KeyEventLog>& events() const { return events_; }
+    void clear() { events_.clear(); }
+
+    xcb_connection_t* connection() const { return c_; }
+
+private:
+    void drain();
+
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t window_ = 0;
+    x11::Keymap keymap_;
+    std::vector<KeyEventLog> events_;
+};
+
+// "press Control_L state=0x0" for readable failures.
+std::string describe(const KeyEventLog& e);
+std::string describe(const std::vector<KeyEventLog>& events);
