@@ -40,6 +40,21 @@ xcb_keycode_t Keymap::keycodeAnyColumn(Keysym ks) const {
     return 0;
 }
 
+std::vector<xcb_keycode_t> Keymap::keycodesFor(Keysym ks) const {
+    std::vector<xcb_keycode_t> unshifted, anyLevel;
+    if (ks == 0) return unshifted;
+    for (int kc = min_; kc <= max_; ++kc) {
+        const auto code = static_cast<xcb_keycode_t>(kc);
+        if (keysymAt(code, 0) == ks) unshifted.push_back(code);
+        for (int col = 1; col < per_; ++col)
+            if (keysymAt(code, col) == ks) {
+                anyLevel.push_back(code);
+                break;
+            }
+    }
+    return unshifted.empty() ? anyLevel : unshifted;
+}
+
 std::vector<xcb_keycode_t> Keymap::spareKeycodes() const {
     std::vector<xcb_keycode_t> spare;
     for (int kc = max_; kc >= min_; --kc) {

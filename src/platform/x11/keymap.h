@@ -25,6 +25,9 @@ public:
     xcb_keycode_t keycodeUnshifted(Keysym ks) const;
     // The first keycode that carries the keysym in any column; 0 when none.
     xcb_keycode_t keycodeAnyColumn(Keysym ks) const;
+    // Every keycode that types the keysym unshifted; when none does, every
+    // keycode that types it at any level.
+    std::vector<xcb_keycode_t> keycodesFor(Keysym ks) const;
     // Keycodes that carry no keysym at all, free to borrow.
     std::vector<xcb_keycode_t> spareKeycodes() const;
 

@@ -1,0 +1,48 @@
+#pragma once
+// Capturing a chord typed into the hotkey field, fed with Windows virtual-key
+// codes and a shift state (bit 1 Shift, bit 2 Ctrl, bit 4 Alt), with no
+// toolkit behind it. Every key-down rebuilds the chord and its text; the chord
+// is complete once a non-modifier key has gone down.
+
+#include <string>
+
+namespace hotkey {
+
+inline constexpr const char* kPromptText = "按下热键";
+
+// Modifier mask of a chord, as the system's hotkey registration takes it.
+enum ModMask : int { kModAlt = 1, kModCtrl = 2, kModShift = 4, kModWin = 8 };
+// Shift-state bits of a key event.
+enum ShiftBits : int { kShiftBit = 1, kCtrlBit = 2, kAltBit = 4 };
+
+inline constexpr int kVkShift = 16, kVkCtrl = 17, kVkAlt = 18, kVkLeftWin = 91, kVkApps = 93;
+
+class ChordCapture {
+public:
+    // The context-menu key changes nothing; the caller drops it before this.
+    static bool isDropped(int vk) { return vk == kVkApps; }
+
+    void keyDown(int vk, int shift);
+    void keyUp(int vk);
+    // A release of the left Windows key outside the field is never seen, so
+    // the field forgets it when it loses the focus.
+    void focusLost() { winKeyDown_ = false; }
+
+    // Back to no chord: the prompt text, 0, 0.
+    void reset();
+    // A chord read from storage.
+    void load(const std::string& text, int keyCode, int modKeyCode);
+
+    const std::string& text() const { return text_; }
+    int keyCode() const { return keyCode_; }
+    int modKeyCode() const { return modKeyCode_; }
+    bool winKeyDown() const { return winKeyDown_; }
+
+private:
+    std::string text_ = kPromptText;
+    int keyCode_ = 0;
+    int modKeyCode_ = 0;
+    bool winKeyDown_ = false;
+};
+
+}  // namespace hotkey

@@ -1,0 +1,67 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <memory>
+#include <utility>
+
+#include "platform/hotkey_endpoint.h"
+
+namespace platform {
+
+// A system of hotkeys in memory, for tests: a chord belongs to one endpoint at
+// a time, and `press` notifies whichever endpoint holds it.
+class FakeHotkeyService : public HotkeyService {
+public:
+    using Chord = std::pair<int, int>;  // modifier mask, key code
+
+    class Endpoint : public HotkeyEndpoint {
+    public:
+        explicit Endpoint(FakeHotkeyService& s) : service_(s) {}
+        ~Endpoint() override { unregisterChord(); }
+        bool registerChord(int mods, int vk) override {
+            ++registerCalls;
+            const Chord chord{mods, vk};
+            if (service_.taken_.count(chord)) return false;
+            unregisterChord();
+            service_.taken_[chord] = this;
+            held_ = chord;
+            return true;
+        }
+        void unregisterChord() override {
+            ++unregisterCalls;
+            if (held_) service_.taken_.erase(*held_);
+            held_.reset();
+        }
+        int registerCalls = 0;
+        int unregisterCalls = 0;
+
+    private:
+        FakeHotkeyService& service_;
+        std::optional<Chord> held_;
+    };
+
+    std::unique_ptr<HotkeyEndpoint> createEndpoint() override {
+        auto e = std::make_unique<Endpoint>(*this);
+        lastEndpoint = e.get();
+        return e;
+    }
+
+    // Another program holding a chord.
+    void takeByOtherProgram(int mods, int vk) { taken_[{mods, vk}] = nullptr; }
+
+    bool press(int mods, int vk) {
+        const auto it = taken_.find({mods, vk});
+        if (it == taken_.end() || !it->second || !it->second->onPressed) return false;
+        it->second->onPressed();
+        return true;
+    }
+
+    bool isTaken(int mods, int vk) const { return taken_.count({mods, vk}) != 0; }
+
+    Endpoint* lastEndpoint = nullptr;
+
+private:
+    std::map<Chord, Endpoint*> taken_;
+};
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+// One control's system-wide hotkey: at most one chord registered at a time.
+// Ending the endpoint releases its chord.
+class HotkeyEndpoint {
+public:
+    virtual ~HotkeyEndpoint() = default;
+    // False when the chord is taken by anyone, this program's other endpoints included.
+    virtual bool registerChord(int modKeyCode, int keyCode) = 0;
+    virtual void unregisterChord() = 0;
+
+    // Called each time the registered chord is pressed, key repeat included.
+    std::function<void()> onPressed;
+};
+
+class HotkeyService {
+public:
+    virtual ~HotkeyService() = default;
+    // Nothing when the window system cannot give one.
+    virtual std::unique_ptr<HotkeyEndpoint> createEndpoint() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+#include "hotkey/control_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_hotkey_service.h"
+
+using hotkey::ControlLogic;
+using Endpoint = platform::FakeHotkeyService::Endpoint;
+
+namespace {
+
+struct Control {
+    explicit Control(platform::FakeHotkeyService& s)
+        : logic([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); }) {
+        logic.attach(s.createEndpoint());
+        endpoint = s.lastEndpoint;
+        logic.onHotKeyPressed = [this] { ++pressed; };
+    }
+    void type(int vk, int shift) { logic.keyDown(vk, shift); }
+
+    ControlLogic logic;
+    Endpoint* endpoint = nullptr;
+    std::vector<std::string> messages;
+    int pressed = 0;
+};
+
+}  // namespace
+
+TEST(ControlLogic, NoChordCannotBeEnabled) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.messages, std::vector<std::string>{"error: Not set hotkey"});
+    EXPECT_EQ(c.endpoint->registerCalls, 0);
+}
+
+TEST(ControlLogic, EnablingRegistersOnceAndDisablingReleases) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.type('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    c.logic.setHotKeyEnabled(true);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.endpoint->registerCalls, 1);
+    EXPECT_TRUE(system.isTaken(3, 'A'));
+    EXPECT_TRUE(c.messages.empty());
+
+    c.logic.setHotKeyEnabled(false);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_FALSE(system.isTaken(3, 'A'));
+    const int unregisters = c.endpoint->unregisterCalls;
+    c.logic.setHotKeyEnabled(false);
+    EXPECT_EQ(c.endpoint->unregisterCalls, unregisters) << "false while false releases nothing";
+}
+
+TEST(ControlLogic, ATakenChordIsRefusedAndDiscarded) {
+    platform::FakeHotkeyService system;
+    Control first(system), second(system);
+    first.type(0x77, 0);   // F8 alone is a chord like any other
+    second.type(0x77, 0);
+    first.logic.setHotKeyEnabled(true);
+    second.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(first.logic.hotKeyEnabled());
+    EXPECT_FALSE(second.logic.hotKeyEnabled());
+    EXPECT_EQ(second.messages, std::vector<std::string>{"error: Hotkey already exists, please change a hotkey."});
+    EXPECT_EQ(second.logic.capture().text(), hotkey::kPromptText);
+    EXPECT_EQ(second.logic.capture().keyCode(), 0);
+    EXPECT_EQ(second.logic.capture().modKeyCode(), 0);
+
+    system.takeByOtherProgram(2, 'Q');
+    Control third(system);
+    third.type('Q', hotkey::kCtrlBit);
+    third.logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(third.logic.hotKeyEnabled());
+    EXPECT_EQ(third.messages.size(), 1u);
+}
+
+TEST(ControlLogic, TypingIntoALiveChordTurnsItOffAndReportsIt) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.type('A', hotkey::kCtrlBit);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(c.logic.keyDown('B', hotkey::kCtrlBit));
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_FALSE(system.isTaken(2, 'A'));
+    EXPECT_FALSE(system.isTaken(2, 'B')) << "the new chord is not live";
+    EXPECT_EQ(c.logic.capture().text(), "Ctrl + B");
+    EXPECT_FALSE(c.logic.keyDown('C', 0)) << "nothing to turn off any more";
+
+    // A modifier typed into a live chord also turns it off and opens a new chord.
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(c.logic.keyDown(16, hotkey::kShiftBit));
+    EXPECT_EQ(c.logic.capture().keyCode(), 0);
+}
+
+TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
+    platform::FakeHotkeyService system;
+    auto a = std::make_unique<Control>(system);
+    Control b(system);
+    a->type('A', hotkey::kAltBit);
+    b.type('B', hotkey::kAltBit);
+    a->logic.setHotKeyEnabled(true);
+    b.logic.setHotKeyEnabled(true);
+    system.press(1, 'A');
+    system.press(1, 'A');
+    EXPECT_EQ(a->pressed, 2);
+    EXPECT_EQ(b.pressed, 0);
+
+    a.reset();
+    EXPECT_FALSE(system.isTaken(1, 'A'));
+    EXPECT_TRUE(system.isTaken(1, 'B'));
+}
