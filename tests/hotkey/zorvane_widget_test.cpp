@@ -27,6 +27,7 @@ protected:
         iniName = "zorvane-widget-test-" + std::to_string(::getpid()) + ".ini";
         iniPath = modINI::JoinPath(modINI::ProgramFolder(), iniName);
         std::filesystem::remove(iniPath);
+        modINI::INIPath = iniPath;
     }
     void TearDown() override { std::filesystem::remove(iniPath); }
 
