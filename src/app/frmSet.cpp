@@ -1,0 +1,222 @@
+#include "app/frmSet.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <cstdio>
+
+#include "editor/edit.h"
+#include "hotkey/zorvane.h"
+#include "platform/key_injector.h"
+#include "playback/keyfunc.h"
+#include "playback/slot_player.h"
+#include "settings/modINI.h"
+#include "shell/pictures.h"
+#include "shell/title_strip.h"
+#include "shell/tray.h"
+
+namespace {
+
+// A key injector for when the window system gives none.
+class NoInjector : public platform::KeyInjector {
+public:
+    void keyDown(std::uint8_t) override {}
+    void keyUp(std::uint8_t) override {}
+};
+
+NoInjector noInjector;
+
+QFont namedFont(const char* family, int points, bool bold = false) {
+    QFont f(QString::fromUtf8(family), points);
+    f.setBold(bold);
+    return f;
+}
+
+QString fromStd(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
+
+}  // namespace
+
+frmSet::frmSet(const Services& services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services) {
+    player_ = std::make_unique<playback::SlotPlayer>(services_.injector ? *services_.injector : noInjector,
+                                                     [](int ms) { keyfunc::Delay(ms); });
+    alert_ = [this](const QString& title, const QString& text) {
+        QMessageBox::warning(isVisible() ? this : nullptr, title, text);
+    };
+    buildLayout();
+    Form_Load();
+}
+
+frmSet::~frmSet() {
+    if (editor_) delete editor_.data();
+}
+
+void frmSet::setAlert(Alert alert) { alert_ = std::move(alert); }
+
+void frmSet::buildLayout() {
+    setObjectName("frmSet");
+    setWindowTitle(QString::fromUtf8("设置"));
+    setWindowIcon(pictures::appIcon());
+    setFixedSize(389, 405);
+    setFont(namedFont("微软雅黑", 9));
+
+    auto* pmenu = placed<TitleStrip>(this, 0, 0, 389, 25);
+    pmenu->setObjectName("pmenu");
+    auto* title = placed<DraggingLabel>(pmenu, 8, 0, 201, 25, QString("Zorvane Change Hotkey"));
+    title->setObjectName("title");
+    title->setFont(namedFont("微软雅黑", 12, true));
+    title->setStyleSheet("color: white; background: transparent;");
+    const qreal dpr = devicePixelRatioF();
+    image2_ = placed<ClickableImage>(pmenu, 264, 0, 39, 17);
+    image2_->setObjectName("Image2");
+    image2_->setPixmap(pictures::minimisePixmap(dpr));
+    image3_ = placed<ClickableImage>(pmenu, 320, 0, 48, 19);
+    image3_->setObjectName("Image3");
+    image3_->setPixmap(pictures::closePixmap(dpr));
+
+    auto* picture1 = placed<QWidget>(this, 5, 24, 377, 25);
+    picture1->setObjectName("Picture1");
+    picture1->setAutoFillBackground(true);
+    QPalette gray = picture1->palette();
+    gray.setColor(QPalette::Window, QColor(224, 224, 224));
+    picture1->setPalette(gray);
+    auto header = [picture1](const char* name, const char* text, int x, int w) {
+        auto* l = placed<QLabel>(picture1, x, 4, w, 24, QString::fromUtf8(text));
+        l->setObjectName(name);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    };
+    header("Label3_0", "原来的热键", 8, 129);
+    header("Label4", "修改后热键", 152, 129);
+    header("Label3_1", "启用", 296, 73);
+
+    const QVariantMap triggerLook{{"BackColor", 0x00C0E0FFu}, {"Font", namedFont("宋体", 9)}, {"BorderStyle", 0}};
+    for (int n = 1; n <= kSlots; ++n) {
+        const int i = n - 1;
+        auto* text = placed<QLineEdit>(this, 16, rowTop(n), 129, 20);
+        text->setObjectName(QString("Text1_%1").arg(i));
+        text->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+        text->setReadOnly(true);               // its text only shows the target; the editor sets it
+        text->installEventFilter(this);
+        text1_[i] = text;
+
+        auto* z = new Zorvane(QString("Zorvane%1").arg(n), this, true, services_.hotkeys);
+        z->setGeometry(161, rowTop(n), 127, 20);
+        z->ReadProperties(triggerLook);
+        connect(z, &Zorvane::HotKeyPressed, this, [this, n] { HotKeyPressed(n); });
+        connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { check_[n - 1]->setChecked(false); });
+        zorvane_[i] = z;
+
+        auto* box = placed<QCheckBox>(this, 304, rowTop(n), 73, 20, QString::fromUtf8("启用热键"));
+        box->setObjectName(QString("Check%1").arg(n));
+        connect(box, &QCheckBox::clicked, this, [this, n] { Check_Click(n); });
+        check_[i] = box;
+    }
+
+    connect(image2_, &ClickableImage::clicked, this, &QWidget::hide);
+    connect(image3_, &ClickableImage::clicked, this, &frmSet::Image3_Click);
+    if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmSet::Form_Load() {
+    shape1_ = new FrameShape(this, pictures::kGreen);
+    for (int i = 0; i < kSlots; ++i) {
+        const std::string key = std::to_string(i);
+        text1_[i]->setText(fromStd(modINI::ReadINI("conftext", key, "")));
+        text1_[i]->setCursorPosition(0);
+        text1_[i]->setToolTip(fromStd(modINI::ReadINI("conftooltip", key, "")));
+    }
+    if (services_.tray) {
+        tray_ = new Tray(this);
+        connect(tray_, &Tray::showRequested, this, &QWidget::show);
+        connect(tray_, &Tray::exitRequested, this, &frmSet::Image3_Click);
+        tray_->add();
+    }
+    editor();  // the link's hand cursor is set as the editor is made, hidden
+    shape1_->raise();
+}
+
+edit* frmSet::editor() {
+    if (!editor_) {
+        editor_ = new edit();
+        connect(editor_, &edit::saved, this, &frmSet::storeTarget);
+        connect(editor_, &edit::finished, this, &QWidget::show);
+        editor_->pelmaran->setCursor(Qt::PointingHandCursor);
+    }
+    return editor_;
+}
+
+void frmSet::Check_Click(int n) {
+    QCheckBox* box = check_[n - 1];
+    Zorvane* z = zorvane_[n - 1];
+    z->SetHotKeyEnabled(box->isChecked());
+    box->setChecked(z->HotKeyEnabled());
+}
+
+void frmSet::HotKeyPressed(int n) {
+    const QString action = text1_[n - 1]->toolTip();
+    try {
+        player_->trigger(n - 1, action.toStdString());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
+    }
+}
+
+void frmSet::opendo(const QString& textall) {
+    playback::PlayAction(textall.toStdString(), services_.injector ? *services_.injector : noInjector,
+                         [](int ms) { keyfunc::Delay(ms); });
+}
+
+void frmSet::Text1_Click(int i) {
+    edit* e = editor();
+    e->pd = QString::number(i);
+    e->show();
+    e->raise();
+    e->activateWindow();
+    hide();
+}
+
+void frmSet::storeTarget(int i, const editor::SlotTarget& target) {
+    if (i < 0 || i >= kSlots) return;
+    text1_[i]->setText(fromStd(target.displayText));
+    text1_[i]->setCursorPosition(0);
+    text1_[i]->setToolTip(fromStd(target.actionString));
+    const std::string key = std::to_string(i);
+    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
+    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
+    reportSaveFailure(r);
+}
+
+void frmSet::SaveAllChords() {
+    WriteResult first;
+    for (Zorvane* z : zorvane_) {
+        const WriteResult r = z->SaveSettings();
+        if (!r && first) first = r;
+    }
+    reportSaveFailure(first);
+}
+
+void frmSet::reportSaveFailure(const WriteResult& r) {
+    if (r) return;
+    alert_(QString::fromUtf8("设置无法保存"),
+           QString::fromUtf8("设置无法保存。\n%1\n%2").arg(fromStd(modINI::INIPath), fromStd(r.error)));
+}
+
+void frmSet::Image3_Click() {
+    SaveAllChords();
+    if (tray_) tray_->remove();
+    hide();
+    emit exitRequested();
+}
+
+bool frmSet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int i = 0; i < kSlots; ++i)
+            if (watched == text1_[i]) Text1_Click(i);
+    }
+    return QWidget::eventFilter(watched, event);
+}

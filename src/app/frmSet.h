@@ -1,0 +1,93 @@
+#pragma once
+// The main window: ten slots, each a target field (the keys the application
+// knows), a hotkey control (the trigger that replaces them) and a box that
+// makes the trigger live.
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "editor/action_composer.h"
+#include "settings/write_result.h"
+
+class QCheckBox;
+class QLineEdit;
+class Zorvane;
+class edit;
+class Tray;
+class ClickableImage;
+class FrameShape;
+
+namespace platform {
+class KeyInjector;
+class HotkeyService;
+}  // namespace platform
+namespace playback {
+class SlotPlayer;
+}
+
+class frmSet : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSlots = 10;
+
+    struct Services {
+        platform::KeyInjector* injector = nullptr;   // nothing: triggers play nothing
+        platform::HotkeyService* hotkeys = nullptr;  // nothing: no trigger can be live
+        bool tray = true;
+    };
+    explicit frmSet(const Services& services);
+    ~frmSet() override;
+
+    // Plays an action string into the focused window.
+    void opendo(const QString& textall);
+    // The exit routine: stores every chord, removes the tray icon, ends the program.
+    void Image3_Click();
+    // The saving part of the exit routine, also run when the program is asked to end.
+    void SaveAllChords();
+
+    QLineEdit* Text1(int i) const { return text1_[i]; }
+    Zorvane* ZorvaneN(int n) const { return zorvane_[n - 1]; }
+    QCheckBox* Check(int n) const { return check_[n - 1]; }
+    ClickableImage* Image2() const { return image2_; }
+    ClickableImage* Image3() const { return image3_; }
+    Tray* tray() const { return tray_; }
+    // The action editor, created on first reference.
+    edit* editor();
+
+    // How messages reach the user; a modal box by default.
+    using Alert = std::function<void(const QString& title, const QString& text)>;
+    void setAlert(Alert alert);
+
+    // Opens the editor for slot i + 1.
+    void Text1_Click(int i);
+
+signals:
+    // The program is to end now.
+    void exitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void Form_Load();
+    void Check_Click(int n);
+    void HotKeyPressed(int n);
+    void storeTarget(int i, const editor::SlotTarget& target);
+    void reportSaveFailure(const WriteResult& r);
+
+    Services services_;
+    std::unique_ptr<playback::SlotPlayer> player_;
+    std::array<QLineEdit*, kSlots> text1_{};
+    std::array<Zorvane*, kSlots> zorvane_{};
+    std::array<QCheckBox*, kSlots> check_{};
+    ClickableImage* image2_ = nullptr;
+    ClickableImage* image3_ = nullptr;
+    FrameShape* shape1_ = nullptr;
+    Tray* tray_ = nullptr;
+    QPointer<edit> editor_;
+    Alert alert_;
+};
