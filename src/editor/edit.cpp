@@ -26,7 +26,8 @@ edit::edit(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHi
     setObjectName("edit");
     setWindowTitle(QString::fromUtf8("编辑"));
     setWindowIcon(pictures::appIcon());
-    setFixedSize(457, 175);
+    // Tall enough for the whole link, which starts 15 pixels above the bottom of a 175-pixel window.
+    setFixedSize(457, 186);
     setFont(yahei(9));
     setMouseTracking(true);
 

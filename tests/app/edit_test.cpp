@@ -46,7 +46,7 @@ TEST_F(EditorTest, PickersHoldTheKeyNamesInTheirOrder) {
         EXPECT_EQ(p->itemText(62), "Z");
         EXPECT_EQ(p->currentText(), "");
     }
-    EXPECT_EQ(e->size(), QSize(457, 175));
+    EXPECT_EQ(e->size(), QSize(457, 186));
     EXPECT_EQ(e->lovea->geometry(), QRect(24, 48, 121, 25));
     EXPECT_EQ(e->lovek->geometry(), QRect(160, 48, 121, 25));
     EXPECT_EQ(e->lovem->geometry(), QRect(296, 48, 121, 25));

@@ -1,0 +1,185 @@
+// The built program in a folder of its own, on a virtual desktop with a window
+// manager and a tray host, used as a person would.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
+#include "settings/profile_file.h"
+#include "support/desktop.h"
+#include "support/x11_listener.h"
+
+using namespace desktop;
+
+namespace {
+
+const QString kMain = QString::fromUtf8("设置");
+const QString kEditor = QString::fromUtf8("编辑");
+const QString kShots = ZORVANE_SCREENSHOTS;
+
+constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
+
+class Program {
+public:
+    explicit Program(const QString& folder) : folder_(folder) {
+        const QString exe = folder + "/zorvane-change-hotkey";
+        if (!QFile::exists(exe)) QFile::copy(ZORVANE_PROGRAM, exe);
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(exe, {});
+    }
+    ~Program() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
+    }
+    bool waitForExit(int ms = 5000) { return process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    std::string ini(const char* section, const char* key) const {
+        return profile::readValue((folder_ + "/set.ini").toStdString(), section, key, "<missing>");
+    }
+
+private:
+    QString folder_;
+    QProcess process_;
+};
+
+// The notification-area icon: the program's small embedded window in the tray host.
+std::optional<QString> trayIcon() {
+    std::optional<QString> icon;
+    waitUntil([&] {
+        const auto ids = run("xdotool", {"search", "--classname", "zorvane-change-hotkey"});
+        if (!ids) return false;
+        for (const QString& id : ids->split('\n')) {
+            const auto geometry = run("xdotool", {"getwindowgeometry", id});
+            if (run("xdotool", {"getwindowname", id}) == "Zorvane Change Hotkey" && geometry &&
+                !geometry->contains("Geometry: 1x1")) {
+                icon = id;
+                return true;
+            }
+        }
+        return false;
+    });
+    return icon;
+}
+
+bool listenerSaw(X11Listener& listener, x11::Keysym keysym, std::uint16_t mods) {
+    const auto& events = listener.waitForEvents(100, 1500);
+    for (const auto& e : events)
+        if (e.press && e.keysym == keysym && (e.state & mods) == mods) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(ProgramEndToEnd, SetATargetUseItHideRestoreExitAndStartAgain) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    {
+        Program program(folder.path());
+        const auto main = waitForWindow(kMain);
+        ASSERT_TRUE(main) << "the main window did not appear";
+        screenshot(kShots + "/main-window.png");
+
+        // The trigger of slot 1: Ctrl+Alt+A, typed into its field.
+        clickAt(*main, 220, rowTop(1) + 10);
+        keys({"ctrl+alt+a"});
+
+        // Its target through the editor: Ctrl, Z.
+        clickAt(*main, 80, rowTop(1) + 10);
+        const auto editor = waitForWindow(kEditor);
+        ASSERT_TRUE(editor) << "the editor did not open";
+        EXPECT_FALSE(isVisible(kMain));
+        clickAt(*editor, 80, 60);
+        keys({"Escape"});
+        type("c");
+        clickAt(*editor, 220, 60);
+        keys({"Escape"});
+        type("z");
+        screenshot(kShots + "/editor.png");
+        clickAt(*editor, 220, 116);  // 添加
+        ASSERT_TRUE(waitForWindow(kMain));
+        EXPECT_EQ(program.ini("conftext", "0"), "Ctrl + Z");
+        EXPECT_EQ(program.ini("conftooltip", "0"), "2|17|90");
+
+        // Live: the trigger pressed in another window types Ctrl+Z there.
+        clickAt(*main, 310, rowTop(1) + 10);
+        X11Listener listener;
+        ASSERT_TRUE(listener.takeFocus());
+        keys({"ctrl+alt+a"});
+        EXPECT_TRUE(listenerSaw(listener, XK_z, XCB_MOD_MASK_CONTROL)) << describe(listener.events());
+
+        // Hidden, the trigger goes on working; the tray icon brings the window back.
+        clickAt(*main, 280, 8);
+        ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+        listener.clear();
+        ASSERT_TRUE(listener.takeFocus());
+        keys({"ctrl+alt+a"});
+        EXPECT_TRUE(listenerSaw(listener, XK_z, XCB_MOD_MASK_CONTROL)) << describe(listener.events());
+        const auto icon = trayIcon();
+        ASSERT_TRUE(icon) << "no tray icon";
+        clickAt(*icon, 11, 15);
+        EXPECT_TRUE(waitForWindow(kMain));
+
+        // Exit through the tray menu: 显示, 关于, 退出.
+        clickAt(*icon, 11, 15, 3);
+        QThread::msleep(300);
+        screenshot(kShots + "/tray-menu.png");
+        keys({"Up", "Return"});
+        ASSERT_TRUE(program.waitForExit()) << "the program did not end";
+        EXPECT_EQ(program.ini("Zorvane", "Zorvane1Text"), "Ctrl + Alt + A");
+        EXPECT_EQ(program.ini("Zorvane", "Zorvane1KeyCode"), "65");
+        EXPECT_EQ(program.ini("Zorvane", "Zorvane1ModKeyCode"), "3");
+        EXPECT_EQ(program.ini("Zorvane", "Zorvane10Text"), "按下热键");
+    }
+    {
+        // Started again: chord and target are back, and every box is clear.
+        Program program(folder.path());
+        const auto main = waitForWindow(kMain);
+        ASSERT_TRUE(main);
+        X11Listener listener;
+        ASSERT_TRUE(listener.takeFocus());
+        keys({"ctrl+alt+a"});
+        EXPECT_FALSE(listenerSaw(listener, XK_z, 0)) << "no trigger is live after a start";
+        clickAt(*main, 310, rowTop(1) + 10);
+        listener.clear();
+        ASSERT_TRUE(listener.takeFocus());
+        keys({"ctrl+alt+a"});
+        EXPECT_TRUE(listenerSaw(listener, XK_z, XCB_MOD_MASK_CONTROL)) << describe(listener.events());
+    }
+}
+
+TEST(ProgramEndToEnd, ASecondStartBringsTheFirstCopyForward) {
+    QTemporaryDir folder;
+    Program first(folder.path());
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    clickAt(*main, 280, 8);  // hidden
+    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+
+    Program second(folder.path());
+    ASSERT_TRUE(second.waitForExit()) << "the second copy kept running";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(waitForWindow(kMain)) << "the first copy's window did not come back";
+}
+
+TEST(ProgramEndToEnd, AskedToEndFromOutsideItKeepsTheChords) {
+    QTemporaryDir folder;
+    Program program(folder.path());
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    clickAt(*main, 220, rowTop(3) + 10);
+    keys({"super+F7"});
+    const auto pid = run("pgrep", {"-f", folder.path() + "/zorvane-change-hotkey"});
+    ASSERT_TRUE(pid);
+    run("kill", {"-TERM", *pid});
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.ini("Zorvane", "Zorvane3Text"), "Win + F7");
+    EXPECT_EQ(program.ini("Zorvane", "Zorvane3ModKeyCode"), "8");
+}
