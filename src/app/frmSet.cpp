@@ -10,6 +10,7 @@
 #include "editor/edit.h"
 #include "hotkey/zorvane.h"
 #include "platform/key_injector.h"
+#include "playback/exact_delivery.h"
 #include "playback/keyfunc.h"
 #include "playback/slot_player.h"
 #include "settings/modINI.h"
@@ -42,8 +43,16 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
 frmSet::frmSet(const Services& services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services) {
-    player_ = std::make_unique<playback::SlotPlayer>(services_.injector ? *services_.injector : noInjector,
-                                                     [](int ms) { keyfunc::Delay(ms); });
+    platform::KeyInjector& injector = services_.injector ? *services_.injector : noInjector;
+    const auto hold = [](int ms) { keyfunc::Delay(ms); };
+    if (services_.keyboard) {
+        // The target application gets exactly the target shortcut, whatever the user still holds.
+        delivery_ = std::make_unique<playback::ExactDelivery>(injector, *services_.keyboard, hold);
+        player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& a) { delivery_->play(a); });
+    } else {
+        player_ = std::make_unique<playback::SlotPlayer>(
+            [&injector, hold](const std::string& a) { playback::PlayAction(a, injector, hold); });
+    }
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };

@@ -23,9 +23,11 @@ class FrameShape;
 namespace platform {
 class KeyInjector;
 class HotkeyService;
+class KeyboardState;
 }  // namespace platform
 namespace playback {
 class SlotPlayer;
+class ExactDelivery;
 }
 
 class frmSet : public QWidget {
@@ -36,6 +38,7 @@ public:
     struct Services {
         platform::KeyInjector* injector = nullptr;   // nothing: triggers play nothing
         platform::HotkeyService* hotkeys = nullptr;  // nothing: no trigger can be live
+        platform::KeyboardState* keyboard = nullptr; // nothing: targets play as the keys stand
         bool tray = true;
     };
     explicit frmSet(const Services& services);
@@ -80,6 +83,7 @@ private:
     void reportSaveFailure(const WriteResult& r);
 
     Services services_;
+    std::unique_ptr<playback::ExactDelivery> delivery_;
     std::unique_ptr<playback::SlotPlayer> player_;
     std::array<QLineEdit*, kSlots> text1_{};
     std::array<Zorvane*, kSlots> zorvane_{};

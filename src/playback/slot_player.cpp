@@ -7,7 +7,7 @@ bool SlotPlayer::trigger(int slot, const std::string& action) {
     if (playing_[slot]) return false;
     playing_[slot] = true;
     try {
-        PlayAction(action, injector_, hold_);
+        play_(action);
     } catch (...) {
         playing_[slot] = false;
         throw;

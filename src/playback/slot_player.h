@@ -7,21 +7,18 @@
 #include <functional>
 #include <string>
 
-#include "platform/key_injector.h"
-#include "playback/play_action.h"
-
 namespace playback {
 
 class SlotPlayer {
 public:
-    SlotPlayer(platform::KeyInjector& injector, HoldFn hold) : injector_(injector), hold_(std::move(hold)) {}
+    using PlayFn = std::function<void(const std::string& action)>;
+    explicit SlotPlayer(PlayFn play) : play_(std::move(play)) {}
 
     // False when the slot's playback was already running and this trigger was skipped.
     bool trigger(int slot, const std::string& action);
 
 private:
-    platform::KeyInjector& injector_;
-    HoldFn hold_;
+    PlayFn play_;
     std::array<bool, 10> playing_{};
 };
 

@@ -32,7 +32,7 @@ protected:
     }
 
     frmSet& start() {
-        window = std::make_unique<frmSet>(frmSet::Services{&injector, &system, false});
+        window = std::make_unique<frmSet>(frmSet::Services{&injector, &system, nullptr, false});
         window->setAlert([this](const QString& title, const QString& text) {
             messages.push_back((title + ": " + text).toStdString());
         });

@@ -12,6 +12,7 @@ class RecordingInjector : public KeyInjector {
 public:
     void keyDown(std::uint8_t vk) override { events.push_back("+" + std::to_string(vk)); }
     void keyUp(std::uint8_t vk) override { events.push_back("-" + std::to_string(vk)); }
+    void maskTap() override { events.push_back("mask"); }
 
     std::vector<std::string> events;
 };

@@ -87,4 +87,16 @@ std::uint8_t KeysymToVk(Keysym ks) {
     return 0;
 }
 
+std::uint8_t KeysymToSidedVk(Keysym ks) {
+    switch (ks) {
+        case XK_Shift_L: return 0xA0;
+        case XK_Shift_R: return 0xA1;
+        case XK_Control_L: return 0xA2;
+        case XK_Control_R: return 0xA3;
+        case XK_Alt_L: case XK_Meta_L: return 0xA4;
+        case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return 0xA5;
+        default: return KeysymToVk(ks);
+    }
+}
+
 }  // namespace x11

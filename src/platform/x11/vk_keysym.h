@@ -17,4 +17,8 @@ Keysym VkToKeysym(std::uint8_t vk);
 // right Windows keys stay apart (91, 92).
 std::uint8_t KeysymToVk(Keysym keysym);
 
+// As KeysymToVk, but with the sides of Shift, Ctrl and Alt apart (0xA0-0xA5),
+// for telling which key exactly is down.
+std::uint8_t KeysymToSidedVk(Keysym keysym);
+
 }  // namespace x11

@@ -1,9 +1,11 @@
 #include "platform/x11/x11_hotkey_endpoint.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <xcb/xinput.h>
 
 #define XK_MISCELLANY
 #include <X11/keysymdef.h>
@@ -30,6 +32,12 @@ std::unique_ptr<X11HotkeyEndpoint> X11HotkeyEndpoint::open(const char* displayNa
 
 X11HotkeyEndpoint::X11HotkeyEndpoint(xcb_connection_t* c) : c_(c) {
     root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c_, &xcb_input_id);
+    if (xi && xi->present) {
+        auto* v = xcb_input_xi_query_version_reply(c_, xcb_input_xi_query_version(c_, 2, 2), nullptr);
+        if (v && v->major_version >= 2) xinputOpcode_ = xi->major_opcode;
+        std::free(v);
+    }
     notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c_), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readEvents(); });
 }
@@ -67,8 +75,9 @@ X11HotkeyEndpoint::Masks X11HotkeyEndpoint::loadMasks(const Keymap& keymap) {
 
 bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     unregisterChord();
+    if (keyCode <= 0 || keyCode > 255) return false;
     const Keysym ks = VkToKeysym(static_cast<std::uint8_t>(keyCode));
-    if (ks == 0 || keyCode <= 0 || keyCode > 255) return false;
+    if (ks == 0) return false;
 
     Keymap keymap;
     keymap.load(c_);
@@ -81,25 +90,10 @@ bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     if (modKeyCode & kModCtrl) mods |= XCB_MOD_MASK_CONTROL;
     if (modKeyCode & kModShift) mods |= XCB_MOD_MASK_SHIFT;
     if (modKeyCode & kModWin) mods |= masks.win;
-    const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, masks.numLock,
-                                   static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | masks.numLock)};
-
-    std::vector<xcb_void_cookie_t> cookies;
-    for (const xcb_keycode_t kc : keycodes)
-        for (const std::uint16_t lock : locks)
-            cookies.push_back(xcb_grab_key_checked(c_, 1, root_, static_cast<std::uint16_t>(mods | lock), kc,
-                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    bool refused = false;
-    for (const auto& cookie : cookies) {
-        if (xcb_generic_error_t* err = xcb_request_check(c_, cookie)) {
-            refused = true;
-            std::free(err);
-        }
-    }
     keycodes_ = keycodes;
     modifiers_ = mods;
     lockMask_ = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | masks.numLock);
-    if (refused) {
+    if (!grabChord()) {
         // Some variants may have been granted: give them all back.
         unregisterChord();
         return false;
@@ -109,7 +103,85 @@ bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     return true;
 }
 
+bool X11HotkeyEndpoint::grabChord() {
+    const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, static_cast<std::uint16_t>(lockMask_ & ~XCB_MOD_MASK_LOCK),
+                                   lockMask_};
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const xcb_keycode_t kc : keycodes_)
+        for (const std::uint16_t lock : locks)
+            cookies.push_back(xcb_grab_key_checked(c_, 1, root_, static_cast<std::uint16_t>(modifiers_ | lock), kc,
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    bool granted = true;
+    for (const auto& cookie : cookies) {
+        if (xcb_generic_error_t* err = xcb_request_check(c_, cookie)) {
+            granted = false;
+            std::free(err);
+        }
+    }
+    return granted;
+}
+
+void X11HotkeyEndpoint::startTakingTheKey() {
+    if (takingTheKey_ || xinputOpcode_ == 0) return;
+    // One grab of the key with any modifiers replaces the chord's own grabs.
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const xcb_keycode_t kc : keycodes_)
+        cookies.push_back(
+            xcb_grab_key_checked(c_, 1, root_, XCB_MOD_MASK_ANY, kc, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    bool granted = true;
+    for (const auto& cookie : cookies) {
+        if (xcb_generic_error_t* err = xcb_request_check(c_, cookie)) {
+            granted = false;
+            std::free(err);
+        }
+    }
+    takingTheKey_ = true;
+    if (!granted) {
+        // Another program grabs the key with other modifiers: leave it be.
+        stopTakingTheKey();
+        return;
+    }
+    selectRawReleases(true);
+}
+
+void X11HotkeyEndpoint::stopTakingTheKey() {
+    if (!takingTheKey_) return;
+    takingTheKey_ = false;
+    selectRawReleases(false);
+    for (const xcb_keycode_t kc : keycodes_) xcb_ungrab_key(c_, kc, root_, XCB_MOD_MASK_ANY);
+    if (!grabChord()) {
+        std::fprintf(stderr, "zorvane-change-hotkey: a chord was taken by another program while it was held\n");
+        keycodes_.clear();
+    }
+}
+
+void X11HotkeyEndpoint::selectRawReleases(bool on) {
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t bits;
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, on ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0u};
+    xcb_input_xi_select_events(c_, root_, 1, &mask.head);
+    xcb_flush(c_);
+}
+
+bool X11HotkeyEndpoint::isRawReleaseOfOurKey(const xcb_generic_event_t* ev) const {
+    if ((ev->response_type & 0x7f) != XCB_GE_GENERIC) return false;
+    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev);
+    if (ge->extension != xinputOpcode_ || ge->event_type != XCB_INPUT_RAW_KEY_RELEASE) return false;
+    const auto* raw = reinterpret_cast<const xcb_input_raw_key_release_event_t*>(ev);
+    for (const xcb_keycode_t kc : keycodes_)
+        if (raw->detail == kc) return true;
+    return false;
+}
+
 void X11HotkeyEndpoint::ungrabAll() {
+    if (takingTheKey_) {
+        takingTheKey_ = false;
+        selectRawReleases(false);
+        for (const xcb_keycode_t kc : keycodes_) xcb_ungrab_key(c_, kc, root_, XCB_MOD_MASK_ANY);
+        xcb_flush(c_);
+        return;
+    }
     const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, static_cast<std::uint16_t>(lockMask_ & ~XCB_MOD_MASK_LOCK),
                                    lockMask_};
     for (const xcb_keycode_t kc : keycodes_)
@@ -131,18 +203,23 @@ void X11HotkeyEndpoint::readEvents() {
     while (*alive) {
         xcb_generic_event_t* ev = xcb_poll_for_event(c_);
         if (!ev) break;
+        if (isRawReleaseOfOurKey(ev)) {
+            std::free(ev);
+            stopTakingTheKey();
+            continue;
+        }
         const bool press = (ev->response_type & 0x7f) == XCB_KEY_PRESS;
         const auto* key = reinterpret_cast<xcb_key_press_event_t*>(ev);
-        bool ours = false;
-        if (press && (key->state & ~lockMask_ & 0xff) == modifiers_)
-            for (const xcb_keycode_t kc : keycodes_) ours = ours || kc == key->detail;
+        const bool chord = press && (key->state & ~lockMask_ & 0xff) == modifiers_;
         std::free(ev);
-        if (!ours) continue;
+        if (!press) continue;
         // While the key is down the passive grab is an active keyboard grab, and
         // keys typed now would come back to us: release it, and make sure the
         // server has done so before anyone injects keys on another connection.
         xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
         roundTrip();
+        if (!chord) continue;  // the held key repeating under other modifiers: taken, not delivered
+        startTakingTheKey();
         if (onPressed) onPressed();
     }
 }

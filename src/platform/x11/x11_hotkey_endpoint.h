@@ -19,6 +19,11 @@ namespace x11 {
 // server refuses a grab that another client holds, and every endpoint is a
 // client of its own, so a chord held by another program or another slot is
 // refused.
+//
+// From a press of the chord until its key is released, the endpoint takes
+// every press of that key, whatever the modifiers: while a playback releases
+// and presses modifiers, the key's auto-repeat would otherwise reach the
+// focused window as another shortcut (Ctrl+A from a held Ctrl+Alt+A).
 class X11HotkeyEndpoint : public QObject, public platform::HotkeyEndpoint {
 public:
     // Nothing when the display cannot be opened.
@@ -33,6 +38,11 @@ private:
     void readEvents();
     void ungrabAll();
     void roundTrip();
+    bool grabChord();
+    void startTakingTheKey();
+    void stopTakingTheKey();
+    void selectRawReleases(bool on);
+    bool isRawReleaseOfOurKey(const xcb_generic_event_t* ev) const;
 
     struct Masks {
         std::uint16_t alt = XCB_MOD_MASK_1, win = XCB_MOD_MASK_4, numLock = XCB_MOD_MASK_2;
@@ -45,6 +55,8 @@ private:
     std::vector<xcb_keycode_t> keycodes_;
     std::uint16_t modifiers_ = 0;
     std::uint16_t lockMask_ = 0;
+    bool takingTheKey_ = false;
+    std::uint8_t xinputOpcode_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -112,6 +112,16 @@ void X11KeyInjector::keyUp(std::uint8_t vk) {
     if (kc != 0) fake(XCB_KEY_RELEASE, kc);
 }
 
+void X11KeyInjector::maskTap() {
+    refreshMappingIfChanged();
+    for (const xcb_keycode_t kc : keymap_.spareKeycodes()) {
+        if (borrowedOnce_.contains(kc)) continue;
+        fake(XCB_KEY_PRESS, kc);
+        fake(XCB_KEY_RELEASE, kc);
+        return;
+    }
+}
+
 void X11KeyInjector::restoreSpareKeys() {
     for (auto it = borrowedOnce_.begin(); it != borrowedOnce_.end();) {
         if (isHeld(*it)) {

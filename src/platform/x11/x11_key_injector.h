@@ -26,6 +26,9 @@ public:
 
     void keyDown(std::uint8_t vk) override;
     void keyUp(std::uint8_t vk) override;
+    // A press and release of a key that carries no keysym: applications see a
+    // key event, so a modifier released around it is no lone tap, and nothing types.
+    void maskTap() override;
 
     // Gives every borrowed spare keycode back its empty mapping now.
     void restoreSpareKeys();

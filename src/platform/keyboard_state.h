@@ -1,0 +1,19 @@
+#pragma once
+#include <bitset>
+
+namespace platform {
+
+// Keys by virtual-key code. The sides of Shift, Ctrl and Alt are told apart
+// (0xA0-0xA5), and so are the two Windows keys (91, 92).
+using KeySet = std::bitset<256>;
+
+class KeyboardState {
+public:
+    virtual ~KeyboardState() = default;
+    // Down as far as applications can tell, injected keys included.
+    virtual KeySet logicalDown() = 0;
+    // Held on a keyboard by the user.
+    virtual KeySet physicalDown() = 0;
+};
+
+}  // namespace platform

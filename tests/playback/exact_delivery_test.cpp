@@ -1,0 +1,164 @@
+#include "playback/exact_delivery.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_keyboard.h"
+#include "playback/program_error.h"
+
+using platform::FakeKeyboard;
+using playback::ExactDelivery;
+
+namespace {
+
+constexpr std::uint8_t LShift = 0xA0, LCtrl = 0xA2, RCtrl = 0xA3, LAlt = 0xA4, LWin = 91;
+
+int modifierClasses(const platform::KeySet& keys) {
+    int classes = 0;
+    for (int vk = 0; vk < 256; ++vk)
+        if (keys[vk]) classes |= ExactDelivery::modifierClass(vk);
+    return classes;
+}
+
+// A keyboard, a delivery on it, and what the application saw at each key press.
+struct Bed {
+    Bed() {
+        kb.onInjected = [this] {
+            const std::string& last = kb.events.back();
+            const int vk = std::stoi(last.substr(1));
+            if (last[0] == '+' && ExactDelivery::modifierClass(vk) == 0) seen.push_back({vk, modifierClasses(kb.logical)});
+        };
+    }
+    void userHolds(std::initializer_list<std::uint8_t> keys) {
+        for (auto k : keys) kb.userDown(k);
+    }
+    void play(const char* action) { delivery.play(action); }
+    int modifiersSeenWith(int vk) const {
+        for (const auto& [key, mods] : seen)
+            if (key == vk) return mods;
+        return -1;
+    }
+
+    FakeKeyboard kb;
+    std::function<void()> duringHold;
+    ExactDelivery delivery{kb, kb, [this](int) {
+                               if (duringHold) duringHold();
+                           }};
+    std::vector<std::pair<int, int>> seen;
+};
+
+constexpr int Ctrl = ExactDelivery::kCtrl, Shift = ExactDelivery::kShift, Alt = ExactDelivery::kAlt;
+
+}  // namespace
+
+TEST(ExactDelivery, ModifiersOfTheTriggerThatTheTargetLacksAreReleasedFirstAndRestoredAfter) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});  // trigger Ctrl+Alt+A, target Ctrl+C
+    b.play("2|17|67");
+    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+    EXPECT_EQ(b.kb.logical, b.kb.physical) << "every key as the user holds it";
+    // The Alt release is masked so that it is not a lone tap.
+    EXPECT_EQ(b.kb.events.front(), "mask");
+    EXPECT_EQ(b.kb.events[1], "-164");
+}
+
+TEST(ExactDelivery, NamedCases) {
+    {
+        Bed b;  // Alt+Q -> Ctrl+W
+        b.userHolds({LAlt, 'Q'});
+        b.play("2|17|87");
+        EXPECT_EQ(b.modifiersSeenWith('W'), Ctrl);
+        EXPECT_EQ(b.kb.events.front(), "mask");
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+        EXPECT_EQ(b.kb.events.back(), "mask") << "Alt pressed again is masked too";
+    }
+    {
+        Bed b;  // Win+Z -> Ctrl+Z
+        b.userHolds({LWin, 'Z'});
+        b.play("2|17|90");
+        EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl);
+        EXPECT_TRUE(b.kb.logical[LWin]);
+        // The target released the trigger's own key; pressing it again would type it.
+        EXPECT_EQ(b.kb.logical, b.kb.physical & ~platform::KeySet().set('Z'));
+    }
+    {
+        Bed b;  // F8 -> Ctrl+Shift+S: nothing to clear
+        b.userHolds({0x77});
+        b.play("3|17|16|83");
+        EXPECT_EQ(b.modifiersSeenWith('S'), Ctrl | Shift);
+        EXPECT_EQ(b.kb.events,
+                  (std::vector<std::string>{"+17", "+16", "+83", "-83", "-16", "-17"}));
+    }
+    {
+        Bed b;  // Ctrl+Q -> Ctrl+C: Ctrl kept, and still held afterwards
+        b.userHolds({LCtrl, 'Q'});
+        b.play("2|17|67");
+        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+        EXPECT_TRUE(b.kb.logical[LCtrl]);
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+    }
+    {
+        Bed b;  // the right Ctrl held: the target's Ctrl is that one
+        b.userHolds({RCtrl, 'Q'});
+        b.play("2|17|67");
+        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+    }
+}
+
+TEST(ExactDelivery, KeysLetGoOfDuringTheHoldStayUp) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});
+    b.duringHold = [&] {
+        b.kb.userUp('A');
+        b.kb.userUp(LAlt);
+        b.kb.userUp(LCtrl);
+    };
+    b.play("2|17|67");
+    EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
+}
+
+TEST(ExactDelivery, AModifierPressedDuringTheHoldIsKept) {
+    Bed b;
+    b.userHolds({0x77});
+    b.duringHold = [&] { b.kb.userDown(LShift); };
+    b.play("1|65");
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+}
+
+TEST(ExactDelivery, NestedPlaybacksGetTheirOwnModifiersAndTheOuterHoldIsKept) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});  // slot 1: Ctrl+Alt+A -> Ctrl+C
+    bool nested = false;
+    b.duringHold = [&] {
+        if (nested) return;
+        nested = true;
+        // The user lets go and presses slot 2's trigger, Shift+F9 -> Alt+X, during the hold.
+        b.kb.userUp('A');
+        b.kb.userUp(LAlt);
+        b.kb.userUp(LCtrl);
+        b.userHolds({LShift, 0x78});
+        b.play("2|18|88");
+        EXPECT_TRUE(b.kb.logical[LCtrl] && b.kb.logical['C']) << "the outer target is still held";
+        b.kb.userUp(0x78);
+        b.kb.userUp(LShift);
+    };
+    b.play("2|17|67");
+    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+    EXPECT_EQ(b.modifiersSeenWith('X'), Alt);
+    EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
+}
+
+TEST(ExactDelivery, AFailedHoldStillLeavesTheKeyboardAsTheUserHoldsIt) {
+    Bed b;
+    b.userHolds({LAlt, 'Q'});
+    b.duringHold = [] { throw ProgramError(5, "test", "[clsWaitableTimer.Wait]failed"); };
+    EXPECT_THROW(b.play("2|17|87"), ProgramError);
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+}
+
+TEST(ExactDelivery, StringsThatPlayNothingTouchNothing) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});
+    for (const char* s : {"", "2|17", "1|300", "4|65"}) b.play(s);
+    EXPECT_TRUE(b.kb.events.empty());
+}
