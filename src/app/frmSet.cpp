@@ -48,6 +48,12 @@ frmSet::frmSet(const Services& services)
     if (services_.keyboard) {
         // The target application gets exactly the target shortcut, whatever the user still holds.
         delivery_ = std::make_unique<playback::ExactDelivery>(injector, *services_.keyboard, hold);
+        delivery_->onHeldModifiers = [this](int mask) {
+            for (Zorvane* z : zorvane_) z->setHeldModifiers(mask);
+        };
+        delivery_->onInjecting = [this](bool injecting) {
+            for (Zorvane* z : zorvane_) z->setInjecting(injecting);
+        };
         player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& a) { delivery_->play(a); });
     } else {
         player_ = std::make_unique<playback::SlotPlayer>(

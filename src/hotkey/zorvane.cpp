@@ -55,6 +55,14 @@ Zorvane::~Zorvane() {
     logic_.detach();
 }
 
+void Zorvane::setHeldModifiers(int modKeyCode) {
+    if (platform::HotkeyEndpoint* e = logic_.endpoint()) e->setHeldModifiers(modKeyCode);
+}
+
+void Zorvane::setInjecting(bool injecting) {
+    if (platform::HotkeyEndpoint* e = logic_.endpoint()) e->setInjecting(injecting);
+}
+
 void Zorvane::setAlert(hotkey::ControlLogic::Alert alert) { logic_.setAlert(std::move(alert)); }
 
 // --- life cycle -------------------------------------------------------------

@@ -64,6 +64,10 @@ public:
     QString RegKeyName() const { return regKeyName_; }
     void SetRegKeyName(const QString& New_RegKeyName);
 
+    // Modifiers a playback of this program holds right now (see HotkeyEndpoint).
+    void setHeldModifiers(int modKeyCode);
+    // This program is pressing keys right now (see HotkeyEndpoint).
+    void setInjecting(bool injecting);
     // How the two error messages are shown; a modal critical box by default.
     void setAlert(hotkey::ControlLogic::Alert alert);
     bool winKeyDown() const { return logic_.capture().winKeyDown(); }

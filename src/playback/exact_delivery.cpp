@@ -68,6 +68,21 @@ void ExactDelivery::restore() {
     if (mask) injector_.maskTap();
 }
 
+void ExactDelivery::announceHeldModifiers() {
+    int mask = 0;
+    for (const auto& keys : active_)
+        for (const std::uint8_t vk : keys) {
+            const int c = modifierClass(vk);
+            if (c == kAlt) mask |= 1;
+            if (c == kCtrl) mask |= 2;
+            if (c == kShift) mask |= 4;
+            if (c == kWin) mask |= 8;
+        }
+    if (mask == announced_) return;
+    announced_ = mask;
+    if (onHeldModifiers) onHeldModifiers(mask);
+}
+
 void ExactDelivery::play(std::string_view action) {
     const auto keys = ParseActionString(action);
     if (!keys) return;
@@ -75,6 +90,11 @@ void ExactDelivery::play(std::string_view action) {
     for (const std::uint8_t vk : *keys) targetClasses |= modifierClass(vk);
 
     clearModifiersOutside(targetClasses);
+    // A target key that is down already (the trigger's own key, held) would
+    // not go down again: let it go first.
+    const platform::KeySet down = state_.logicalDown();
+    for (const std::uint8_t vk : *keys)
+        if (modifierClass(vk) == 0 && down[vk]) injector_.keyUp(vk);
     // An index, not a reference: nested playbacks during the hold grow the list.
     active_.emplace_back();
     const std::size_t mine = active_.size() - 1;
@@ -85,13 +105,17 @@ void ExactDelivery::play(std::string_view action) {
             down.pop_back();
         }
         active_.pop_back();
+        announceHeldModifiers();
         restore();
     };
     try {
+        if (onInjecting) onInjecting(true);
         for (const std::uint8_t vk : *keys) {
             injector_.keyDown(vk);
             active_[mine].push_back(vk);
         }
+        if (onInjecting) onInjecting(false);
+        announceHeldModifiers();
         hold_(keys->size() == 1 ? kSingleKeyHoldMs : kCombinationHoldMs);
     } catch (...) {
         releaseAll();

@@ -12,6 +12,7 @@
 // outer playbacks are holding.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,14 @@ public:
 
     void play(std::string_view action);
 
+    // Told the modifiers that running playbacks hold down, as a chord's mask
+    // (1 Alt, 2 Ctrl, 4 Shift, 8 Win), whenever they change: a trigger the user
+    // presses meanwhile comes with them added.
+    std::function<void(int modKeyCode)> onHeldModifiers;
+    // Told just before the target's presses (true) and just after (false): a
+    // key the program presses now is its own, though the user may hold it too.
+    std::function<void(bool)> onInjecting;
+
     // Modifier classes of virtual-key codes: 0 none, else one of the bits below.
     enum ModifierClass { kShift = 1, kCtrl = 2, kAlt = 4, kWin = 8 };
     static int modifierClass(int vk);
@@ -37,11 +46,13 @@ public:
 private:
     void clearModifiersOutside(int targetClasses);
     void restore();
+    void announceHeldModifiers();
 
     platform::KeyInjector& injector_;
     platform::KeyboardState& state_;
     HoldFn hold_;
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
+    int announced_ = 0;
 };
 
 }  // namespace playback

@@ -1,5 +1,6 @@
 #include "playback/exact_delivery.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_keyboard.h"
@@ -161,4 +162,20 @@ TEST(ExactDelivery, StringsThatPlayNothingTouchNothing) {
     b.userHolds({LCtrl, LAlt, 'A'});
     for (const char* s : {"", "2|17", "1|300", "4|65"}) b.play(s);
     EXPECT_TRUE(b.kb.events.empty());
+}
+
+TEST(ExactDelivery, TellsWhenItPressesAndWhichModifiersItHolds) {
+    Bed b;
+    std::vector<std::string> told;
+    b.delivery.onInjecting = [&](bool on) { told.push_back(on ? "pressing" : "pressed"); };
+    b.delivery.onHeldModifiers = [&](int mask) { told.push_back("held " + std::to_string(mask)); };
+    b.userHolds({LWin, 'Z'});  // Win+Z -> Ctrl+Shift+Z: the trigger's own key is in the target
+    b.play("3|17|16|90");
+    EXPECT_EQ(told, (std::vector<std::string>{"pressing", "pressed", "held 6", "held 0"}));
+    // The held trigger key was let go before the target pressed it, so the press counts.
+    const auto firstZ = std::find(b.kb.events.begin(), b.kb.events.end(), "-90");
+    ASSERT_NE(firstZ, b.kb.events.end());
+    EXPECT_LT(firstZ - b.kb.events.begin(),
+              std::find(b.kb.events.begin(), b.kb.events.end(), "+90") - b.kb.events.begin());
+    EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl | Shift);
 }

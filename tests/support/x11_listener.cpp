@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <X11/Xlib.h>
+#include <xcb/xinput.h>
 
 X11Listener::X11Listener() {
     c_ = xcb_connect(nullptr, nullptr);
@@ -43,14 +44,35 @@ bool X11Listener::takeFocus() {
     return false;
 }
 
+void X11Listener::logRawPresses() {
+    const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c_, &xcb_input_id);
+    if (!xi || !xi->present) return;
+    std::free(xcb_input_xi_query_version_reply(c_, xcb_input_xi_query_version(c_, 2, 2), nullptr));
+    xinputOpcode_ = xi->major_opcode;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t bits;
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
+    xcb_input_xi_select_events(c_, root, 1, &mask.head);
+    xcb_flush(c_);
+}
+
 void X11Listener::drain() {
     while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
         const std::uint8_t type = ev->response_type & 0x7f;
         if (x11::isMappingNotify(ev)) {
             keymap_.load(c_);
+        } else if (type == XCB_GE_GENERIC && xinputOpcode_ &&
+                   reinterpret_cast<xcb_ge_generic_event_t*>(ev)->extension == xinputOpcode_ &&
+                   reinterpret_cast<xcb_ge_generic_event_t*>(ev)->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+            const auto* r = reinterpret_cast<xcb_input_raw_key_press_event_t*>(ev);
+            const auto kc = static_cast<xcb_keycode_t>(r->detail);
+            events_.push_back({true, true, kc, keymap_.keysymAt(kc, 0), 0, r->time});
         } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* k = reinterpret_cast<xcb_key_press_event_t*>(ev);
-            events_.push_back({type == XCB_KEY_PRESS, k->detail, keymap_.keysymAt(k->detail, 0), k->state, k->time});
+            events_.push_back(
+                {type == XCB_KEY_PRESS, false, k->detail, keymap_.keysymAt(k->detail, 0), k->state, k->time});
         }
         std::free(ev);
     }
@@ -68,8 +90,8 @@ const std::vector<KeyEventLog>& X11Listener::waitForEvents(std::size_t count, in
 std::string describe(const KeyEventLog& e) {
     const char* name = XKeysymToString(e.keysym);
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%s %s state=0x%x", e.press ? "press" : "release", name ? name : "NoSymbol",
-                  e.state);
+    std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? "raw " : "", e.press ? "press" : "release",
+                  name ? name : "NoSymbol", e.state, e.time);
     return buf;
 }
 

@@ -11,6 +11,7 @@
 
 struct KeyEventLog {
     bool press;
+    bool raw = false;     // a raw event of the server (any window, any device) rather than one the window received
     xcb_keycode_t keycode;
     x11::Keysym keysym;   // unshifted keysym under the mapping in force at the event
     std::uint16_t state;  // modifier state before the event
@@ -25,6 +26,8 @@ public:
     X11Listener& operator=(const X11Listener&) = delete;
 
     bool ok() const { return window_ != 0; }
+    // Also log the server's raw key presses, for when the user's keys went down.
+    void logRawPresses();
     // Gives the window the input focus and waits until it has it.
     bool takeFocus();
     // Waits up to timeoutMs for at least `count` key events in all; returns all so far.
@@ -41,6 +44,7 @@ private:
     xcb_window_t window_ = 0;
     x11::Keymap keymap_;
     std::vector<KeyEventLog> events_;
+    std::uint8_t xinputOpcode_ = 0;
 };
 
 // "press Control_L state=0x0" for readable failures.

@@ -19,18 +19,30 @@ namespace {
 
 constexpr int kModAlt = 1, kModCtrl = 2, kModShift = 4, kModWin = 8;
 
+// Waits for every request's answer; false when any was refused.
+bool allGranted(xcb_connection_t* c, const std::vector<xcb_void_cookie_t>& cookies) {
+    bool granted = true;
+    for (const auto& cookie : cookies) {
+        if (xcb_generic_error_t* err = xcb_request_check(c, cookie)) {
+            granted = false;
+            std::free(err);
+        }
+    }
+    return granted;
+}
+
 }  // namespace
 
-std::unique_ptr<X11HotkeyEndpoint> X11HotkeyEndpoint::open(const char* displayName) {
+std::unique_ptr<X11HotkeyEndpoint> X11HotkeyEndpoint::open(const char* displayName, bool takeHeldKey) {
     xcb_connection_t* c = xcb_connect(displayName, nullptr);
     if (xcb_connection_has_error(c)) {
         xcb_disconnect(c);
         return nullptr;
     }
-    return std::unique_ptr<X11HotkeyEndpoint>(new X11HotkeyEndpoint(c));
+    return std::unique_ptr<X11HotkeyEndpoint>(new X11HotkeyEndpoint(c, takeHeldKey));
 }
 
-X11HotkeyEndpoint::X11HotkeyEndpoint(xcb_connection_t* c) : c_(c) {
+X11HotkeyEndpoint::X11HotkeyEndpoint(xcb_connection_t* c, bool takeHeldKey) : c_(c), takeHeldKey_(takeHeldKey) {
     root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
     const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c_, &xcb_input_id);
     if (xi && xi->present) {
@@ -38,6 +50,10 @@ X11HotkeyEndpoint::X11HotkeyEndpoint(xcb_connection_t* c) : c_(c) {
         if (v && v->major_version >= 2) xinputOpcode_ = xi->major_opcode;
         std::free(v);
     }
+    releaseSettle_ = std::make_unique<QTimer>();
+    releaseSettle_->setSingleShot(true);
+    releaseSettle_->setInterval(kReleaseSettleMs);
+    QObject::connect(releaseSettle_.get(), &QTimer::timeout, this, [this] { stopTakingTheKey(); });
     notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c_), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readEvents(); });
 }
@@ -84,15 +100,12 @@ bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     const std::vector<xcb_keycode_t> keycodes = keymap.keycodesFor(ks);
     if (keycodes.empty()) return false;
 
-    const Masks masks = loadMasks(keymap);
-    std::uint16_t mods = 0;
-    if (modKeyCode & kModAlt) mods |= masks.alt;
-    if (modKeyCode & kModCtrl) mods |= XCB_MOD_MASK_CONTROL;
-    if (modKeyCode & kModShift) mods |= XCB_MOD_MASK_SHIFT;
-    if (modKeyCode & kModWin) mods |= masks.win;
+    masks_ = loadMasks(keymap);
+    const std::uint16_t mods = xModifiers(modKeyCode);
     keycodes_ = keycodes;
     modifiers_ = mods;
-    lockMask_ = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | masks.numLock);
+    lockMask_ = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | masks_.numLock);
+    heldExtra_ = 0;
     if (!grabChord()) {
         // Some variants may have been granted: give them all back.
         unregisterChord();
@@ -103,56 +116,105 @@ bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     return true;
 }
 
-bool X11HotkeyEndpoint::grabChord() {
-    const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, static_cast<std::uint16_t>(lockMask_ & ~XCB_MOD_MASK_LOCK),
-                                   lockMask_};
-    std::vector<xcb_void_cookie_t> cookies;
-    for (const xcb_keycode_t kc : keycodes_)
-        for (const std::uint16_t lock : locks)
-            cookies.push_back(xcb_grab_key_checked(c_, 1, root_, static_cast<std::uint16_t>(modifiers_ | lock), kc,
-                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    bool granted = true;
-    for (const auto& cookie : cookies) {
-        if (xcb_generic_error_t* err = xcb_request_check(c_, cookie)) {
-            granted = false;
-            std::free(err);
-        }
-    }
-    return granted;
+std::uint16_t X11HotkeyEndpoint::xModifiers(int modKeyCode) const {
+    std::uint16_t mods = 0;
+    if (modKeyCode & kModAlt) mods |= masks_.alt;
+    if (modKeyCode & kModCtrl) mods |= XCB_MOD_MASK_CONTROL;
+    if (modKeyCode & kModShift) mods |= XCB_MOD_MASK_SHIFT;
+    if (modKeyCode & kModWin) mods |= masks_.win;
+    return mods;
 }
 
-void X11HotkeyEndpoint::startTakingTheKey() {
-    if (takingTheKey_ || xinputOpcode_ == 0) return;
-    // One grab of the key with any modifiers replaces the chord's own grabs.
+bool X11HotkeyEndpoint::matchesChord(std::uint16_t state) const {
+    const auto s = static_cast<std::uint16_t>(state & ~lockMask_ & 0xff);
+    return s == modifiers_ || (heldExtra_ != 0 && s == (modifiers_ | heldExtra_));
+}
+
+std::vector<std::uint16_t> X11HotkeyEndpoint::lockVariants(std::uint16_t mods) const {
+    const auto numLock = static_cast<std::uint16_t>(lockMask_ & ~XCB_MOD_MASK_LOCK);
+    return {mods, static_cast<std::uint16_t>(mods | XCB_MOD_MASK_LOCK), static_cast<std::uint16_t>(mods | numLock),
+            static_cast<std::uint16_t>(mods | lockMask_)};
+}
+
+bool X11HotkeyEndpoint::grabVariants(std::uint16_t mods) {
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const xcb_keycode_t kc : keycodes_)
+        for (const std::uint16_t variant : lockVariants(mods))
+            cookies.push_back(
+                xcb_grab_key_checked(c_, 1, root_, variant, kc, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    return allGranted(c_, cookies);
+}
+
+void X11HotkeyEndpoint::ungrabVariants(std::uint16_t mods) {
+    for (const xcb_keycode_t kc : keycodes_)
+        for (const std::uint16_t variant : lockVariants(mods)) xcb_ungrab_key(c_, kc, root_, variant);
+}
+
+bool X11HotkeyEndpoint::grabChord() {
+    if (!grabVariants(modifiers_)) return false;
+    // The variant with a playback's modifiers is a bonus: another program may hold it.
+    if (heldExtra_) grabVariants(static_cast<std::uint16_t>(modifiers_ | heldExtra_));
+    return true;
+}
+
+void X11HotkeyEndpoint::setHeldModifiers(int modKeyCode) {
+    if (keycodes_.empty()) return;
+    const auto extra = static_cast<std::uint16_t>(xModifiers(modKeyCode) & ~modifiers_);
+    if (extra == heldExtra_) return;
+    if (!takingTheKey_) {
+        if (heldExtra_) ungrabVariants(static_cast<std::uint16_t>(modifiers_ | heldExtra_));
+        // Held by another program for that combination: then the chord simply does not fire with it.
+        if (extra) grabVariants(static_cast<std::uint16_t>(modifiers_ | extra));
+        xcb_flush(c_);
+    }
+    heldExtra_ = extra;
+}
+
+bool X11HotkeyEndpoint::grabAnyModifier() {
+    // One grab of the key with any modifiers stands in for the chord's own grabs.
     std::vector<xcb_void_cookie_t> cookies;
     for (const xcb_keycode_t kc : keycodes_)
         cookies.push_back(
             xcb_grab_key_checked(c_, 1, root_, XCB_MOD_MASK_ANY, kc, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    bool granted = true;
-    for (const auto& cookie : cookies) {
-        if (xcb_generic_error_t* err = xcb_request_check(c_, cookie)) {
-            granted = false;
-            std::free(err);
-        }
-    }
-    takingTheKey_ = true;
-    if (!granted) {
-        // Another program grabs the key with other modifiers: leave it be.
-        stopTakingTheKey();
-        return;
-    }
-    selectRawReleases(true);
+    return allGranted(c_, cookies);
 }
 
-void X11HotkeyEndpoint::stopTakingTheKey() {
-    if (!takingTheKey_) return;
-    takingTheKey_ = false;
-    selectRawReleases(false);
+void X11HotkeyEndpoint::ungrabAnyModifier() {
+    // This lets go of every grab of the key, the chord's too: grab the chord again.
     for (const xcb_keycode_t kc : keycodes_) xcb_ungrab_key(c_, kc, root_, XCB_MOD_MASK_ANY);
     if (!grabChord()) {
         std::fprintf(stderr, "zorvane-change-hotkey: a chord was taken by another program while it was held\n");
         keycodes_.clear();
     }
+}
+
+void X11HotkeyEndpoint::startTakingTheKey() {
+    if (!takeHeldKey_ || takingTheKey_ || xinputOpcode_ == 0 || keycodes_.empty()) return;
+    if (!grabAnyModifier()) {
+        // Another program grabs the key with other modifiers: leave it be.
+        ungrabAnyModifier();
+        return;
+    }
+    takingTheKey_ = true;
+    paused_ = false;
+    selectRawReleases(true);
+}
+
+void X11HotkeyEndpoint::stopTakingTheKey() {
+    releaseSettle_->stop();
+    if (!takingTheKey_) return;
+    takingTheKey_ = false;
+    selectRawReleases(false);
+    if (!paused_) ungrabAnyModifier();
+    paused_ = false;
+}
+
+void X11HotkeyEndpoint::setInjecting(bool injecting) {
+    if (!takingTheKey_ || injecting == paused_) return;
+    paused_ = injecting;
+    if (injecting) ungrabAnyModifier();
+    else if (!grabAnyModifier()) stopTakingTheKey();
+    roundTrip();
 }
 
 void X11HotkeyEndpoint::selectRawReleases(bool on) {
@@ -177,16 +239,15 @@ bool X11HotkeyEndpoint::isRawReleaseOfOurKey(const xcb_generic_event_t* ev) cons
 void X11HotkeyEndpoint::ungrabAll() {
     if (takingTheKey_) {
         takingTheKey_ = false;
+        releaseSettle_->stop();
         selectRawReleases(false);
+        // Any-modifier ungrabs let go of the chord's variants as well.
         for (const xcb_keycode_t kc : keycodes_) xcb_ungrab_key(c_, kc, root_, XCB_MOD_MASK_ANY);
         xcb_flush(c_);
         return;
     }
-    const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, static_cast<std::uint16_t>(lockMask_ & ~XCB_MOD_MASK_LOCK),
-                                   lockMask_};
-    for (const xcb_keycode_t kc : keycodes_)
-        for (const std::uint16_t lock : locks)
-            xcb_ungrab_key(c_, kc, root_, static_cast<std::uint16_t>(modifiers_ | lock));
+    ungrabVariants(modifiers_);
+    if (heldExtra_) ungrabVariants(static_cast<std::uint16_t>(modifiers_ | heldExtra_));
     xcb_flush(c_);
 }
 
@@ -196,6 +257,7 @@ void X11HotkeyEndpoint::unregisterChord() {
     roundTrip();
     keycodes_.clear();
     modifiers_ = 0;
+    heldExtra_ = 0;
 }
 
 void X11HotkeyEndpoint::readEvents() {
@@ -205,12 +267,12 @@ void X11HotkeyEndpoint::readEvents() {
         if (!ev) break;
         if (isRawReleaseOfOurKey(ev)) {
             std::free(ev);
-            stopTakingTheKey();
+            releaseSettle_->start();
             continue;
         }
         const bool press = (ev->response_type & 0x7f) == XCB_KEY_PRESS;
         const auto* key = reinterpret_cast<xcb_key_press_event_t*>(ev);
-        const bool chord = press && (key->state & ~lockMask_ & 0xff) == modifiers_;
+        const bool chord = press && matchesChord(key->state);
         std::free(ev);
         if (!press) continue;
         // While the key is down the passive grab is an active keyboard grab, and
@@ -218,6 +280,7 @@ void X11HotkeyEndpoint::readEvents() {
         // server has done so before anyone injects keys on another connection.
         xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
         roundTrip();
+        releaseSettle_->stop();  // pressed again: still held
         if (!chord) continue;  // the held key repeating under other modifiers: taken, not delivered
         startTakingTheKey();
         if (onPressed) onPressed();

@@ -10,6 +10,7 @@
 #include "platform/x11/keymap.h"
 
 class QSocketNotifier;
+class QTimer;
 
 namespace x11 {
 
@@ -27,20 +28,29 @@ namespace x11 {
 class X11HotkeyEndpoint : public QObject, public platform::HotkeyEndpoint {
 public:
     // Nothing when the display cannot be opened.
-    static std::unique_ptr<X11HotkeyEndpoint> open(const char* displayName);
+    static std::unique_ptr<X11HotkeyEndpoint> open(const char* displayName, bool takeHeldKey = true);
     ~X11HotkeyEndpoint() override;
 
     bool registerChord(int modKeyCode, int keyCode) override;
     void unregisterChord() override;
+    void setHeldModifiers(int modKeyCode) override;
+    void setInjecting(bool injecting) override;
 
 private:
-    explicit X11HotkeyEndpoint(xcb_connection_t* c);
+    X11HotkeyEndpoint(xcb_connection_t* c, bool takeHeldKey);
     void readEvents();
     void ungrabAll();
     void roundTrip();
     bool grabChord();
+    std::vector<std::uint16_t> lockVariants(std::uint16_t mods) const;
+    bool grabVariants(std::uint16_t mods);
+    void ungrabVariants(std::uint16_t mods);
+    std::uint16_t xModifiers(int modKeyCode) const;
+    bool matchesChord(std::uint16_t state) const;
     void startTakingTheKey();
     void stopTakingTheKey();
+    bool grabAnyModifier();
+    void ungrabAnyModifier();
     void selectRawReleases(bool on);
     bool isRawReleaseOfOurKey(const xcb_generic_event_t* ev) const;
 
@@ -55,20 +65,31 @@ private:
     std::vector<xcb_keycode_t> keycodes_;
     std::uint16_t modifiers_ = 0;
     std::uint16_t lockMask_ = 0;
+    Masks masks_;
+    std::uint16_t heldExtra_ = 0;  // modifiers a playback holds, grabbed in addition
+    bool takeHeldKey_;
     bool takingTheKey_ = false;
+    bool paused_ = false;  // taking, but the program's own presses go through
+    // Auto-repeat may come as release-and-press pairs: the key counts as let go
+    // only when no press follows its release within this time.
+    static constexpr int kReleaseSettleMs = 30;
+    std::unique_ptr<QTimer> releaseSettle_;
     std::uint8_t xinputOpcode_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class X11HotkeyService : public platform::HotkeyService {
 public:
-    explicit X11HotkeyService(std::string displayName = {}) : display_(std::move(displayName)) {}
+    // takeHeldKey false: a held chord's key repeats as it will (only to compare with).
+    explicit X11HotkeyService(std::string displayName = {}, bool takeHeldKey = true)
+        : display_(std::move(displayName)), takeHeldKey_(takeHeldKey) {}
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override {
-        return X11HotkeyEndpoint::open(display_.empty() ? nullptr : display_.c_str());
+        return X11HotkeyEndpoint::open(display_.empty() ? nullptr : display_.c_str(), takeHeldKey_);
     }
 
 private:
     std::string display_;
+    bool takeHeldKey_;
 };
 
 }  // namespace x11

@@ -49,6 +49,16 @@ void X11KeyInjector::refreshMappingIfChanged() {
 }
 
 void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc) {
+    if (type == XCB_KEY_PRESS) {
+        // The injection device keeps its own state of each key. When the user
+        // let go of a key that we pressed for them, the key came up for
+        // applications but not on this device, which would drop the next
+        // press: let it go here first.
+        if (pressed_.contains(kc)) xcb_test_fake_input(c_, XCB_KEY_RELEASE, kc, XCB_CURRENT_TIME, root_, 0, 0, 0);
+        pressed_.insert(kc);
+    } else {
+        pressed_.erase(kc);
+    }
     xcb_test_fake_input(c_, type, kc, XCB_CURRENT_TIME, root_, 0, 0, 0);
     xcb_flush(c_);
 }

@@ -50,6 +50,7 @@ private:
     Keymap keymap_;
     std::map<std::uint8_t, xcb_keycode_t> borrowed_;   // vk -> spare keycode, while down
     std::set<xcb_keycode_t> borrowedOnce_;              // spare keycodes we have mapped
+    std::set<xcb_keycode_t> pressed_;                   // keys this injector pressed and has not released
     std::unique_ptr<QTimer> restoreTimer_;
 };
 

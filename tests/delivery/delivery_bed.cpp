@@ -1,0 +1,114 @@
+#include "delivery/delivery_bed.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdlib>
+
+#include "playback/keyfunc.h"
+
+namespace bed {
+
+std::uint16_t xState(int m) {
+    return static_cast<std::uint16_t>((m & kShift ? 0x1 : 0) | (m & kCtrl ? 0x4 : 0) | (m & kAlt ? 0x8 : 0) |
+                                      (m & kWin ? 0x40 : 0));
+}
+
+void DeliveryBed::spin(int ms) { spinUntil([] { return false; }, ms); }
+
+bool DeliveryBed::spinUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
+    const char* outer = std::getenv("OUTER_DISPLAY");
+    if (!outer) {
+        error = "no OUTER_DISPLAY: run under scripts/with-physical-keyboard";
+        return;
+    }
+    if (!listener_.ok() || !listener_.takeFocus()) {
+        error = "no listener window";
+        return;
+    }
+    listener_.logRawPresses();
+    user_ = x11::X11KeyInjector::open(outer, &error);
+    injector_ = x11::X11KeyInjector::open(nullptr, &error);
+    state_ = x11::X11KeyboardState::open(nullptr);
+    if (!user_ || !injector_) return;
+    if (!state_) {
+        error = "no XInput 2";
+        return;
+    }
+    service_ = std::make_unique<x11::X11HotkeyService>(std::string(), exact_);
+    const auto hold = [](int ms) { keyfunc::Delay(ms); };
+    delivery_ = std::make_unique<playback::ExactDelivery>(*injector_, *state_, hold);
+    delivery_->onHeldModifiers = [this](int mask) {
+        for (auto& e : endpoints_) e->setHeldModifiers(mask);
+    };
+    delivery_->onInjecting = [this](bool injecting) {
+        for (auto& e : endpoints_) e->setInjecting(injecting);
+    };
+    player_ = std::make_unique<playback::SlotPlayer>([this, hold](const std::string& action) {
+        ++running_;
+        ++playbacks_;
+        if (exact_) delivery_->play(action);
+        else playback::PlayAction(action, *injector_, hold);
+        --running_;
+    });
+}
+
+bool DeliveryBed::configure(const std::vector<Slot>& chords) {
+    endpoints_.clear();
+    bool all = true;
+    for (std::size_t i = 0; i < chords.size(); ++i) {
+        auto e = service_->createEndpoint();
+        if (!e || !e->registerChord(chords[i].mods, chords[i].key)) all = false;
+        const std::string action = chords[i].action;
+        const int slot = static_cast<int>(i);
+        if (e) e->onPressed = [this, slot, action] { player_->trigger(slot, action); };
+        endpoints_.push_back(std::move(e));
+    }
+    playbacks_ = 0;
+    spin(20);
+    listener_.clear();
+    return all;
+}
+
+void DeliveryBed::perform(std::vector<Step> steps) {
+    // Shared: a timer that fires after a timeout must not touch a finished call.
+    auto pending = std::make_shared<int>(static_cast<int>(steps.size()));
+    int last = 0;
+    for (const Step& s : steps) {
+        last = std::max(last, s.atMs);
+        QTimer::singleShot(s.atMs, Qt::PreciseTimer, [this, s, pending] {
+            if (s.down) {
+                user_->keyDown(s.vk);
+                userHolds_.set(s.vk);
+            } else {
+                user_->keyUp(s.vk);
+                userHolds_.reset(s.vk);
+            }
+            --*pending;
+        });
+    }
+    spinUntil([&] { return *pending == 0; }, last + 5000);
+    spinUntil([&] { return running_ == 0; }, 10000);
+    spin(60);  // the last keys on their way through the nested display
+    listener_.waitForEvents(0, 0);
+}
+
+bool DeliveryBed::userLetsGoOfEverything() {
+    for (int vk = 1; vk < 256; ++vk)
+        if (userHolds_[vk]) user_->keyUp(static_cast<std::uint8_t>(vk));
+    userHolds_.reset();
+    const bool up = spinUntil([&] { return physicalDown().none(); }, 2000);
+    spinUntil([&] { return running_ == 0; }, 10000);
+    spin(40);
+    listener_.waitForEvents(0, 0);
+    return up;
+}
+
+}  // namespace bed

@@ -1,0 +1,81 @@
+#pragma once
+// The program's path from a trigger to the target's keys, wired as the main
+// window wires it, on a display whose keyboard is a physical one (Xephyr in
+// Xvfb; scripts/with-physical-keyboard), with a focused listener window and a
+// user who types on the outer display.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/x11/x11_hotkey_endpoint.h"
+#include "platform/x11/x11_key_injector.h"
+#include "platform/x11/x11_keyboard_state.h"
+#include "playback/exact_delivery.h"
+#include "playback/slot_player.h"
+#include "support/x11_listener.h"
+
+namespace bed {
+
+// Chord masks and the user's modifier keys.
+enum : int { kAlt = 1, kCtrl = 2, kShift = 4, kWin = 8 };
+inline constexpr std::uint8_t kLShift = 0xA0, kLCtrl = 0xA2, kLAlt = 0xA4, kLWin = 91;
+
+struct Slot {
+    int mods;            // trigger chord
+    std::uint8_t key;
+    std::string action;  // target
+};
+
+// One key event of the user's, at a time from the start of a sequence.
+struct Step {
+    int atMs;
+    std::uint8_t vk;
+    bool down;
+};
+
+class DeliveryBed {
+public:
+    // exact: the program as built; otherwise playback as the keys stand, for comparison.
+    explicit DeliveryBed(bool exact = true);
+
+    std::string error;  // why the bed could not be set up
+    bool ok() const { return error.empty(); }
+
+    // Registers the slots' chords, replacing those of before.
+    bool configure(const std::vector<Slot>& chords);
+    // Types the steps at their times while the program runs, then waits until
+    // every playback has ended and the user's keys have reached the display.
+    void perform(std::vector<Step> steps);
+    // Releases every key the user still holds and waits until none is down.
+    bool userLetsGoOfEverything();
+
+    platform::KeySet logicalDown() { return state_->logicalDown(); }
+    platform::KeySet physicalDown() { return state_->physicalDown(); }
+    X11Listener& listener() { return listener_; }
+    int playbacks() const { return playbacks_; }
+
+    static void spin(int ms);
+    static bool spinUntil(const std::function<bool()>& done, int timeoutMs);
+
+private:
+    bool exact_;
+    X11Listener listener_;
+    std::unique_ptr<x11::X11KeyInjector> user_;
+    std::unique_ptr<x11::X11KeyInjector> injector_;
+    std::unique_ptr<x11::X11KeyboardState> state_;
+    std::unique_ptr<x11::X11HotkeyService> service_;
+    std::unique_ptr<playback::ExactDelivery> delivery_;
+    std::unique_ptr<playback::SlotPlayer> player_;
+    std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints_;
+    platform::KeySet userHolds_;
+    int running_ = 0;
+    int playbacks_ = 0;
+};
+
+// Modifier bits of an X event state for a chord mask.
+std::uint16_t xState(int chordMods);
+inline constexpr std::uint16_t kModifierBits = 0x1 | 0x4 | 0x8 | 0x40;  // Shift, Control, Mod1, Mod4
+
+}  // namespace bed
