@@ -48,6 +48,18 @@ void syncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+// A process killed between writing its temporary file and renaming it leaves
+// the temporary file behind; the next successful save takes it away. One
+// program writes the file at a time (a second copy only wakes the first).
+void removeStaleTemporaries(const std::string& folder, const std::string& fileName) {
+    const std::string prefix = "." + fileName + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> readAll(const std::string& path, std::string* error) {
@@ -117,6 +129,7 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
         return WriteResult::failure(describe(target, err));
     }
     syncFolder(folder);
+    removeStaleTemporaries(folder, p.filename().string());
     return WriteResult::success();
 }
 
