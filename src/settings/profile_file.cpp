@@ -33,6 +33,9 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     if (path.empty()) return WriteResult::failure("no settings file has been chosen");
     if (const std::string why = invalidEntryReason(section, key, value); !why.empty())
         return WriteResult::failure(why);
+    // Bytes that are no UTF-8 text would make the whole file read as GBK.
+    if (!textenc::isValidUtf8(section) || !textenc::isValidUtf8(key) || !textenc::isValidUtf8(value))
+        return WriteResult::failure("the text to store is not valid UTF-8");
 
     std::string readError;
     const auto old = atomicfile::readAll(path, &readError);

@@ -67,6 +67,10 @@ TEST(ProfileFile, GbkFileFromWindowsIsReadAndWrittenAsGbk) {
     EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), kPrompt);
     EXPECT_EQ(bytes.substr(0, 24), "[Zorvane]\r\nZorvane1Text=");
 
+    // Bytes that are no text are refused: they would turn a UTF-8 file into GBK.
+    EXPECT_FALSE(writeValue(dir.file("other.ini"), "Zorvane", "Zorvane1Text", "\xff\xfe"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("other.ini")));
+
     // Text GBK cannot hold is refused, not mangled.
     const auto refused = writeValue(path, "Zorvane", "Zorvane3Text", "🙂");
     EXPECT_FALSE(refused);
