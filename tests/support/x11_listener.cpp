@@ -44,7 +44,7 @@ bool X11Listener::takeFocus() {
     return false;
 }
 
-void X11Listener::logRawPresses() {
+void X11Listener::logRawPresses(bool releasesToo) {
     const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c_, &xcb_input_id);
     if (!xi || !xi->present) return;
     std::free(xcb_input_xi_query_version_reply(c_, xcb_input_xi_query_version(c_, 2, 2), nullptr));
@@ -53,7 +53,8 @@ void X11Listener::logRawPresses() {
     struct {
         xcb_input_event_mask_t head;
         std::uint32_t bits;
-    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+           XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | (releasesToo ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0u)};
     xcb_input_xi_select_events(c_, root, 1, &mask.head);
     xcb_flush(c_);
 }
@@ -65,10 +66,12 @@ void X11Listener::drain() {
             keymap_.load(c_);
         } else if (type == XCB_GE_GENERIC && xinputOpcode_ &&
                    reinterpret_cast<xcb_ge_generic_event_t*>(ev)->extension == xinputOpcode_ &&
-                   reinterpret_cast<xcb_ge_generic_event_t*>(ev)->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+                   (reinterpret_cast<xcb_ge_generic_event_t*>(ev)->event_type == XCB_INPUT_RAW_KEY_PRESS ||
+                    reinterpret_cast<xcb_ge_generic_event_t*>(ev)->event_type == XCB_INPUT_RAW_KEY_RELEASE)) {
             const auto* r = reinterpret_cast<xcb_input_raw_key_press_event_t*>(ev);
             const auto kc = static_cast<xcb_keycode_t>(r->detail);
-            events_.push_back({true, true, kc, keymap_.keysymAt(kc, 0), 0, r->time});
+            const bool press = r->event_type == XCB_INPUT_RAW_KEY_PRESS;
+            events_.push_back({press, true, kc, keymap_.keysymAt(kc, 0), 0, r->time});
         } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* k = reinterpret_cast<xcb_key_press_event_t*>(ev);
             events_.push_back(

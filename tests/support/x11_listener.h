@@ -26,8 +26,8 @@ public:
     X11Listener& operator=(const X11Listener&) = delete;
 
     bool ok() const { return window_ != 0; }
-    // Also log the server's raw key presses, for when the user's keys went down.
-    void logRawPresses();
+    // Also log the server's raw key presses (and releases), for when the user's keys went down.
+    void logRawPresses(bool releasesToo = false);
     // Gives the window the input focus and waits until it has it.
     bool takeFocus();
     // Waits up to timeoutMs for at least `count` key events in all; returns all so far.
