@@ -152,7 +152,7 @@ std::string withValue(std::string_view file, std::string_view section, std::stri
 
     const Line& after = lines[insertAfter];
     std::string entry;
-    if (after.next == after.end) entry += eol;  // the last line of the file had no line ending
+    if (after.next == 0 || file[after.next - 1] != '\n') entry += eol;  // the last line had no line ending
     entry.append(trim(key)).append("=").append(value).append(eol);
     out.insert(after.next, entry);
     return out;

@@ -96,7 +96,7 @@ void DeliveryBed::perform(std::vector<Step> steps) {
     }
     spinUntil([&] { return *pending == 0; }, last + 5000);
     spinUntil([&] { return running_ == 0; }, 10000);
-    spin(60);  // the last keys on their way through the nested display
+    spin(40);  // the last keys on their way through the nested display
     listener_.waitForEvents(0, 0);
 }
 
@@ -106,7 +106,7 @@ bool DeliveryBed::userLetsGoOfEverything() {
     userHolds_.reset();
     const bool up = spinUntil([&] { return physicalDown().none(); }, 2000);
     spinUntil([&] { return running_ == 0; }, 10000);
-    spin(40);
+    spin(25);
     listener_.waitForEvents(0, 0);
     return up;
 }

@@ -273,7 +273,7 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
             for (auto m : orderB) steps.push_back({keyBAt + between(20, 250), m, false});
         } else {
             const bool held = chance(0.3);  // past the repeat delay, or tapped
-            steps.push_back({keyAt + (held ? between(450, 700) : between(15, 80)), keyA, false});
+            steps.push_back({keyAt + (held ? between(350, 550) : between(15, 80)), keyA, false});  // repeat after 300 ms
             for (auto m : order) steps.push_back({keyAt + between(5, 320), m, false});  // before, during or after the hold
         }
         std::stable_sort(steps.begin(), steps.end(), [](const Step& x, const Step& y) { return x.atMs < y.atMs; });

@@ -111,6 +111,7 @@ TEST(ProfileWrite, AppendsAMissingSectionAtTheEndInTheFilesLineEnding) {
     EXPECT_EQ(withValue("[a]\nx=1", "b", "k", "v", "\n"), "[a]\nx=1\n[b]\nk=v\n");
     EXPECT_EQ(withValue("[a]\nx=1", "a", "k", "v", "\n"), "[a]\nx=1\nk=v\n");
     EXPECT_EQ(withValue("[a]", "a", "k", "v", "\n"), "[a]\nk=v\n");
+    EXPECT_EQ(lookup(withValue("[a]\r\nx=1\r", "a", "k", "v", "\n"), "a", "k"), "v") << "a last line ending in CR alone";
 }
 
 TEST(ProfileWrite, WhatIsWrittenReadsBack) {
