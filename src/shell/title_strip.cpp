@@ -13,11 +13,15 @@ TitleStrip::TitleStrip(QWidget* parent) : QWidget(parent) {
     setPalette(p);
 }
 
-void TitleStrip::mouseMoveEvent(QMouseEvent*) { DragForm(window()); }
-void TitleStrip::mouseReleaseEvent(QMouseEvent*) { DragForm(window()); }
+// A window manager's move starts best at the press itself: it then follows
+// the pointer from there, and no step of the move is lost.
+void TitleStrip::mousePressEvent(QMouseEvent* e) { DragForm(window(), e); }
+void TitleStrip::mouseMoveEvent(QMouseEvent* e) { DragForm(window(), e); }
+void TitleStrip::mouseReleaseEvent(QMouseEvent* e) { DragForm(window(), e); }
 
-void DraggingLabel::mouseMoveEvent(QMouseEvent*) { DragForm(window()); }
-void DraggingLabel::mouseReleaseEvent(QMouseEvent*) { DragForm(window()); }
+void DraggingLabel::mousePressEvent(QMouseEvent* e) { DragForm(window(), e); }
+void DraggingLabel::mouseMoveEvent(QMouseEvent* e) { DragForm(window(), e); }
+void DraggingLabel::mouseReleaseEvent(QMouseEvent* e) { DragForm(window(), e); }
 
 void ClickableImage::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();

@@ -10,6 +10,7 @@ public:
     explicit TitleStrip(QWidget* parent);
 
 protected:
+    void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 };
@@ -21,6 +22,7 @@ public:
     using QLabel::QLabel;
 
 protected:
+    void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 };

@@ -183,3 +183,36 @@ TEST(ProgramEndToEnd, AskedToEndFromOutsideItKeepsTheChords) {
     EXPECT_EQ(program.ini("Zorvane", "Zorvane3Text"), "Win + F7");
     EXPECT_EQ(program.ini("Zorvane", "Zorvane3ModKeyCode"), "8");
 }
+
+TEST(ProgramEndToEnd, TheTitleStripMovesTheWindowWhileTheButtonIsHeld) {
+    QTemporaryDir folder;
+    Program program(folder.path());
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    auto position = [&] {
+        const auto g = run("xdotool", {"getwindowgeometry", *main});
+        return g ? g->section('\n', 1, 1).section(':', 1).section('(', 0, 0).trimmed() : QString();
+    };
+    const QString start = position();
+    run("xdotool", {"mousemove", "--window", *main, "240", "12"});
+    QThread::msleep(100);
+    run("xdotool", {"mousemove_relative", "--", "30", "30"});  // no button held: stays
+    QThread::msleep(200);
+    EXPECT_EQ(position(), start);
+
+    for (const char* x : {"240", "100"}) {  // the bare strip, then the title
+        run("xdotool", {"mousemove", "--window", *main, x, "12"});
+        run("xdotool", {"mousedown", "1"});
+        for (int i = 0; i < 5; ++i) {
+            QThread::msleep(50);
+            run("xdotool", {"mousemove_relative", "--", "10", "8"});
+        }
+        run("xdotool", {"mouseup", "1"});
+        QThread::msleep(300);
+    }
+    const QStringList a = start.split(','), b = position().split(',');
+    ASSERT_EQ(a.size(), 2);
+    ASSERT_EQ(b.size(), 2);
+    EXPECT_EQ(b[0].toInt() - a[0].toInt(), 100);
+    EXPECT_EQ(b[1].toInt() - a[1].toInt(), 80);
+}
