@@ -285,6 +285,7 @@ void memoryAndIdle() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // tables appear as each part ends
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: zorvane_bench PROGRAM [--quick]\n");

@@ -81,7 +81,7 @@ void frmSet::buildLayout() {
 
     auto* pmenu = placed<TitleStrip>(this, 0, 0, 389, 25);
     pmenu->setObjectName("pmenu");
-    auto* title = placed<DraggingLabel>(pmenu, 8, 0, 201, 25, QString("Zorvane Change Hotkey"));
+    auto* title = placed<QLabel>(pmenu, 8, 0, 201, 25, QString("Zorvane Change Hotkey"));
     title->setObjectName("title");
     title->setFont(namedFont("微软雅黑", 12, true));
     title->setStyleSheet("color: white; background: transparent;");

@@ -3,23 +3,12 @@
 #include <QWidget>
 
 // The green strip across the top of a borderless window: it moves the window
-// while the left button is held over it.
+// while the left button is held over it. A plain label on it passes its mouse
+// events on to the strip, so a title moves the window too.
 class TitleStrip : public QWidget {
     Q_OBJECT
 public:
     explicit TitleStrip(QWidget* parent);
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-};
-
-// The strip's title, which moves the window too.
-class DraggingLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -39,7 +28,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override {}
 };
 
-// An image that acts on a click (a press and release over it).
+// An image that acts on a click (a press and release over it); it starts no move.
 class ClickableImage : public QLabel {
     Q_OBJECT
 public:
@@ -49,6 +38,8 @@ signals:
     void clicked();
 
 protected:
+    void mousePressEvent(QMouseEvent*) override {}
+    void mouseMoveEvent(QMouseEvent*) override {}
     void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
