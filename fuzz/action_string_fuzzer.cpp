@@ -5,7 +5,7 @@
 
 #include "platform/fake/recording_injector.h"
 #include "playback/action_string.h"
-#include "playback/play_action.h"
+#include "playback/player.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -9,9 +9,10 @@
 
 #include "editor/edit.h"
 #include "hotkey/zorvane.h"
+#include "platform/hotkey_endpoint.h"
 #include "platform/key_injector.h"
-#include "playback/exact_delivery.h"
 #include "playback/keyfunc.h"
+#include "playback/player.h"
 #include "playback/slot_player.h"
 #include "settings/modINI.h"
 #include "shell/pictures.h"
@@ -23,7 +24,7 @@ namespace {
 // A key injector for when the window system gives none.
 class NoInjector : public platform::KeyInjector {
 public:
-    void keyDown(std::uint8_t) override {}
+    bool keyDown(std::uint8_t) override { return true; }
     void keyUp(std::uint8_t) override {}
 };
 
@@ -44,21 +45,13 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 frmSet::frmSet(const Services& services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services) {
     platform::KeyInjector& injector = services_.injector ? *services_.injector : noInjector;
-    const auto hold = [](int ms) { keyfunc::Delay(ms); };
-    if (services_.keyboard) {
-        // The target application gets exactly the target shortcut, whatever the user still holds.
-        delivery_ = std::make_unique<playback::ExactDelivery>(injector, *services_.keyboard, hold);
-        delivery_->onHeldModifiers = [this](int mask) {
-            for (Zorvane* z : zorvane_) z->setHeldModifiers(mask);
-        };
-        delivery_->onInjecting = [this](bool injecting) {
-            for (Zorvane* z : zorvane_) z->setInjecting(injecting);
-        };
-        player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& a) { delivery_->play(a); });
-    } else {
-        player_ = std::make_unique<playback::SlotPlayer>(
-            [&injector, hold](const std::string& a) { playback::PlayAction(a, injector, hold); });
-    }
+    // With a keyboard state, the target application gets exactly the target
+    // shortcut, whatever the user still holds.
+    player_ = std::make_unique<playback::Player>(injector, services_.keyboard, [](int ms) { keyfunc::Delay(ms); });
+    player_->onHeldModifiers = [this](int mask) {
+        if (services_.hotkeys) services_.hotkeys->setHeldModifiers(mask);
+    };
+    slots_ = std::make_unique<playback::SlotPlayer>([this](const std::string& a) { opendo(QString::fromStdString(a)); });
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };
@@ -174,16 +167,13 @@ void frmSet::Check_Click(int n) {
 void frmSet::HotKeyPressed(int n) {
     const QString action = text1_[n - 1]->toolTip();
     try {
-        player_->trigger(n - 1, action.toStdString());
+        slots_->trigger(n - 1, action.toStdString());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
     }
 }
 
-void frmSet::opendo(const QString& textall) {
-    playback::PlayAction(textall.toStdString(), services_.injector ? *services_.injector : noInjector,
-                         [](int ms) { keyfunc::Delay(ms); });
-}
+void frmSet::opendo(const QString& textall) { player_->play(textall.toStdString()); }
 
 void frmSet::Text1_Click(int i) {
     edit* e = editor();

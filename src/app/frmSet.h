@@ -27,7 +27,7 @@ class KeyboardState;
 }  // namespace platform
 namespace playback {
 class SlotPlayer;
-class ExactDelivery;
+class Player;
 }
 
 class frmSet : public QWidget {
@@ -44,7 +44,7 @@ public:
     explicit frmSet(const Services& services);
     ~frmSet() override;
 
-    // Plays an action string into the focused window.
+    // Plays an action string into the focused window; every trigger plays through here.
     void opendo(const QString& textall);
     // The exit routine: stores every chord, removes the tray icon, ends the program.
     void Image3_Click();
@@ -83,8 +83,8 @@ private:
     void reportSaveFailure(const WriteResult& r);
 
     Services services_;
-    std::unique_ptr<playback::ExactDelivery> delivery_;
-    std::unique_ptr<playback::SlotPlayer> player_;
+    std::unique_ptr<playback::Player> player_;
+    std::unique_ptr<playback::SlotPlayer> slots_;
     std::array<QLineEdit*, kSlots> text1_{};
     std::array<Zorvane*, kSlots> zorvane_{};
     std::array<QCheckBox*, kSlots> check_{};

@@ -1,14 +1,25 @@
 #include "hotkey/control_logic.h"
 
+#include <cstdio>
+
 namespace hotkey {
 
 void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     detach();
     endpoint_ = std::move(endpoint);
-    if (endpoint_)
-        endpoint_->onPressed = [this] {
-            if (onHotKeyPressed) onHotKeyPressed();
-        };
+    if (!endpoint_) return;
+    endpoint_->onPressed = [this] {
+        if (onHotKeyPressed) onHotKeyPressed();
+    };
+    // The system took the chord away (its key left the keyboard layout): off,
+    // as when the chord is refused.
+    endpoint_->onLost = [this](const std::string&) {
+        if (!enabled_) return;
+        enabled_ = false;
+        alert_(kErrorTitle, kTakenMessage);
+        capture_.reset();
+        if (onTurnedOff) onTurnedOff();
+    };
 }
 
 void ControlLogic::detach() {
@@ -28,10 +39,13 @@ void ControlLogic::setHotKeyEnabled(bool v) {
         alert_(kErrorTitle, kNotSetMessage);
         return;
     }
-    if (endpoint_ && endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode())) {
+    std::string why = endpoint_ ? std::string() : "no hotkey service";
+    if (endpoint_ && endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode(), &why)) {
         enabled_ = true;
         return;
     }
+    // The user hears of every refusal as a taken chord; the log says more.
+    if (!why.empty()) std::fprintf(stderr, "zorvane-change-hotkey: the chord could not be registered: %s\n", why.c_str());
     alert_(kErrorTitle, kTakenMessage);
     capture_.reset();
 }

@@ -42,6 +42,8 @@ public:
     const ChordCapture& capture() const { return capture_; }
 
     std::function<void()> onHotKeyPressed;
+    // The chord was turned off from outside (the system took it away).
+    std::function<void()> onTurnedOff;
 
 private:
     Alert alert_;

@@ -47,20 +47,16 @@ Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platfor
     connect(txtHotKey_, &CaptureField::focusLost, this, [this] { logic_.focusLost(); });
     connect(txtHotKey_, &CaptureField::mouseEvent, this, &Zorvane::onMouse);
     logic_.onHotKeyPressed = [this] { RaiseEvents(); };
+    logic_.onTurnedOff = [this] {
+        showChord();
+        emit HotKeyTurnedOff();
+    };
     showChord();
 }
 
 Zorvane::~Zorvane() {
     // Ending the endpoint releases the chord with it.
     logic_.detach();
-}
-
-void Zorvane::setHeldModifiers(int modKeyCode) {
-    if (platform::HotkeyEndpoint* e = logic_.endpoint()) e->setHeldModifiers(modKeyCode);
-}
-
-void Zorvane::setInjecting(bool injecting) {
-    if (platform::HotkeyEndpoint* e = logic_.endpoint()) e->setInjecting(injecting);
 }
 
 void Zorvane::setAlert(hotkey::ControlLogic::Alert alert) { logic_.setAlert(std::move(alert)); }

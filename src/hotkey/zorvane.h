@@ -64,10 +64,6 @@ public:
     QString RegKeyName() const { return regKeyName_; }
     void SetRegKeyName(const QString& New_RegKeyName);
 
-    // Modifiers a playback of this program holds right now (see HotkeyEndpoint).
-    void setHeldModifiers(int modKeyCode);
-    // This program is pressing keys right now (see HotkeyEndpoint).
-    void setInjecting(bool injecting);
     // How the two error messages are shown; a modal critical box by default.
     void setAlert(hotkey::ControlLogic::Alert alert);
     bool winKeyDown() const { return logic_.capture().winKeyDown(); }
@@ -87,7 +83,7 @@ signals:
     void MouseDown(int& Button, int& Shift, float& X, float& Y);
     void MouseMove(int& Button, int& Shift, float& X, float& Y);
     void MouseUp(int& Button, int& Shift, float& X, float& Y);
-    // A key typed into the field turned the live chord off.
+    // The live chord was turned off: a key typed into the field, or the system took it away.
     void HotKeyTurnedOff();
     // A property the host stores has changed.
     void PropertyChanged(const QString& name);

@@ -8,7 +8,8 @@ namespace platform {
 class KeyInjector {
 public:
     virtual ~KeyInjector() = default;
-    virtual void keyDown(std::uint8_t vk) = 0;
+    // False when the key cannot be typed here (nothing was sent).
+    virtual bool keyDown(std::uint8_t vk) = 0;
     virtual void keyUp(std::uint8_t vk) = 0;
     // A key event that nothing acts on, sent while Alt or the Windows key is
     // down so that its release does not count as a lone tap (which opens menus).

@@ -14,6 +14,9 @@ public:
     virtual KeySet logicalDown() = 0;
     // Held on a keyboard by the user.
     virtual KeySet physicalDown() = 0;
+    // Waits until both sets include every key event sent so far, the
+    // program's own included.
+    virtual void sync() {}
 };
 
 }  // namespace platform

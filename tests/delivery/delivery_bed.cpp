@@ -35,27 +35,21 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     }
     listener_.logRawPresses();
     user_ = x11::X11KeyInjector::open(outer, &error);
-    injector_ = x11::X11KeyInjector::open(nullptr, &error);
-    state_ = x11::X11KeyboardState::open(nullptr);
-    if (!user_ || !injector_) return;
-    if (!state_) {
-        error = "no XInput 2";
-        return;
-    }
-    service_ = std::make_unique<x11::X11HotkeyService>(std::string(), exact_);
-    const auto hold = [](int ms) { keyfunc::Delay(ms); };
-    delivery_ = std::make_unique<playback::ExactDelivery>(*injector_, *state_, hold);
-    delivery_->onHeldModifiers = [this](int mask) {
-        for (auto& e : endpoints_) e->setHeldModifiers(mask);
-    };
-    delivery_->onInjecting = [this](bool injecting) {
-        for (auto& e : endpoints_) e->setInjecting(injecting);
-    };
-    player_ = std::make_unique<playback::SlotPlayer>([this, hold](const std::string& action) {
+    if (!user_) return;
+    // Wired as the program wires it: one session for grabs, injection and key state.
+    session_ = x11::Session::open(nullptr, &error);
+    if (!session_) return;
+    injector_ = std::make_unique<x11::X11KeyInjector>(session_);
+    state_ = std::make_unique<x11::X11KeyboardState>(session_);
+    service_ = std::make_unique<x11::X11HotkeyService>(session_, exact_);
+    delivery_ = std::make_unique<playback::Player>(*injector_, exact_ ? state_.get() : nullptr,
+                                                   [](int ms) { keyfunc::Delay(ms); });
+    delivery_->onHeldModifiers = [this](int mask) { service_->setHeldModifiers(mask); };
+    player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
         ++running_;
         ++playbacks_;
-        if (exact_) delivery_->play(action);
-        else playback::PlayAction(action, *injector_, hold);
+        ++played_[action];
+        delivery_->play(action);
         --running_;
     });
 }
@@ -72,6 +66,7 @@ bool DeliveryBed::configure(const std::vector<Slot>& chords) {
         endpoints_.push_back(std::move(e));
     }
     playbacks_ = 0;
+    played_.clear();
     spin(20);
     listener_.clear();
     return all;
@@ -109,6 +104,18 @@ bool DeliveryBed::userLetsGoOfEverything() {
     spin(25);
     listener_.waitForEvents(0, 0);
     return up;
+}
+
+platform::KeySet DeliveryBed::serverLogicalDown() {
+    xcb_connection_t* c = listener_.connection();
+    std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> keys(
+        xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr), &std::free);
+    platform::KeySet set;
+    if (!keys) return set;
+    for (int kc = 8; kc < 256; ++kc)
+        if (keys->keys[kc / 8] & (1u << (kc % 8)))
+            if (const std::uint8_t vk = session_->layout().sidedVirtualKey(static_cast<xcb_keycode_t>(kc))) set.set(vk);
+    return set;
 }
 
 }  // namespace bed

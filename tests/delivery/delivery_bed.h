@@ -5,6 +5,7 @@
 // user who types on the outer display.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_keyboard_state.h"
-#include "playback/exact_delivery.h"
+#include "platform/x11/x11_session.h"
+#include "playback/player.h"
 #include "playback/slot_player.h"
 #include "support/x11_listener.h"
 
@@ -53,8 +55,13 @@ public:
 
     platform::KeySet logicalDown() { return state_->logicalDown(); }
     platform::KeySet physicalDown() { return state_->physicalDown(); }
+    // The server's own view of the keys down, asked afresh.
+    platform::KeySet serverLogicalDown();
+    x11::Session& session() { return *session_; }
     X11Listener& listener() { return listener_; }
     int playbacks() const { return playbacks_; }
+    // Playbacks of each action string since the last configure.
+    const std::map<std::string, int>& played() const { return played_; }
 
     static void spin(int ms);
     static bool spinUntil(const std::function<bool()>& done, int timeoutMs);
@@ -63,15 +70,17 @@ private:
     bool exact_;
     X11Listener listener_;
     std::unique_ptr<x11::X11KeyInjector> user_;
+    std::shared_ptr<x11::Session> session_;
     std::unique_ptr<x11::X11KeyInjector> injector_;
     std::unique_ptr<x11::X11KeyboardState> state_;
     std::unique_ptr<x11::X11HotkeyService> service_;
-    std::unique_ptr<playback::ExactDelivery> delivery_;
+    std::unique_ptr<playback::Player> delivery_;
     std::unique_ptr<playback::SlotPlayer> player_;
     std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints_;
     platform::KeySet userHolds_;
     int running_ = 0;
     int playbacks_ = 0;
+    std::map<std::string, int> played_;
 };
 
 // Modifier bits of an X event state for a chord mask.

@@ -13,6 +13,7 @@
 #include "platform/x11/keymap.h"
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
+#include "platform/x11/x11_session.h"
 #include "support/x11_listener.h"
 
 namespace {
@@ -75,7 +76,8 @@ protected:
         for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) injector->keyUp(*it);
     }
 
-    x11::X11HotkeyService service;
+    std::shared_ptr<x11::Session> session = x11::Session::open(nullptr, nullptr);
+    x11::X11HotkeyService service{session};
     std::unique_ptr<x11::X11KeyInjector> injector;
 };
 
@@ -170,7 +172,7 @@ TEST(X11Capture, KeysTypedIntoTheFieldAreReadThroughTheServersKeymap) {
     std::string error;
     auto injector = x11::X11KeyInjector::open(nullptr, &error);
     ASSERT_TRUE(injector) << error;
-    x11::X11HotkeyService service;
+    x11::X11HotkeyService service{x11::Session::open(nullptr, nullptr)};
     Zorvane z("Zorvane1", nullptr, true, &service);
     z.ReadProperties({{"INIFileName", "x11-capture-test.ini"}});
     z.resize(200, 24);

@@ -12,7 +12,7 @@
 
 #include "platform/x11/x11_key_injector.h"
 #include "playback/keyfunc.h"
-#include "playback/play_action.h"
+#include "playback/player.h"
 #include "support/x11_listener.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/recording_injector.h"
-#include "playback/play_action.h"
+#include "playback/player.h"
 #include "playback/program_error.h"
 
 using playback::ParseKeyField;
@@ -73,9 +73,9 @@ TEST(Playback, AFailingHoldReleasesEveryPressedKeyBeforeTheErrorGoesOn) {
 
 TEST(Playback, AFailingInjectorLeavesNothingDown) {
     struct FailsOnThirdPress : platform::RecordingInjector {
-        void keyDown(std::uint8_t vk) override {
+        bool keyDown(std::uint8_t vk) override {
             if (events.size() == 2) throw std::runtime_error("injection failed");
-            RecordingInjector::keyDown(vk);
+            return RecordingInjector::keyDown(vk);
         }
     } injector;
     EXPECT_THROW(PlayAction("3|17|16|83", injector, [](int) {}), std::runtime_error);

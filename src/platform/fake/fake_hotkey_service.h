@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <optional>
+#include <string>
 #include <memory>
 #include <utility>
 
@@ -18,7 +19,7 @@ public:
     public:
         explicit Endpoint(FakeHotkeyService& s) : service_(s) {}
         ~Endpoint() override { unregisterChord(); }
-        bool registerChord(int mods, int vk) override {
+        bool registerChord(int mods, int vk, std::string* = nullptr) override {
             ++registerCalls;
             const Chord chord{mods, vk};
             if (service_.taken_.count(chord)) return false;

@@ -5,6 +5,7 @@
 
 #include "platform/key_injector.h"
 #include "platform/keyboard_state.h"
+#include "platform/virtual_keys.h"
 
 namespace platform {
 
@@ -14,23 +15,16 @@ namespace platform {
 // Generic Shift, Ctrl and Alt are injected as their left keys.
 class FakeKeyboard : public KeyInjector, public KeyboardState {
 public:
-    static std::uint8_t sided(std::uint8_t vk) {
-        switch (vk) {
-            case 16: return 0xA0;
-            case 17: return 0xA2;
-            case 18: return 0xA4;
-            default: return vk;
-        }
-    }
-
-    void keyDown(std::uint8_t vk) override {
-        events.push_back("+" + std::to_string(vk));
-        logical.set(sided(vk));
+    bool keyDown(std::uint8_t code) override {
+        if (untypeable[code]) return false;
+        events.push_back("+" + std::to_string(code));
+        logical.set(vk::Sided(code));
         if (onInjected) onInjected();
+        return true;
     }
-    void keyUp(std::uint8_t vk) override {
-        events.push_back("-" + std::to_string(vk));
-        logical.reset(sided(vk));
+    void keyUp(std::uint8_t code) override {
+        events.push_back("-" + std::to_string(code));
+        logical.reset(vk::Sided(code));
         if (onInjected) onInjected();
     }
     void maskTap() override { events.push_back("mask"); }
@@ -48,6 +42,7 @@ public:
     KeySet physicalDown() override { return physical; }
 
     KeySet logical, physical;
+    KeySet untypeable;  // keys this keyboard cannot type
     std::vector<std::string> events;
     std::function<void()> onInjected;
 };

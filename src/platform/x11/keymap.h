@@ -31,6 +31,8 @@ public:
     // Keycodes that carry no keysym at all, free to borrow.
     std::vector<xcb_keycode_t> spareKeycodes() const;
 
+    bool operator==(const Keymap&) const = default;
+
 private:
     xcb_keycode_t min_ = 0;
     xcb_keycode_t max_ = 0;

@@ -1,31 +1,32 @@
 #pragma once
 #include <memory>
-#include <set>
-#include <xcb/xcb.h>
 
 #include "platform/keyboard_state.h"
+#include "platform/x11/x11_session.h"
 
 namespace x11 {
 
-// Which keys are down on an X server. Logical: the core keyboard's state, as
-// applications see it. Physical: the state of every slave keyboard but the
-// XTEST one, which carries injected keys (XInput device state).
+// Which keys are down, as the session follows them from the server's raw key
+// events: logical, as applications see them; physical, held on a keyboard
+// rather than injected by anyone.
 class X11KeyboardState : public platform::KeyboardState {
 public:
-    // Nothing when the display cannot be opened or has no XInput 2.
-    static std::unique_ptr<X11KeyboardState> open(const char* displayName);
-    ~X11KeyboardState() override;
+    explicit X11KeyboardState(std::shared_ptr<Session> session) : s_(std::move(session)) {}
 
-    platform::KeySet logicalDown() override;
-    platform::KeySet physicalDown() override;
+    platform::KeySet logicalDown() override { return toVks(s_->logical()); }
+    platform::KeySet physicalDown() override { return toVks(s_->held()); }
+    void sync() override { s_->sync(); }
 
 private:
-    explicit X11KeyboardState(xcb_connection_t* c);
-    platform::KeySet toVks(const std::uint8_t (&keys)[32]);
+    platform::KeySet toVks(const KeyBits& keys) const {
+        platform::KeySet set;
+        for (int kc = 8; kc < 256; ++kc)
+            if (keys[kc])
+                if (const std::uint8_t vk = s_->layout().sidedVirtualKey(static_cast<xcb_keycode_t>(kc))) set.set(vk);
+        return set;
+    }
 
-    xcb_connection_t* c_;
-    xcb_atom_t xtestAtom_ = XCB_ATOM_NONE;
-    std::set<std::uint16_t> opened_;
+    std::shared_ptr<Session> s_;
 };
 
 }  // namespace x11

@@ -1,0 +1,332 @@
+#include "platform/x11/hotkey_router.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <QTimer>
+
+namespace x11 {
+
+namespace {
+
+// Auto-repeat can come as a release and a press: a held key counts as let go
+// only when no press follows its release within this time.
+constexpr int kLetGoSettleMs = 30;
+
+constexpr std::uint32_t kAnyModifier = XCB_INPUT_MODIFIER_MASK_ANY;
+
+struct KeyEventMask {
+    xcb_input_event_mask_t head;
+    std::uint32_t bits;
+};
+
+}  // namespace
+
+HotkeyRouter::HotkeyRouter(std::shared_ptr<Session> session, bool takeHeldKey)
+    : s_(std::move(session)), takeHeldKey_(takeHeldKey) {
+    s_->onGrabbedPress = [this](const xcb_input_key_press_event_t& e) { onGrabbedPress(e); };
+    s_->onCoreGrabbedPress = [this](const xcb_key_press_event_t& e) { onCoreGrabbedPress(e); };
+    s_->onUserKey = [this](xcb_keycode_t kc, bool press) { onUserKey(kc, press); };
+    const std::weak_ptr<bool> alive = alive_;
+    s_->addLayoutListener([this, alive] {
+        if (!alive.expired()) onLayoutChanged();
+    });
+}
+
+HotkeyRouter::~HotkeyRouter() {
+    *alive_ = false;
+    s_->onGrabbedPress = nullptr;
+    s_->onCoreGrabbedPress = nullptr;
+    s_->onUserKey = nullptr;
+    for (const Chord& c : chords_) unclaimOnServer(c);
+    for (const auto& [kc, mods] : grabbed_) ungrabXi(kc, {kAnyModifier});
+    for (const auto& [kc, timer] : taking_) ungrabXi(kc, {kAnyModifier});
+    s_->flush();
+}
+
+// --- claims ----------------------------------------------------------------
+
+std::string HotkeyRouter::resolve(Chord& chord) const {
+    if (chord.keyCode <= 0 || chord.keyCode > 255) return "no key";
+    chord.keycodes = s_->layout().keycodes(static_cast<std::uint8_t>(chord.keyCode));
+    if (chord.keycodes.empty()) return "the key is not on the keyboard layout";
+    bool ok = true;
+    chord.mods = s_->layout().xModifiers(chord.modKeyCode, &ok);
+    if (!ok) return "Alt or the Windows key is bound to no modifier in the modifier map";
+    return {};
+}
+
+bool HotkeyRouter::clashesWithOurs(const Chord& chord) const {
+    for (const Chord& other : chords_) {
+        if (other.mods != chord.mods) continue;
+        for (const xcb_keycode_t kc : chord.keycodes)
+            if (std::find(other.keycodes.begin(), other.keycodes.end(), kc) != other.keycodes.end()) return true;
+    }
+    return false;
+}
+
+bool HotkeyRouter::claimOnServer(const Chord& chord) {
+    xcb_connection_t* c = s_->connection();
+    std::vector<std::pair<xcb_keycode_t, std::uint16_t>> tried;
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const xcb_keycode_t kc : chord.keycodes)
+        for (const std::uint16_t variant : s_->layout().lockVariants(chord.mods)) {
+            tried.emplace_back(kc, variant);
+            cookies.push_back(xcb_grab_key_checked(c, 1, s_->root(), variant, kc, XCB_GRAB_MODE_ASYNC,
+                                                   XCB_GRAB_MODE_ASYNC));
+        }
+    bool granted = true;
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        if (xcb_generic_error_t* err = xcb_request_check(c, cookies[i])) {
+            granted = false;
+            std::free(err);
+        }
+    }
+    s_->countRoundTrip();
+    if (!granted)  // some variants may have been granted: give them all back
+        for (const auto& [kc, variant] : tried) xcb_ungrab_key(c, kc, s_->root(), variant);
+    return granted;
+}
+
+void HotkeyRouter::unclaimOnServer(const Chord& chord) {
+    for (const xcb_keycode_t kc : chord.keycodes)
+        for (const std::uint16_t variant : s_->layout().lockVariants(chord.mods))
+            xcb_ungrab_key(s_->connection(), kc, s_->root(), variant);
+}
+
+std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int keyCode,
+                                              std::function<void()> onPressed,
+                                              std::function<void(const std::string&)> onLost) {
+    release(owner);
+    Chord chord{owner, modKeyCode, keyCode, {}, 0, std::move(onPressed), std::move(onLost)};
+    if (std::string why = resolve(chord); !why.empty()) return why;
+    if (clashesWithOurs(chord)) return std::string();
+
+    // The claim must come before our XInput2 grabs of the key, which the
+    // server then tries first: take those away for the moment, with the
+    // keyboard held still so that no press slips between.
+    freezeKeyboard();
+    for (const xcb_keycode_t kc : chord.keycodes) {
+        ungrabXi(kc, {kAnyModifier});
+        grabbed_.erase(kc);
+    }
+    const bool granted = claimOnServer(chord);
+    if (granted) chords_.push_back(std::move(chord));
+    for (const xcb_keycode_t kc : (granted ? chords_.back().keycodes : chord.keycodes)) {
+        applyGrabs(kc);
+        if (taking_.contains(kc)) grabXi(kc, {kAnyModifier});
+    }
+    thawKeyboard();
+    if (granted) return std::nullopt;
+    return std::string();
+}
+
+void HotkeyRouter::release(Owner owner) {
+    const auto it = std::find_if(chords_.begin(), chords_.end(), [owner](const Chord& c) { return c.owner == owner; });
+    if (it == chords_.end()) return;
+    const Chord gone = std::move(*it);
+    chords_.erase(it);
+    unclaimOnServer(gone);
+    for (const xcb_keycode_t kc : gone.keycodes) applyGrabs(kc);
+    s_->flush();
+}
+
+void HotkeyRouter::setHeldModifiers(int modKeyCode) {
+    const std::uint16_t extra = s_->layout().xModifiers(modKeyCode);
+    if (extra == heldExtra_) return;
+    heldExtra_ = extra;
+    std::set<xcb_keycode_t> keys;
+    for (const Chord& c : chords_) keys.insert(c.keycodes.begin(), c.keycodes.end());
+    for (const xcb_keycode_t kc : keys) applyGrabs(kc);
+    s_->flush();
+}
+
+// --- XInput2 grabs ----------------------------------------------------------
+
+std::set<std::uint16_t> HotkeyRouter::wanted(xcb_keycode_t kc) const {
+    std::set<std::uint16_t> mods;
+    for (const Chord& c : chords_) {
+        if (std::find(c.keycodes.begin(), c.keycodes.end(), kc) == c.keycodes.end()) continue;
+        for (const std::uint16_t v : s_->layout().lockVariants(c.mods)) mods.insert(v);
+        if (heldExtra_ & ~c.mods)
+            for (const std::uint16_t v : s_->layout().lockVariants(c.mods | heldExtra_)) mods.insert(v);
+    }
+    return mods;
+}
+
+void HotkeyRouter::applyGrabs(xcb_keycode_t kc) {
+    const std::set<std::uint16_t> want = wanted(kc);
+    std::set<std::uint16_t>& have = grabbed_[kc];
+    std::vector<std::uint32_t> add, remove;
+    for (const std::uint16_t m : want)
+        if (!have.contains(m)) add.push_back(m);
+    // Taking a combination away from a key taken with any modifiers would
+    // leave a hole in that grab: it waits until the key is let go.
+    if (!taking_.contains(kc))
+        for (const std::uint16_t m : have)
+            if (!want.contains(m)) remove.push_back(m);
+    if (!add.empty()) grabXi(kc, add);
+    if (!remove.empty()) ungrabXi(kc, remove);
+    for (const std::uint32_t m : add) have.insert(static_cast<std::uint16_t>(m));
+    for (const std::uint32_t m : remove) have.erase(static_cast<std::uint16_t>(m));
+    if (have.empty()) grabbed_.erase(kc);
+}
+
+void HotkeyRouter::grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods) {
+    const KeyEventMask mask{{s_->keyboard(), 1}, XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE};
+    // Sync: the keyboard waits while we decide what the press is.
+    const auto cookie = xcb_input_xi_passive_grab_device(
+        s_->connection(), XCB_CURRENT_TIME, s_->root(), XCB_CURSOR_NONE, kc, s_->keyboard(),
+        static_cast<std::uint16_t>(mods.size()), 1, XCB_INPUT_GRAB_TYPE_KEYCODE, XCB_INPUT_GRAB_MODE_22_SYNC,
+        XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_OWNER_NO_OWNER, &mask.bits, mods.data());
+    xcb_discard_reply(s_->connection(), cookie.sequence);
+}
+
+void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods) {
+    xcb_input_xi_passive_ungrab_device(s_->connection(), s_->root(), kc, s_->keyboard(),
+                                       static_cast<std::uint16_t>(mods.size()), XCB_INPUT_GRAB_TYPE_KEYCODE,
+                                       mods.data());
+}
+
+void HotkeyRouter::freezeKeyboard() {
+    // An active grab in sync mode: key events wait in the server until it ends,
+    // and then meet the grabs as they stand by then. No reply is needed: were
+    // another client's grab active instead, keys would go to that client anyway.
+    const KeyEventMask mask{{s_->keyboard(), 1}, XCB_INPUT_XI_EVENT_MASK_KEY_PRESS};
+    const auto cookie = xcb_input_xi_grab_device(s_->connection(), s_->root(), XCB_CURRENT_TIME, XCB_CURSOR_NONE,
+                                                 s_->keyboard(), XCB_INPUT_GRAB_MODE_22_SYNC,
+                                                 XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_OWNER_NO_OWNER, 1,
+                                                 &mask.bits);
+    xcb_discard_reply(s_->connection(), cookie.sequence);
+}
+
+void HotkeyRouter::thawKeyboard() {
+    xcb_input_xi_ungrab_device(s_->connection(), XCB_CURRENT_TIME, s_->keyboard());
+    s_->flush();
+}
+
+// --- presses ----------------------------------------------------------------
+
+const HotkeyRouter::Chord* HotkeyRouter::match(xcb_keycode_t kc, std::uint16_t state) const {
+    const auto s = static_cast<std::uint16_t>(state & 0xff & ~s_->layout().lockMask());
+    for (const Chord& c : chords_) {
+        if (std::find(c.keycodes.begin(), c.keycodes.end(), kc) == c.keycodes.end()) continue;
+        if (s == c.mods || (heldExtra_ && s == (c.mods | heldExtra_))) return &c;
+    }
+    return nullptr;
+}
+
+void HotkeyRouter::onGrabbedPress(const xcb_input_key_press_event_t& e) {
+    const auto kc = static_cast<xcb_keycode_t>(e.detail);
+    if (s_->sourceOf(kc, e.time) == KeySource::Ours) {
+        // The program's own key: on to the focused window, past our grabs.
+        xcb_input_xi_allow_events(s_->connection(), XCB_CURRENT_TIME, s_->keyboard(),
+                                  XCB_INPUT_EVENT_MODE_REPLAY_DEVICE, 0, 0);
+        s_->flush();
+        return;
+    }
+    firePress(kc, static_cast<std::uint16_t>(e.mods.effective), true);
+}
+
+void HotkeyRouter::onCoreGrabbedPress(const xcb_key_press_event_t& e) {
+    // Only when another client's grab came between ours: no replay is possible here.
+    xcb_ungrab_keyboard(s_->connection(), XCB_CURRENT_TIME);
+    firePress(e.detail, e.state, false);
+}
+
+void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
+    const Chord* chord = match(kc, state);
+    const bool taken = taking_.contains(kc);
+    xcb_connection_t* c = s_->connection();
+    if (!chord && !taken) {
+        // A variant grabbed for modifiers a playback no longer holds.
+        if (xi) xcb_input_xi_allow_events(c, XCB_CURRENT_TIME, s_->keyboard(), XCB_INPUT_EVENT_MODE_REPLAY_DEVICE, 0, 0);
+        s_->flush();
+        return;
+    }
+    // Taking the key starts before the grab lets go, so that no repeat slips through.
+    if (chord && !taken && takeHeldKey_) startTaking(kc);
+    if (xi) xcb_input_xi_ungrab_device(c, XCB_CURRENT_TIME, s_->keyboard());
+    s_->flush();
+    if (!chord) return;  // the held key repeating under other modifiers: taken, not delivered
+    roundTripsAtPress_ = s_->roundTrips();
+    const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
+    if (fire) fire();
+}
+
+// --- the held key -------------------------------------------------------------
+
+void HotkeyRouter::startTaking(xcb_keycode_t kc) {
+    grabXi(kc, {kAnyModifier});
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    timer->setInterval(kLetGoSettleMs);
+    QObject::connect(timer.get(), &QTimer::timeout, this, [this, kc] { stopTaking(kc); });
+    // Let go already (a tap quicker than we are): the timer runs from now.
+    if (!userDown_[kc]) timer->start();
+    taking_[kc] = std::move(timer);
+}
+
+void HotkeyRouter::stopTaking(xcb_keycode_t kc) {
+    const auto it = taking_.find(kc);
+    if (it == taking_.end()) return;
+    it->second.release()->deleteLater();  // this may be its own timeout
+    taking_.erase(it);
+    // Ungrabbing any modifiers takes the chords' grabs of the key with it:
+    // give them back while the keyboard is held still.
+    freezeKeyboard();
+    ungrabXi(kc, {kAnyModifier});
+    grabbed_.erase(kc);
+    applyGrabs(kc);
+    thawKeyboard();
+}
+
+void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press) {
+    userDown_.set(kc, press);
+    const auto it = taking_.find(kc);
+    if (it == taking_.end()) return;
+    if (press) it->second->stop();
+    else it->second->start();
+}
+
+// --- a new layout -------------------------------------------------------------
+
+void HotkeyRouter::onLayoutChanged() {
+    // Every chord is grabbed again on the keycodes and modifiers of the new
+    // layout; one whose key is gone is turned off, as a refused chord is.
+    freezeKeyboard();
+    std::set<xcb_keycode_t> old;
+    for (const Chord& c : chords_) old.insert(c.keycodes.begin(), c.keycodes.end());
+    for (const auto& [kc, mods] : grabbed_) old.insert(kc);
+    for (const auto& [kc, timer] : taking_) old.insert(kc);
+    for (const xcb_keycode_t kc : old) {
+        xcb_ungrab_key(s_->connection(), kc, s_->root(), XCB_MOD_MASK_ANY);
+        ungrabXi(kc, {kAnyModifier});
+    }
+    grabbed_.clear();
+    for (auto& [kc, timer] : taking_) timer.release()->deleteLater();
+    taking_.clear();
+
+    std::vector<Chord> all = std::move(chords_);
+    chords_.clear();
+    std::vector<std::pair<std::function<void(const std::string&)>, std::string>> lost;
+    for (Chord& c : all) {
+        std::string why = resolve(c);
+        if (why.empty() && clashesWithOurs(c)) why = "another slot holds the chord on the new layout";
+        if (why.empty() && !claimOnServer(c)) why = "another program holds the chord on the new layout";
+        if (why.empty()) chords_.push_back(std::move(c));
+        else lost.emplace_back(c.onLost, why);
+    }
+    std::set<xcb_keycode_t> keys;
+    for (const Chord& c : chords_) keys.insert(c.keycodes.begin(), c.keycodes.end());
+    for (const xcb_keycode_t kc : keys) applyGrabs(kc);
+    thawKeyboard();
+    for (const auto& [onLost, why] : lost) {
+        std::fprintf(stderr, "zorvane-change-hotkey: a chord was turned off after a keyboard layout change: %s\n",
+                     why.c_str());
+        if (onLost) onLost(why);
+    }
+}
+
+}  // namespace x11

@@ -1,0 +1,100 @@
+#pragma once
+// The program's hotkeys on X, all on the session's one connection.
+//
+// A chord is claimed with core key grabs (so that the server refuses it to
+// other clients, and refuses us a chord another client holds) and caught with
+// XInput2 passive grabs on the master keyboard, added after the claims so that
+// the server tries them first. The XInput2 grabs freeze the keyboard when they
+// catch a press, and each press tells where it came from:
+//   - the program's own injected key (a target that is, or contains, a chord's
+//     key) goes on to the focused window, replayed as if no grab of ours were there;
+//   - a user's press of a chord fires it: the grab lets go, the keyboard runs
+//     on, and the playback that follows types after it.
+// From a chord's press until its key is let go, every press of that key is
+// caught whatever the modifiers, so that its auto-repeat never reaches the
+// focused window while a playback changes the modifiers; the program's own
+// presses of the key are still replayed. Since nothing but a press from
+// elsewhere is ever taken, no timing of the user's keys against the
+// program's can lose a key.
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
+
+#include <QObject>
+
+#include "platform/x11/x11_session.h"
+
+class QTimer;
+
+namespace x11 {
+
+class HotkeyRouter : public QObject {
+public:
+    // takeHeldKey false: a held chord's key repeats as it will (only to compare with).
+    HotkeyRouter(std::shared_ptr<Session> session, bool takeHeldKey = true);
+    ~HotkeyRouter() override;
+
+    using Owner = const void*;
+    // Nothing when the claim is granted; otherwise why not, empty when the
+    // chord is taken (by another program or another of ours).
+    std::optional<std::string> claim(Owner owner, int modKeyCode, int keyCode, std::function<void()> onPressed,
+                      std::function<void(const std::string& why)> onLost);
+    void release(Owner owner);
+    // Modifiers (a chord's mask) that the program's playbacks hold down now: a
+    // chord pressed meanwhile comes with them added and still counts.
+    void setHeldModifiers(int modKeyCode);
+
+    // Round trips from the last chord press to its first injected key, for the benchmarks.
+    unsigned roundTripsAtLastPress() const { return roundTripsAtPress_; }
+
+private:
+    struct Chord {
+        Owner owner;
+        int modKeyCode, keyCode;
+        std::vector<xcb_keycode_t> keycodes;
+        std::uint16_t mods;  // X modifier bits
+        std::function<void()> onPressed;
+        std::function<void(const std::string&)> onLost;
+    };
+
+    std::string resolve(Chord& chord) const;
+    bool claimOnServer(const Chord& chord);
+    void unclaimOnServer(const Chord& chord);
+    bool clashesWithOurs(const Chord& chord) const;
+    std::set<std::uint16_t> wanted(xcb_keycode_t kc) const;
+    void applyGrabs(xcb_keycode_t kc);
+    void grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
+    void ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
+    void freezeKeyboard();
+    void thawKeyboard();
+    const Chord* match(xcb_keycode_t kc, std::uint16_t state) const;
+
+    void onGrabbedPress(const xcb_input_key_press_event_t& e);
+    void onCoreGrabbedPress(const xcb_key_press_event_t& e);
+    void firePress(xcb_keycode_t kc, std::uint16_t state, bool grabIsActive);
+    void startTaking(xcb_keycode_t kc);
+    void stopTaking(xcb_keycode_t kc);
+    void onUserKey(xcb_keycode_t kc, bool press);
+    void onLayoutChanged();
+
+    std::shared_ptr<Session> s_;
+    bool takeHeldKey_;
+    std::vector<Chord> chords_;
+    std::uint16_t heldExtra_ = 0;
+    std::map<xcb_keycode_t, std::set<std::uint16_t>> grabbed_;  // XInput2 grabs in place, by keycode
+    std::map<xcb_keycode_t, std::unique_ptr<QTimer>> taking_;   // keys taken, each with its let-go timer
+    std::bitset<256> userDown_;  // keys down by the user's hand, by keycode
+    unsigned roundTripsAtPress_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace x11

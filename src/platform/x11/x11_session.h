@@ -1,0 +1,139 @@
+#pragma once
+// One connection to the X server for everything the program does with the
+// keyboard: its hotkey grabs, its injected keys and its view of which keys are
+// down. Requests on one connection are carried out in order, which is what
+// keeps the program's own keys apart from the user's (see hotkey_router.h).
+//
+// The session follows every key event of the server through XInput2 raw
+// events, which come before anything a grab makes of the same key and carry
+// the device the key came from. From them it keeps, without asking the
+// server, which keys are down for applications and which the user holds on a
+// keyboard, and it tells for each press whether it was the program's own.
+
+#include <bitset>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
+
+#include <QObject>
+
+#include "platform/x11/keymap.h"
+#include "platform/x11/layout.h"
+
+class QSocketNotifier;
+
+namespace x11 {
+
+using KeyBits = std::bitset<256>;  // by X keycode
+
+// Who pressed a key.
+enum class KeySource {
+    Keyboard,        // a keyboard the user has in hand
+    OtherInjection,  // another program's XTest (a remote desktop, xdotool)
+    Ours,            // this program's injector
+};
+
+class Session : public QObject {
+public:
+    // Nothing when the display cannot be opened or lacks XTest or XInput 2.2.
+    static std::shared_ptr<Session> open(const char* displayName, std::string* error);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    xcb_connection_t* connection() const { return c_; }
+    xcb_window_t root() const { return root_; }
+    xcb_input_device_id_t keyboard() const { return keyboard_; }
+    const Keymap& keymap() const { return keymap_; }
+    const Layout& layout() const { return layout_; }
+
+    // Keys down for applications, and keys held on a keyboard, by keycode.
+    const KeyBits& logical() const { return logical_; }
+    const KeyBits& held() const { return held_; }
+    // Waits until the server has answered everything sent so far, so that the
+    // key state above includes every key event up to now. Presses that a grab
+    // delivers meanwhile are handled later, from the event loop.
+    void sync();
+
+    // Round trips to the server so far (each request that waits for its reply).
+    unsigned roundTrips() const { return roundTrips_; }
+    void countRoundTrip() {
+        ++roundTrips_;
+        scheduleDispatch();
+    }
+
+    // The injector tells each key event it sends, with its request's sequence
+    // number, so that the raw event it makes is known as the program's own.
+    void noteInjection(unsigned sequence, xcb_keycode_t kc, bool press);
+    // The injector is about to give a keycode a keysym of its own for a moment:
+    // the mapping change that follows is no change of the user's layout.
+    void noteOwnMappingChange(xcb_keycode_t kc) { ownMappingChanges_.insert(kc); }
+    // Who pressed the key a grab has just delivered (keycode and server time).
+    KeySource sourceOf(xcb_keycode_t kc, xcb_timestamp_t time);
+
+    // A press that one of the program's XInput2 grabs delivered.
+    std::function<void(const xcb_input_key_press_event_t&)> onGrabbedPress;
+    // A press the program's core grab delivered (only when another client
+    // reordered the grabs).
+    std::function<void(const xcb_key_press_event_t&)> onCoreGrabbedPress;
+    // A key went down or up, not by this program's hand.
+    std::function<void(xcb_keycode_t kc, bool press)> onUserKey;
+    // The keyboard mapping or the modifier map has changed (the layout is new).
+    void addLayoutListener(std::function<void()> listener) { layoutListeners_.push_back(std::move(listener)); }
+
+    // Reads and handles every event that has arrived.
+    void dispatch();
+    // Sends what is buffered.
+    void flush() { xcb_flush(c_); }
+
+private:
+    Session(xcb_connection_t* c, std::uint8_t xinputOpcode);
+    bool setUp(std::string* error);
+    void findDevices();
+    void seedKeyState();
+    void handle(xcb_generic_event_t* ev);
+    void handleRaw(const xcb_input_raw_key_press_event_t& raw);
+    void onMappingNotify(const xcb_mapping_notify_event_t& ev);
+    // True when the layout means other keys than the one in use.
+    bool reloadLayout();
+    void scheduleDispatch();
+
+    struct Injection {
+        std::uint16_t sequence;
+        xcb_keycode_t kc;
+        bool press;
+    };
+    struct RawPress {
+        xcb_keycode_t kc;
+        xcb_timestamp_t time;
+        KeySource source;
+    };
+
+    xcb_connection_t* c_;
+    xcb_window_t root_ = 0;
+    std::uint8_t xinputOpcode_;
+    xcb_input_device_id_t keyboard_ = 0;
+    std::set<xcb_input_device_id_t> injectionDevices_;  // the XTest keyboards
+    std::set<xcb_input_device_id_t> keyboards_;         // the other keyboards of our master
+    Keymap keymap_;
+    Layout layout_;
+    KeyBits logical_, held_;
+    std::deque<Injection> injections_;
+    std::deque<RawPress> presses_;
+    std::multiset<xcb_keycode_t> ownMappingChanges_;
+    std::deque<xcb_generic_event_t*> deferred_;
+    std::vector<std::function<void()>> layoutListeners_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    unsigned roundTrips_ = 0;
+    bool dispatchScheduled_ = false;
+    bool layoutReloadScheduled_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace x11

@@ -1,0 +1,118 @@
+#include "playback/player.h"
+
+#include <cstdio>
+
+#include "platform/virtual_keys.h"
+#include "playback/action_string.h"
+
+namespace playback {
+
+namespace {
+
+bool opensMenusOnTap(int code) { return (mod::Of(code) & (mod::Alt | mod::Win)) != 0; }
+
+// How often the restore looks again after changing keys: the user's hand may
+// have moved meanwhile.
+constexpr int kRestoreRounds = 4;
+
+}  // namespace
+
+void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+    int targetMods = 0;
+    for (const std::uint8_t code : keys) targetMods |= mod::Of(code);
+    const platform::KeySet down = keyboard_->logicalDown();
+    std::vector<std::uint8_t> clear;
+    bool mask = false;
+    for (const std::uint8_t code : vk::SidedModifiers) {
+        if (!down[code] || (mod::Of(code) & targetMods)) continue;
+        clear.push_back(code);
+        mask = mask || opensMenusOnTap(code);
+    }
+    if (mask) injector_.maskTap();
+    for (const std::uint8_t code : clear) injector_.keyUp(code);
+    // A target key that is down already would not go down again.
+    for (const std::uint8_t code : keys)
+        if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
+}
+
+void Player::restore() {
+    for (int round = 0; round < kRestoreRounds; ++round) {
+        keyboard_->sync();
+        const platform::KeySet logical = keyboard_->logicalDown();
+        platform::KeySet want = keyboard_->physicalDown();
+        for (const auto& keys : active_)
+            for (const std::uint8_t code : keys) want.set(vk::Sided(code));
+
+        bool changed = false;
+        for (int code = 1; code < 256; ++code)
+            if (logical[code] && !want[code]) {
+                injector_.keyUp(static_cast<std::uint8_t>(code));
+                changed = true;
+            }
+        // Only modifiers are pressed again. Another key still held is in
+        // practice the trigger's own key, which the target pressed and released
+        // too: a new press would type it or fire the trigger again, and its
+        // hotkey takes the key's repeats until it comes up, so it may stay up.
+        bool mask = false;
+        for (const std::uint8_t code : vk::SidedModifiers) {
+            if (logical[code] || !want[code]) continue;
+            changed = injector_.keyDown(code) || changed;
+            mask = mask || opensMenusOnTap(code);
+        }
+        if (mask) injector_.maskTap();
+        if (!changed) return;
+    }
+}
+
+void Player::announceHeldModifiers() {
+    int mask = 0;
+    for (const auto& keys : active_)
+        for (const std::uint8_t code : keys) mask |= mod::Of(code);
+    if (mask == announced_) return;
+    announced_ = mask;
+    if (onHeldModifiers) onHeldModifiers(mask);
+}
+
+void Player::play(std::string_view action) {
+    const auto keys = ParseActionString(action);
+    if (!keys) return;
+    if (keyboard_) clearForTarget(*keys);
+
+    // An index, not a reference: nested playbacks during the hold grow the list.
+    active_.emplace_back();
+    const std::size_t mine = active_.size() - 1;
+    auto releaseAll = [&] {
+        auto& down = active_[mine];
+        while (!down.empty()) {
+            injector_.keyUp(down.back());
+            down.pop_back();
+        }
+        active_.pop_back();
+        announceHeldModifiers();
+        if (keyboard_) restore();
+    };
+    try {
+        for (const std::uint8_t code : *keys) {
+            if (!injector_.keyDown(code)) {
+                const std::string why = "key " + std::to_string(code) + " cannot be typed here; the target is cut short";
+                if (onProblem) onProblem(why);
+                else std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+                releaseAll();
+                return;
+            }
+            active_[mine].push_back(code);
+        }
+        announceHeldModifiers();
+        hold_(keys->size() == 1 ? kSingleKeyHoldMs : kCombinationHoldMs);
+    } catch (...) {
+        releaseAll();
+        throw;
+    }
+    releaseAll();
+}
+
+void PlayAction(std::string_view textall, platform::KeyInjector& injector, const HoldFn& hold) {
+    Player(injector, nullptr, hold).play(textall);
+}
+
+}  // namespace playback

@@ -1,0 +1,67 @@
+#pragma once
+// Playing a slot's target: its keys pressed in order, held, released in
+// reverse order. Every trigger plays through here.
+//
+// Where the system can tell which keys are down, the focused application
+// receives exactly the target's shortcut, however much of the trigger the user
+// still holds, and no key is left down:
+//   1. every modifier that is down but not part of the target is released
+//      first (behind a masking key event when it is Alt or the Windows key, so
+//      that the release is not a lone tap that opens a menu), and a target key
+//      that is down already (the trigger's own key, held) is let go of;
+//   2. the target is pressed, held and released in its own order;
+//   3. every key is brought back to what the user physically holds:
+//      modifiers still held are pressed again, keys let go of stay up.
+// Nested playbacks (another slot's trigger during a hold) keep the keys the
+// outer playbacks are holding. Without a keyboard state the keys are played
+// as they stand.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/key_injector.h"
+#include "platform/keyboard_state.h"
+
+namespace playback {
+
+// Holds the pressed keys for the given number of milliseconds.
+using HoldFn = std::function<void(int milliseconds)>;
+
+inline constexpr int kSingleKeyHoldMs = 100;
+inline constexpr int kCombinationHoldMs = 200;
+
+class Player {
+public:
+    Player(platform::KeyInjector& injector, platform::KeyboardState* keyboard, HoldFn hold)
+        : injector_(injector), keyboard_(keyboard), hold_(std::move(hold)) {}
+
+    // A string that plays nothing presses nothing. Should the hold fail, or a
+    // key turn out not to be typeable, every key already pressed is released
+    // (and the error goes on to the caller).
+    void play(std::string_view action);
+
+    // Told the modifiers that running playbacks hold down, as a chord's mask,
+    // whenever they change: a trigger the user presses meanwhile comes with them added.
+    std::function<void(int modKeyCode)> onHeldModifiers;
+    // Told why a target was cut short (a key this system cannot type).
+    std::function<void(const std::string& why)> onProblem;
+
+private:
+    void clearForTarget(const std::vector<std::uint8_t>& keys);
+    void restore();
+    void announceHeldModifiers();
+
+    platform::KeyInjector& injector_;
+    platform::KeyboardState* keyboard_;
+    HoldFn hold_;
+    std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
+    int announced_ = 0;
+};
+
+// Plays an action string as its keys stand, with no keyboard state.
+void PlayAction(std::string_view textall, platform::KeyInjector& injector, const HoldFn& hold);
+
+}  // namespace playback
