@@ -44,9 +44,8 @@ constexpr std::array kNames{
 
 std::string KeyDisplayName(int vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return std::string(1, static_cast<char>(vk));
-    // Appending, not "Num " + to_string(): GCC 12 at -O2 warns falsely (-Wrestrict) on the latter.
-    if (vk >= 0x60 && vk <= 0x69) return std::string("Num ").append(std::to_string(vk - 0x60));
-    if (vk >= 0x70 && vk <= 0x87) return std::string("F").append(std::to_string(vk - 0x70 + 1));
+    if (vk >= 0x60 && vk <= 0x69) return "Num " + std::to_string(vk - 0x60);
+    if (vk >= 0x70 && vk <= 0x87) return "F" + std::to_string(vk - 0x70 + 1);
     for (const auto& n : kNames)
         if (n.vk == vk) return std::string(n.name);
     return {};
