@@ -1,7 +1,7 @@
 #include "settings/atomic_file.h"
 
-#include <climits>
 #include <windows.h>
+#include <aclapi.h>
 
 #include "settings/wide_text_win32.h"
 
@@ -32,11 +32,11 @@ bool isFolder(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// "C:\data\set.ini" → "C:\data" and "set.ini"; a bare name lives in ".".
+// "C:\data\set.ini" → "C:\data\" and "set.ini"; a bare name lives in ".\".
 void split(const std::wstring& path, std::wstring* folder, std::wstring* name) {
     const auto cut = path.find_last_of(L"\\/");
     if (cut == std::wstring::npos) {
-        *folder = L".";
+        *folder = L".\\";
         *name = path;
         return;
     }
@@ -62,6 +62,35 @@ std::wstring randomSuffix() {
     return suffix;
 }
 
+// What of the old file's attributes the new one takes over; the rest
+// (compression, sparseness, …) is the file system's to decide.
+DWORD keptAttributes(DWORD old) {
+    const DWORD kept = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    return kept ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+// The new file gets the old one's access list, as the POSIX code keeps the
+// mode: a set.ini that its owner closed to others must not open up on save.
+// An old file whose list cannot be read leaves the new one with the folder's.
+DWORD copyPermissions(const std::wstring& from, const std::wstring& to) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &sd) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(sd, &control, &revision);
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION |
+        ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const DWORD err = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT, what, nullptr,
+                                              nullptr, dacl, nullptr);
+    ::LocalFree(sd);
+    return err;
+}
+
 bool writeFully(HANDLE h, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
@@ -70,6 +99,21 @@ bool writeFully(HANDLE h, std::string_view bytes) {
         bytes.remove_prefix(written);
     }
     return true;
+}
+
+// Windows will not rename over a file that another program has open, even
+// for a moment (a virus scanner, a sync client, an editor reading it); such
+// holds end within milliseconds, so try again for a little while.
+bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD err = ::GetLastError();
+        if ((err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) || attempt == 20) {
+            ::SetLastError(err);
+            return false;
+        }
+        ::Sleep(10);
+    }
 }
 
 // A process killed between writing its temporary file and renaming it leaves
@@ -120,13 +164,15 @@ std::optional<std::string> readAll(const std::string& path, std::string* error) 
 
 WriteResult replace(const std::string& path, std::string_view bytes) {
     const std::wstring target = widen(path);
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (isFolder(attributes)) return WriteResult::failure(notAFile(path));
-    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    const bool existed = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old);
+    if (existed && isFolder(old.dwFileAttributes)) return WriteResult::failure(notAFile(path));
+    // Windows refuses to replace a read-only file; Wine does not, so ask first.
+    if (existed && (old.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        return WriteResult::failure(path + ": the file is read-only");
 
     std::wstring folder, name;
     split(target, &folder, &name);
-    if (folder == L".") folder = L".\\";
     std::wstring tmp;
     Handle file(INVALID_HANDLE_VALUE);
     for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
@@ -149,31 +195,15 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     if (!writeFully(file.h, bytes)) return fail(::GetLastError());
     if (!::FlushFileBuffers(file.h)) return fail(::GetLastError());
     if (!file.close()) return fail(::GetLastError());
-
-    // ReplaceFileW keeps the old file's attributes and permissions, as the
-    // POSIX code keeps its mode and owner.
-    bool moved = existed && ::ReplaceFileW(target.c_str(), tmp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                           nullptr, nullptr);
-    if (!moved) {
-        const DWORD err = existed ? ::GetLastError() : ERROR_FILE_NOT_FOUND;
-        // The old file may be gone (taken away meanwhile, or ReplaceFileW got
-        // halfway): then the new one only needs its name.
-        if (err != ERROR_FILE_NOT_FOUND && err != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-            ::DeleteFileW(tmp.c_str());
-            return WriteResult::failure(describe(path, err));
-        }
-        moved = ::MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (!moved) {
-            const DWORD moveErr = ::GetLastError();
-            // After a half-done ReplaceFileW the temporary file holds the only
-            // copy of the settings: keep it and say where it is.
-            if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
-                return WriteResult::failure(describe(path, moveErr) + "; the settings were kept in " +
-                                            widetext::narrow(tmp));
-            ::DeleteFileW(tmp.c_str());
-            return WriteResult::failure(describe(path, moveErr));
-        }
+    if (existed) {
+        if (!::SetFileAttributesW(tmp.c_str(), keptAttributes(old.dwFileAttributes))) return fail(::GetLastError());
+        if (const DWORD err = copyPermissions(target, tmp); err != ERROR_SUCCESS) return fail(err);
     }
+    // One rename, which NTFS journals: a crash leaves the old file or the new
+    // one. ReplaceFileW is no such thing: it moves the old file aside first
+    // (Wine deletes it before moving the new one in), so a crash in between
+    // leaves no set.ini at all.
+    if (!moveIntoPlace(tmp, target)) return fail(::GetLastError());
     removeStaleTemporaries(folder, name);
     return WriteResult::success();
 }

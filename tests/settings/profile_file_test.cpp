@@ -1,6 +1,7 @@
 #include "settings/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -86,6 +87,19 @@ TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
     writeBytes(path, handEdited);
     ASSERT_TRUE(writeValue(path, "Zorvane", "ZORVANE1TEXT", "Alt + B"));
     EXPECT_EQ(readBytes(path), "; keep me\n[Zorvane]\nZorvane1Text=Alt + B\n\n[conftext]\n0=A\n# odd line\n");
+}
+
+TEST(ProfileFile, ASaveRemovesWhatAKilledSaveLeftAndNothingElse) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    writeBytes(path, "[a]\nk=1\n");
+    const std::vector<std::string> kept = {".set.ini.bak", "set.ini.Ab12Cd", ".other.ini.Ab12Cd", ".set.ini.Ab12C"};
+    for (const auto& name : kept) writeBytes(dir.file(name), "x");
+    writeBytes(dir.file(".set.ini.Ab12Cd"), "[a]\nk=");  // a temporary file cut short by a kill
+
+    ASSERT_TRUE(writeValue(path, "a", "k", "2"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".set.ini.Ab12Cd")));
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
 }
 
 TEST(ProfileFileFailure, PathThatIsAFolderIsReported) {
