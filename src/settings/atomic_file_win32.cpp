@@ -49,14 +49,18 @@ void split(const std::wstring& path, std::wstring* folder, std::wstring* name) {
 // recognised by name.
 constexpr std::size_t kSuffixLength = 6;
 
-std::wstring randomSuffix() {
-    static const wchar_t kChars[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static unsigned long long state = 0;
+// Six letters or digits from the clock, the process and the attempt; a name
+// that is taken anyway is tried again with the next attempt.
+std::wstring randomSuffix(unsigned attempt) {
+    static constexpr wchar_t kChars[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
-    state = state * 6364136223846793005ULL + static_cast<unsigned long long>(now.QuadPart) +
-            ::GetCurrentProcessId() + 1442695040888963407ULL;
-    unsigned long long bits = state;
+    // splitmix64's finaliser, so that neighbouring inputs give unrelated names.
+    unsigned long long bits = static_cast<unsigned long long>(now.QuadPart) ^
+                              (static_cast<unsigned long long>(::GetCurrentProcessId()) << 32) ^ attempt;
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBULL;
+    bits ^= bits >> 31;
     std::wstring suffix;
     for (std::size_t i = 0; i < kSuffixLength; ++i, bits /= 62) suffix += kChars[bits % 62];
     return suffix;
@@ -175,8 +179,8 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     split(target, &folder, &name);
     std::wstring tmp;
     Handle file(INVALID_HANDLE_VALUE);
-    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        tmp = folder + L"." + name + L"." + randomSuffix();
+    for (unsigned attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
+        tmp = folder + L"." + name + L"." + randomSuffix(attempt);
         file.h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (!file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) break;
     }
