@@ -14,7 +14,10 @@ std::optional<std::string> readAll(const std::string& path, std::string* error);
 // Replaces the file's contents so that a crash or a full disk leaves either
 // the old file or the new one, never a mix: the bytes go to a temporary file
 // in the same folder, are flushed to disk, and the temporary file is renamed
-// over the old one, which keeps its permissions. A symbolic link is followed.
+// over the old one, which keeps its permissions (mode and owner on POSIX,
+// access list and attributes on Windows). On POSIX a symbolic link is
+// followed; on Windows a read-only file is refused. One implementation per
+// system: atomic_file_posix.cpp, atomic_file_win32.cpp.
 WriteResult replace(const std::string& path, std::string_view bytes);
 
 }  // namespace atomicfile

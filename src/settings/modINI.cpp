@@ -1,10 +1,6 @@
 #include "settings/modINI.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
-
+#include "settings/folders.h"
 #include "settings/profile_file.h"
 
 namespace modINI {
@@ -13,41 +9,26 @@ std::string INIPath;
 
 namespace {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
-std::string userConfigFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : "/tmp";
-    }
-    return JoinPath(home, ".config");
+// The folder part of a file's path; empty when the path names none.
+std::string parentFolder(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (folders::isSeparator(path[i - 1])) return path.substr(0, i - 1);
+    return {};
 }
 
 }  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& fileName) {
-    if (!folder.empty() && folder.back() == kSeparator) return folder + fileName;
-    return folder + kSeparator + fileName;
+    if (!folder.empty() && folders::isSeparator(folder.back())) return folder + fileName;
+    return folder + folders::kSeparator + fileName;
 }
 
-std::string ProgramFolder() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::filesystem::current_path(ec).string();
-    return exe.parent_path().string();
-}
+std::string ProgramFolder() { return folders::programFolder(); }
 
 std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName) {
     const std::string beside = JoinPath(programFolder, fileName);
-    if (::access(beside.c_str(), F_OK) == 0 || ::access(programFolder.c_str(), W_OK) == 0) return beside;
-    return JoinPath(JoinPath(userConfigFolder(), "zorvane-change-hotkey"), fileName);
+    if (folders::exists(beside) || folders::isWritableFolder(programFolder)) return beside;
+    return JoinPath(JoinPath(folders::userConfigFolder(), "zorvane-change-hotkey"), fileName);
 }
 
 void SetINIFile(const std::string& fileName) { INIPath = ChooseSettingsPath(ProgramFolder(), fileName); }
@@ -59,12 +40,8 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
 
 WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value) {
     if (INIPath.empty()) return WriteResult::failure("no settings file has been chosen");
-    const auto folder = std::filesystem::path(INIPath).parent_path();
-    std::error_code ec;
-    if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
-        std::filesystem::create_directories(folder, ec);
-        if (ec) return WriteResult::failure(folder.string() + ": " + ec.message());
-    }
+    if (const std::string why = folders::createFolders(parentFolder(INIPath)); !why.empty())
+        return WriteResult::failure(why);
     return profile::writeValue(INIPath, section, key, value);
 }
 

@@ -12,7 +12,8 @@ namespace modINI {
 // Full path of the settings file; empty until SetINIFile first runs.
 extern std::string INIPath;
 
-// folder and fileName joined with exactly one separator.
+// folder and fileName joined with exactly one separator (a root such as "/"
+// or "D:\" already ends in one).
 std::string JoinPath(const std::string& folder, const std::string& fileName);
 
 // The folder of the running executable.
@@ -20,8 +21,9 @@ std::string ProgramFolder();
 
 // The file in the program's folder when it exists there or the folder is
 // writable (portable use); otherwise the user's configuration folder
-// ($XDG_CONFIG_HOME/zorvane-change-hotkey, by default ~/.config/...),
-// since an installed program's folder takes no writes.
+// ($XDG_CONFIG_HOME/zorvane-change-hotkey, by default ~/.config/..., or
+// %APPDATA%\zorvane-change-hotkey on Windows), since an installed program's
+// folder takes no writes.
 std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName);
 
 void SetINIFile(const std::string& fileName);

@@ -6,14 +6,6 @@
 
 namespace profile {
 
-namespace {
-#ifdef _WIN32
-constexpr const char* kNewFileEol = "\r\n";
-#else
-constexpr const char* kNewFileEol = "\n";
-#endif
-}  // namespace
-
 std::string readValue(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& fallback) {
     const auto file = atomicfile::readAll(path, nullptr);

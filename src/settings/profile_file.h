@@ -11,6 +11,13 @@
 
 namespace profile {
 
+// How the lines of a new file end: as the system's own text files do.
+#ifdef _WIN32
+inline constexpr const char* kNewFileEol = "\r\n";
+#else
+inline constexpr const char* kNewFileEol = "\n";
+#endif
+
 // The longest value a read gives back, in bytes of its stored form.
 inline constexpr std::size_t kMaxValueBytes = 254;
 

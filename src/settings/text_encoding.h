@@ -18,6 +18,9 @@ inline Encoding detect(std::string_view bytes) {
     return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Gbk;
 }
 
+// Code page 936 both ways (gbk_iconv.cpp, gbk_win32.cpp). Nothing is returned
+// for bytes that are no GBK, or for text GBK cannot hold: never a stand-in
+// character or a look-alike.
 std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 

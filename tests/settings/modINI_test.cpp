@@ -1,40 +1,23 @@
 #include "settings/modINI.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "settings/profile_file.h"
 #include "support/temp_dir.h"
 
-TEST(SettingsPath, JoinsWithExactlyOneSeparator) {
-    EXPECT_EQ(modINI::JoinPath("/opt/tools", "set.ini"), "/opt/tools/set.ini");
-    EXPECT_EQ(modINI::JoinPath("/", "set.ini"), "/set.ini");
-    EXPECT_EQ(modINI::JoinPath("/opt/tools/", "set.ini"), "/opt/tools/set.ini");
-}
-
-TEST(SettingsPath, ProgramFolderWhenUsableElseUserConfigFolder) {
-    TempDir dir;
-    EXPECT_EQ(modINI::ChooseSettingsPath(dir.path().string(), "set.ini"), dir.file("set.ini"));
-
-    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
-    EXPECT_EQ(modINI::ChooseSettingsPath("/nonexistent/zorvane", "set.ini"),
-              dir.file("config") + "/zorvane-change-hotkey/set.ini");
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", dir.path().c_str(), 1);
-    EXPECT_EQ(modINI::ChooseSettingsPath("/nonexistent/zorvane", "set.ini"),
-              dir.file(".config") + "/zorvane-change-hotkey/set.ini");
-}
-
 TEST(SettingsPath, ProgramFolderIsWhereThisExecutableLives) {
-    EXPECT_TRUE(std::filesystem::exists(modINI::JoinPath(modINI::ProgramFolder(), "unit_tests")));
+    EXPECT_TRUE(std::filesystem::exists(modINI::JoinPath(modINI::ProgramFolder(), ZORVANE_TEST_PROGRAM)));
 }
 
 TEST(ModIni, SlotValuesRoundTripAndTheConfigFolderIsCreatedOnFirstWrite) {
     TempDir dir;
-    modINI::INIPath = dir.file("config") + "/zorvane-change-hotkey/set.ini";
+    modINI::INIPath = modINI::JoinPath(modINI::JoinPath(dir.file("config"), "zorvane-change-hotkey"), "set.ini");
     EXPECT_EQ(modINI::ReadINI("conftext", "3", ""), "");
     ASSERT_TRUE(modINI::WriteINI("conftext", "3", "Ctrl + C"));
     ASSERT_TRUE(modINI::WriteINI("conftooltip", "3", "2|17|67"));
-    EXPECT_EQ(readBytes(modINI::INIPath), "[conftext]\n3=Ctrl + C\n[conftooltip]\n3=2|17|67\n");
+    const std::string eol = profile::kNewFileEol;
+    EXPECT_EQ(readBytes(modINI::INIPath),
+              "[conftext]" + eol + "3=Ctrl + C" + eol + "[conftooltip]" + eol + "3=2|17|67" + eol);
     EXPECT_EQ(modINI::ReadINI("CONFTOOLTIP", "3", ""), "2|17|67");
 }
 

@@ -1,16 +1,19 @@
 #pragma once
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 // A fresh folder for one test, removed afterwards.
 class TempDir {
 public:
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "zorvane-test-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
+        const auto base = std::filesystem::temp_directory_path();
+        std::random_device random;
+        do {
+            path_ = base / ("zorvane-test-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
         std::error_code ec;

@@ -1,0 +1,36 @@
+#pragma once
+// Where the settings file can live, as the system sees it: the program's own
+// folder, the user's configuration folder, and whether a folder takes new
+// files. Paths are UTF-8 on every system. One implementation per system:
+// folders_posix.cpp, folders_win32.cpp.
+
+#include <string>
+
+namespace folders {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+inline constexpr bool isSeparator(char c) { return c == '\\' || c == '/'; }
+#else
+inline constexpr char kSeparator = '/';
+inline constexpr bool isSeparator(char c) { return c == '/'; }
+#endif
+
+// The folder of the running executable; the current folder when the system
+// will not say.
+std::string programFolder();
+
+// The folder that holds per-user settings folders: $XDG_CONFIG_HOME (by
+// default ~/.config) on Linux, %APPDATA% on Windows.
+std::string userConfigFolder();
+
+bool exists(const std::string& path);
+
+// Whether a new file can be created in the folder.
+bool isWritableFolder(const std::string& folder);
+
+// Creates the folder and any missing parents. Empty when it exists
+// afterwards, else a sentence for the user.
+std::string createFolders(const std::string& folder);
+
+}  // namespace folders
