@@ -8,9 +8,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -20,6 +24,7 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include "key_watcher.h"
 #include "platform/x11/vk_keysym.h"
 #include "platform/x11/x11_key_injector.h"
 #include "support/desktop.h"
@@ -49,12 +54,25 @@ void pump(int ms) {
 // The program in a folder of its own, its set.ini written beforehand.
 class Program {
 public:
-    explicit Program(const std::string& ini) {
+    explicit Program(const std::string& ini, bool trace = false) {
         QFile::copy(program, dir_.path() + "/zorvane-change-hotkey");
         std::ofstream(dir_.path().toStdString() + "/set.ini") << ini;
+        if (trace) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("ZORVANE_TRACE", "1");
+            p_.setProcessEnvironment(env);
+        }
         started_.start();
         p_.start(dir_.path() + "/zorvane-change-hotkey", {});
         p_.waitForStarted();
+    }
+    // What ZORVANE_TRACE made the program say of each trigger.
+    std::vector<int> roundTripsToFirstKey() {
+        std::vector<int> out;
+        const QString err = QString::fromUtf8(p_.readAllStandardError());
+        static const QRegularExpression line("trace: first key (\\d+) round trips");
+        for (auto it = line.globalMatch(err); it.hasNext();) out.push_back(it.next().captured(1).toInt());
+        return out;
     }
     ~Program() {
         p_.kill();
@@ -88,64 +106,51 @@ std::string slotIni(const std::vector<std::pair<std::string, std::string>>& chor
 
 struct LatencyRow {
     std::string tool;
-    Stats tap;
-    int tapTrials = 0, tapDelivered = 0, heldTrials = 0, heldDelivered = 0;
+    Stats microseconds;
+    int trials = 0, delivered = 0;
+    Stats roundTrips;
 };
 
-void pressTrigger(x11::X11KeyInjector& user, int holdMs) {
-    user.keyDown(0xA2);
-    user.keyDown(0xA4);
-    user.keyDown('J');
-    pump(holdMs);
-    user.keyUp('J');
-    user.keyUp(0xA4);
-    user.keyUp(0xA2);
-}
-
-void measureTool(LatencyRow& row, x11::X11KeyInjector& user, int trials) {
-    X11Listener listener;
-    listener.logRawPresses(true);
-    listener.takeFocus();
-    const x11::Keysym j = XK_j, c = XK_c;
-    for (int phase = 0; phase < 2; ++phase) {
-        const bool held = phase == 1;
-        const int n = held ? std::max(1, trials / 4) : trials;
-        for (int i = 0; i < n; ++i) {
-            listener.clear();
-            pressTrigger(user, held ? 150 : 5);
-            pump(held ? 300 : 260);  // room for a 200 ms hold and a peer's process start
-            const auto& ev = listener.waitForEvents(1000000, 50);
-            xcb_timestamp_t down = 0, up = 0, first = 0;
-            for (const auto& e : ev) {
-                if (e.raw && e.keysym == j && e.press && !down) down = e.time;
-                if (e.raw && e.keysym == j && !e.press && !up) up = e.time;
-                if (!e.raw && e.press && e.keysym == c && !first) first = e.time;
-            }
-            if (held) {
-                ++row.heldTrials;
-                if (first && up && first < up) ++row.heldDelivered;
-            } else {
-                ++row.tapTrials;
-                if (first && down) {
-                    ++row.tapDelivered;
-                    row.tap.add(first - down);
-                }
-            }
+// Taps the trigger Ctrl+Alt+J on the user's keyboard and measures, on the
+// steady clock, from the press of J to the first C at the focused window.
+void measureTool(LatencyRow& row, x11::X11KeyInjector& user, KeyWatcher& watcher, int trials) {
+    watcher.takeFocus();
+    for (int i = 0; i < trials; ++i) {
+        user.keyDown(0xA2);
+        user.keyDown(0xA4);
+        pump(30);  // the modifiers are down before the measured press
+        watcher.clear();
+        const auto pressed = KeyWatcher::Clock::now();
+        user.keyDown('J');
+        // A peer types only once J is up again; ours does not wait for that.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        user.keyUp('J');
+        const auto arrived = watcher.waitFor(XK_c, 300);
+        user.keyUp(0xA4);
+        user.keyUp(0xA2);
+        ++row.trials;
+        if (arrived) {
+            ++row.delivered;
+            row.microseconds.add(std::chrono::duration<double, std::micro>(*arrived - pressed).count());
         }
+        pump(260);  // the target's 200 ms hold, and a peer's process start
     }
 }
 
 void latency(x11::X11KeyInjector& user) {
-    const int trials = quick ? 20 : 200;
+    const int trials = quick ? 20 : 100;
+    KeyWatcher watcher;
+    if (!watcher.ok()) return;
     std::vector<LatencyRow> rows;
     {
         LatencyRow row;
         row.tool = "zorvane-change-hotkey";
-        Program p(slotIni({{"J", "2|17|67"}}));
+        Program p(slotIni({{"J", "2|17|67"}}), true);
         if (const auto w = p.window()) {
             p.enable(*w, 1);
-            measureTool(row, user, trials);
+            measureTool(row, user, watcher, trials);
         }
+        for (const int n : p.roundTripsToFirstKey()) row.roundTrips.add(n);
         rows.push_back(row);
     }
     QTemporaryDir dir;
@@ -160,25 +165,22 @@ void latency(x11::X11KeyInjector& user) {
         peer.start(QString::fromStdString(name), args);
         if (peer.waitForStarted()) {
             pump(500);
-            measureTool(row, user, trials);
+            measureTool(row, user, watcher, trials);
         }
         peer.kill();
         peer.waitForFinished(2000);
         rows.push_back(row);
     }
-    std::printf("\nTrigger (Ctrl+Alt+J) to the first injected C at a focused window, %d taps each:\n\n", trials);
-    std::printf("| tool | median ms | p90 ms | max ms | delivered | delivered while the trigger was held |\n");
-    std::printf("|---|---|---|---|---|---|\n");
-    const double ours = rows[0].tap.at(0.5);
+    std::printf("\nTrigger (Ctrl+Alt+J, tapped on a physical keyboard) to the first injected C at a focused window,"
+                " %d taps each, steady clock:\n\n", trials);
+    std::printf("| tool | median ms | p90 ms | max ms | delivered | median / ours |\n|---|---|---|---|---|---|\n");
+    const double ours = rows[0].microseconds.at(0.5);
     for (auto& r : rows)
-        std::printf("| %s | %.0f | %.0f | %.0f | %d/%d | %d/%d |\n", r.tool.c_str(), r.tap.at(0.5), r.tap.at(0.9),
-                    r.tap.at(1.0), r.tapDelivered, r.tapTrials, r.heldDelivered, r.heldTrials);
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        if (ours > 0)
-            std::printf("\n%s median / ours: %.1f×", rows[i].tool.c_str(), rows[i].tap.at(0.5) / ours);
-        else
-            std::printf("\n%s median: %.0f ms, ours under the timer's 1 ms", rows[i].tool.c_str(), rows[i].tap.at(0.5));
-    std::printf("\n");
+        std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.0f× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
+                    r.microseconds.at(0.9) / 1000, r.microseconds.at(1.0) / 1000, r.delivered, r.trials,
+                    ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
+    std::printf("\nRound trips to the X server between a trigger and its first key: median %.0f, max %.0f (%zu triggers)\n",
+                rows[0].roundTrips.at(0.5), rows[0].roundTrips.at(1.0), rows[0].roundTrips.v.size());
 }
 
 // --- hold accuracy ---------------------------------------------------------
@@ -259,8 +261,8 @@ void memoryAndIdle() {
     pump(1000);
     auto mem = [&] {
         auto s = procValues(p.pid(), "status", {"VmHWM", "VmRSS"});
-        auto r = procValues(p.pid(), "smaps_rollup", {"Private_Clean", "Private_Dirty"});
-        return std::pair{s["VmHWM"], r["Private_Clean"] + r["Private_Dirty"]};
+        auto r = procValues(p.pid(), "smaps_rollup", {"Rss", "Private_Clean", "Private_Dirty"});
+        return std::tuple{s["VmHWM"], r["Rss"], r["Private_Clean"] + r["Private_Dirty"], r["Private_Dirty"]};
     };
     auto idle = [&] {
         const long before = contextSwitches(p.pid());
@@ -276,10 +278,13 @@ void memoryAndIdle() {
     pump(500);
     const auto hidden = mem();
     const long hiddenSwitches = idle();
-    std::printf("\n| window | peak RSS KiB | private KiB | context switches in %d s |\n|---|---|---|---|\n",
+    std::printf("\n| window | peak RSS KiB | RSS KiB | private KiB (clean and dirty) | private dirty KiB |"
+                " context switches in %d s |\n|---|---|---|---|---|---|\n",
                 idleMs / 1000);
-    std::printf("| shown, not focused | %ld | %ld | %ld |\n", shown.first, shown.second, shownSwitches);
-    std::printf("| hidden | %ld | %ld | %ld |\n", hidden.first, hidden.second, hiddenSwitches);
+    for (const auto& [name, m, switches] : {std::tuple{"shown, not focused", shown, shownSwitches},
+                                             std::tuple{"hidden", hidden, hiddenSwitches}})
+        std::printf("| %s | %ld | %ld | %ld | %ld | %ld |\n", name, std::get<0>(m), std::get<1>(m), std::get<2>(m),
+                    std::get<3>(m), switches);
 }
 
 }  // namespace
@@ -293,8 +298,11 @@ int main(int argc, char** argv) {
     }
     program = argv[1];
     quick = argc > 2 && std::string(argv[2]) == "--quick";
+    // The user types on the outer display, whose keys reach the program's
+    // display from a keyboard device, as a person's do.
     std::string error;
-    auto user = x11::X11KeyInjector::open(nullptr, &error);
+    const char* outer = std::getenv("OUTER_DISPLAY");
+    auto user = x11::X11KeyInjector::open(outer, &error);
     if (!user) {
         std::fprintf(stderr, "zorvane_bench: %s\n", error.c_str());
         return 1;

@@ -14,6 +14,10 @@ public:
     // A key event that nothing acts on, sent while Alt or the Windows key is
     // down so that its release does not count as a lone tap (which opens menus).
     virtual void maskTap() {}
+    // Key events between these two may be sent together, at the end; outside
+    // them each goes out at once.
+    virtual void beginBatch() {}
+    virtual void endBatch() {}
 };
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <optional>
+
 #include "platform/virtual_keys.h"
 #include "playback/action_string.h"
 
@@ -17,7 +19,7 @@ constexpr int kRestoreRounds = 4;
 
 }  // namespace
 
-void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+int Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     int targetMods = 0;
     for (const std::uint8_t code : keys) targetMods |= mod::Of(code);
     const platform::KeySet down = keyboard_->logicalDown();
@@ -33,6 +35,11 @@ void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     // A target key that is down already would not go down again.
     for (const std::uint8_t code : keys)
         if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
+    // The target's modifiers that are down already stay as they are.
+    int kept = 0;
+    for (const std::uint8_t code : vk::SidedModifiers)
+        if (down[code]) kept |= mod::Of(code) & targetMods;
+    return kept;
 }
 
 void Player::restore() {
@@ -44,6 +51,7 @@ void Player::restore() {
             for (const std::uint8_t code : keys) want.set(vk::Sided(code));
 
         bool changed = false;
+        injector_.beginBatch();  // balanced below: nothing in between throws
         for (int code = 1; code < 256; ++code)
             if (logical[code] && !want[code]) {
                 injector_.keyUp(static_cast<std::uint8_t>(code));
@@ -60,6 +68,7 @@ void Player::restore() {
             mask = mask || opensMenusOnTap(code);
         }
         if (mask) injector_.maskTap();
+        injector_.endBatch();
         if (!changed) return;
     }
 }
@@ -76,31 +85,49 @@ void Player::announceHeldModifiers() {
 void Player::play(std::string_view action) {
     const auto keys = ParseActionString(action);
     if (!keys) return;
-    if (keyboard_) clearForTarget(*keys);
+    // Sends its key events together when it ends, however it ends.
+    struct Batch {
+        explicit Batch(platform::KeyInjector& i) : injector(i) { injector.beginBatch(); }
+        ~Batch() { injector.endBatch(); }
+        platform::KeyInjector& injector;
+    };
 
     // An index, not a reference: nested playbacks during the hold grow the list.
     active_.emplace_back();
     const std::size_t mine = active_.size() - 1;
     auto releaseAll = [&] {
-        auto& down = active_[mine];
-        while (!down.empty()) {
-            injector_.keyUp(down.back());
-            down.pop_back();
+        {
+            Batch batch(injector_);
+            auto& down = active_[mine];
+            while (!down.empty()) {
+                injector_.keyUp(down.back());
+                down.pop_back();
+            }
         }
         active_.pop_back();
         announceHeldModifiers();
         if (keyboard_) restore();
     };
     try {
-        for (const std::uint8_t code : *keys) {
-            if (!injector_.keyDown(code)) {
-                const std::string why = "key " + std::to_string(code) + " cannot be typed here; the target is cut short";
-                if (onProblem) onProblem(why);
-                else std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
-                releaseAll();
-                return;
+        std::optional<std::uint8_t> untypeable;
+        {
+            Batch batch(injector_);
+            if (keyboard_) clearForTarget(*keys);
+            for (const std::uint8_t code : *keys) {
+                if (!injector_.keyDown(code)) {
+                    untypeable = code;
+                    break;
+                }
+                active_[mine].push_back(code);
             }
-            active_[mine].push_back(code);
+        }
+        if (untypeable) {
+            const std::string why =
+                "key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short";
+            if (onProblem) onProblem(why);
+            else std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+            releaseAll();
+            return;
         }
         announceHeldModifiers();
         hold_(keys->size() == 1 ? kSingleKeyHoldMs : kCombinationHoldMs);

@@ -24,7 +24,10 @@ struct KeyEventMask {
 }  // namespace
 
 HotkeyRouter::HotkeyRouter(std::shared_ptr<Session> session, bool takeHeldKey)
-    : s_(std::move(session)), takeHeldKey_(takeHeldKey) {
+    : s_(std::move(session)), takeHeldKey_(takeHeldKey), letGo_(std::make_unique<QTimer>()) {
+    letGo_->setSingleShot(true);
+    letGo_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(letGo_.get(), &QTimer::timeout, this, [this] { onLetGo(); });
     s_->onGrabbedPress = [this](const xcb_input_key_press_event_t& e) { onGrabbedPress(e); };
     s_->onCoreGrabbedPress = [this](const xcb_key_press_event_t& e) { onCoreGrabbedPress(e); };
     s_->onUserKey = [this](xcb_keycode_t kc, bool press) { onUserKey(kc, press); };
@@ -41,7 +44,7 @@ HotkeyRouter::~HotkeyRouter() {
     s_->onUserKey = nullptr;
     for (const Chord& c : chords_) unclaimOnServer(c);
     for (const auto& [kc, mods] : grabbed_) ungrabXi(kc, {kAnyModifier});
-    for (const auto& [kc, timer] : taking_) ungrabXi(kc, {kAnyModifier});
+    for (const auto& [kc, letGo] : taking_) ungrabXi(kc, {kAnyModifier});
     s_->flush();
 }
 
@@ -248,9 +251,13 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     // Taking the key starts before the grab lets go, so that no repeat slips through.
     if (chord && !taken && takeHeldKey_) startTaking(kc);
     if (xi) xcb_input_xi_ungrab_device(c, XCB_CURRENT_TIME, s_->keyboard());
-    s_->flush();
-    if (!chord) return;  // the held key repeating under other modifiers: taken, not delivered
-    roundTripsAtPress_ = s_->roundTrips();
+    if (!chord) {  // the held key repeating under other modifiers: taken, not delivered
+        s_->flush();
+        return;
+    }
+    // No flush: the playback's first keys go out with the ungrab in one
+    // write, which the server takes in one go (dispatch flushes otherwise).
+    s_->markTrigger();
     const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
     if (fire) fire();
 }
@@ -259,20 +266,16 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
 
 void HotkeyRouter::startTaking(xcb_keycode_t kc) {
     grabXi(kc, {kAnyModifier});
-    auto timer = std::make_unique<QTimer>();
-    timer->setSingleShot(true);
-    timer->setInterval(kLetGoSettleMs);
-    QObject::connect(timer.get(), &QTimer::timeout, this, [this, kc] { stopTaking(kc); });
-    // Let go already (a tap quicker than we are): the timer runs from now.
-    if (!userDown_[kc]) timer->start();
-    taking_[kc] = std::move(timer);
+    taking_[kc] = std::nullopt;
+    // Let go already (a tap quicker than we are): it counts from now.
+    if (!userDown_[kc]) {
+        taking_[kc] = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLetGoSettleMs);
+        armLetGo();
+    }
 }
 
 void HotkeyRouter::stopTaking(xcb_keycode_t kc) {
-    const auto it = taking_.find(kc);
-    if (it == taking_.end()) return;
-    it->second.release()->deleteLater();  // this may be its own timeout
-    taking_.erase(it);
+    if (taking_.erase(kc) == 0) return;
     // Ungrabbing any modifiers takes the chords' grabs of the key with it:
     // give them back while the keyboard is held still.
     freezeKeyboard();
@@ -286,8 +289,30 @@ void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press) {
     userDown_.set(kc, press);
     const auto it = taking_.find(kc);
     if (it == taking_.end()) return;
-    if (press) it->second->stop();
-    else it->second->start();
+    if (press) {
+        it->second.reset();
+    } else {
+        it->second = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLetGoSettleMs);
+        armLetGo();
+    }
+}
+
+void HotkeyRouter::armLetGo() {
+    std::optional<std::chrono::steady_clock::time_point> next;
+    for (const auto& [kc, at] : taking_)
+        if (at && (!next || *at < *next)) next = at;
+    if (!next) return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - std::chrono::steady_clock::now());
+    letGo_->start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count())));
+}
+
+void HotkeyRouter::onLetGo() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<xcb_keycode_t> done;
+    for (const auto& [kc, at] : taking_)
+        if (at && *at <= now) done.push_back(kc);
+    for (const xcb_keycode_t kc : done) stopTaking(kc);
+    armLetGo();
 }
 
 // --- a new layout -------------------------------------------------------------
@@ -299,13 +324,12 @@ void HotkeyRouter::onLayoutChanged() {
     std::set<xcb_keycode_t> old;
     for (const Chord& c : chords_) old.insert(c.keycodes.begin(), c.keycodes.end());
     for (const auto& [kc, mods] : grabbed_) old.insert(kc);
-    for (const auto& [kc, timer] : taking_) old.insert(kc);
+    for (const auto& [kc, letGo] : taking_) old.insert(kc);
     for (const xcb_keycode_t kc : old) {
         xcb_ungrab_key(s_->connection(), kc, s_->root(), XCB_MOD_MASK_ANY);
         ungrabXi(kc, {kAnyModifier});
     }
     grabbed_.clear();
-    for (auto& [kc, timer] : taking_) timer.release()->deleteLater();
     taking_.clear();
 
     std::vector<Chord> all = std::move(chords_);

@@ -18,6 +18,7 @@
 // program's can lose a key.
 
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,9 +54,6 @@ public:
     // chord pressed meanwhile comes with them added and still counts.
     void setHeldModifiers(int modKeyCode);
 
-    // Round trips from the last chord press to its first injected key, for the benchmarks.
-    unsigned roundTripsAtLastPress() const { return roundTripsAtPress_; }
-
 private:
     struct Chord {
         Owner owner;
@@ -84,6 +82,8 @@ private:
     void startTaking(xcb_keycode_t kc);
     void stopTaking(xcb_keycode_t kc);
     void onUserKey(xcb_keycode_t kc, bool press);
+    void armLetGo();
+    void onLetGo();
     void onLayoutChanged();
 
     std::shared_ptr<Session> s_;
@@ -91,9 +91,10 @@ private:
     std::vector<Chord> chords_;
     std::uint16_t heldExtra_ = 0;
     std::map<xcb_keycode_t, std::set<std::uint16_t>> grabbed_;  // XInput2 grabs in place, by keycode
-    std::map<xcb_keycode_t, std::unique_ptr<QTimer>> taking_;   // keys taken, each with its let-go timer
+    // Keys taken, each with the time it counts as let go (none while held).
+    std::map<xcb_keycode_t, std::optional<std::chrono::steady_clock::time_point>> taking_;
+    std::unique_ptr<QTimer> letGo_;
     std::bitset<256> userDown_;  // keys down by the user's hand, by keycode
-    unsigned roundTripsAtPress_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

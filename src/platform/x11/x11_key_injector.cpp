@@ -42,8 +42,11 @@ void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc) {
     }
     const auto cookie = xcb_test_fake_input(c, type, kc, XCB_CURRENT_TIME, s_->root(), 0, 0, 0);
     s_->noteInjection(cookie.sequence, kc, type == XCB_KEY_PRESS);
-    // Out at once: the first key of a target is what the user waits for.
-    xcb_flush(c);
+    if (batching_ == 0) xcb_flush(c);
+}
+
+void X11KeyInjector::endBatch() {
+    if (batching_ > 0 && --batching_ == 0) xcb_flush(s_->connection());
 }
 
 void X11KeyInjector::mapSpare(xcb_keycode_t kc, Keysym ks) {
@@ -65,7 +68,7 @@ xcb_keycode_t X11KeyInjector::borrow(std::uint8_t vk) {
     if (ks == 0) return 0;
     // A keycode we mapped before and nobody holds, else a spare one.
     std::vector<xcb_keycode_t> candidates(borrowedOnce_.begin(), borrowedOnce_.end());
-    const auto spare = s_->keymap().spareKeycodes();
+    const auto& spare = s_->spareKeycodes();
     candidates.insert(candidates.end(), spare.begin(), spare.end());
     for (const xcb_keycode_t kc : candidates) {
         if (isHeld(kc)) continue;
@@ -101,7 +104,7 @@ void X11KeyInjector::keyUp(std::uint8_t vk) {
 }
 
 void X11KeyInjector::maskTap() {
-    for (const xcb_keycode_t kc : s_->keymap().spareKeycodes()) {
+    for (const xcb_keycode_t kc : s_->spareKeycodes()) {
         if (borrowedOnce_.contains(kc)) continue;
         fake(XCB_KEY_PRESS, kc);
         fake(XCB_KEY_RELEASE, kc);

@@ -31,6 +31,10 @@ public:
     // A press and release of a keycode that carries no keysym: applications see
     // a key event, so a modifier released around it is no lone tap, and nothing types.
     void maskTap() override;
+    // The server takes the whole batch in one go, and the focused window gets
+    // its keys at once rather than one wake-up at a time.
+    void beginBatch() override { ++batching_; }
+    void endBatch() override;
 
     // Gives every borrowed spare keycode back its empty mapping now.
     void restoreSpareKeys();
@@ -52,6 +56,7 @@ private:
     std::set<xcb_keycode_t> borrowedOnce_;             // spare keycodes we have mapped
     std::set<xcb_keycode_t> pressed_;                  // keys this injector pressed and has not released
     std::unique_ptr<QTimer> restoreTimer_;
+    int batching_ = 0;
 };
 
 }  // namespace x11

@@ -12,6 +12,9 @@ namespace x11 {
 
 namespace {
 
+// How long after a mapping change the layout is read again.
+constexpr int kLayoutSettleMs = 50;
+
 // How many of the latest presses are kept to tell who made a grabbed one.
 constexpr std::size_t kPressesKept = 256;
 
@@ -49,6 +52,7 @@ std::shared_ptr<Session> Session::open(const char* displayName, std::string* err
 
 Session::Session(xcb_connection_t* c, std::uint8_t xinputOpcode) : c_(c), xinputOpcode_(xinputOpcode) {
     root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    trace_ = std::getenv("ZORVANE_TRACE") != nullptr;
 }
 
 Session::~Session() {
@@ -165,6 +169,7 @@ bool Session::reloadLayout() {
     // The server hands out the mapping of whichever device typed last; two
     // devices may lay the same layout out differently.
     keymap_ = std::move(keymap);
+    spare_ = keymap_.spareKeycodes();
     Layout layout(keymap_, modifiers);
     if (layout == layout_) return false;
     layout_ = std::move(layout);
@@ -292,6 +297,13 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
 
 void Session::noteInjection(unsigned sequence, xcb_keycode_t kc, bool press) {
     injections_.push_back({static_cast<std::uint16_t>(sequence), kc, press});
+    if (!triggerPending_) return;
+    triggerPending_ = false;
+    roundTripsToFirstKey_ = roundTrips_ - roundTripsAtTrigger_;
+    if (trace_)  // later: writing now would hold the key up
+        QTimer::singleShot(0, this, [n = roundTripsToFirstKey_] {
+            std::fprintf(stderr, "zorvane-change-hotkey: trace: first key %u round trips after the trigger\n", n);
+        });
 }
 
 KeySource Session::sourceOf(xcb_keycode_t kc, xcb_timestamp_t time) {
@@ -323,10 +335,12 @@ void Session::onMappingNotify(const xcb_mapping_notify_event_t& ev) {
     }
     // setxkbmap sends several notifications in a row: reload once for them
     // all. The server also sends one whenever keys start coming from another
-    // device (a keyboard, then XTest), mostly with nothing changed.
+    // device (a keyboard, then our injected keys), mostly with nothing
+    // changed: reloading a moment later keeps that work off the path of the
+    // keys just injected.
     if (layoutReloadScheduled_) return;
     layoutReloadScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(kLayoutSettleMs, this, [this] {
         if (!reloadLayout()) return;
         for (const auto& listener : layoutListeners_) listener();
     });

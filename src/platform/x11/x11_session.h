@@ -52,6 +52,8 @@ public:
     xcb_input_device_id_t keyboard() const { return keyboard_; }
     const Keymap& keymap() const { return keymap_; }
     const Layout& layout() const { return layout_; }
+    // Keycodes that carry no keysym at all, free to borrow.
+    const std::vector<xcb_keycode_t>& spareKeycodes() const { return spare_; }
 
     // Keys down for applications, and keys held on a keyboard, by keycode.
     const KeyBits& logical() const { return logical_; }
@@ -63,6 +65,14 @@ public:
 
     // Round trips to the server so far (each request that waits for its reply).
     unsigned roundTrips() const { return roundTrips_; }
+    // A trigger fired: the round trips until the first injected key are
+    // counted, and written to the standard error when ZORVANE_TRACE is set.
+    void markTrigger() {
+        roundTripsAtTrigger_ = roundTrips_;
+        triggerPending_ = true;
+    }
+    // Round trips from the last trigger to its first injected key.
+    unsigned roundTripsToFirstKey() const { return roundTripsToFirstKey_; }
     void countRoundTrip() {
         ++roundTrips_;
         scheduleDispatch();
@@ -123,6 +133,7 @@ private:
     std::set<xcb_input_device_id_t> keyboards_;         // the other keyboards of our master
     Keymap keymap_;
     Layout layout_;
+    std::vector<xcb_keycode_t> spare_;
     KeyBits logical_, held_;
     std::deque<Injection> injections_;
     std::deque<RawPress> presses_;
@@ -131,6 +142,9 @@ private:
     std::vector<std::function<void()>> layoutListeners_;
     std::unique_ptr<QSocketNotifier> notifier_;
     unsigned roundTrips_ = 0;
+    unsigned roundTripsAtTrigger_ = 0, roundTripsToFirstKey_ = 0;
+    bool triggerPending_ = false;
+    bool trace_ = false;
     bool dispatchScheduled_ = false;
     bool layoutReloadScheduled_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
