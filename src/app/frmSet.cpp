@@ -9,26 +9,12 @@
 
 #include "editor/edit.h"
 #include "hotkey/zorvane.h"
-#include "platform/hotkey_endpoint.h"
-#include "platform/key_injector.h"
 #include "playback/keyfunc.h"
-#include "playback/player.h"
-#include "playback/slot_player.h"
-#include "settings/modINI.h"
 #include "shell/pictures.h"
 #include "shell/title_strip.h"
 #include "shell/tray.h"
 
 namespace {
-
-// A key injector for when the window system gives none.
-class NoInjector : public platform::KeyInjector {
-public:
-    bool keyDown(std::uint8_t) override { return true; }
-    void keyUp(std::uint8_t) override {}
-};
-
-NoInjector noInjector;
 
 QFont namedFont(const char* family, int points, bool bold = false) {
     QFont f(QString::fromUtf8(family), points);
@@ -44,14 +30,10 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
 frmSet::frmSet(const Services& services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services) {
-    platform::KeyInjector& injector = services_.injector ? *services_.injector : noInjector;
-    // With a keyboard state, the target application gets exactly the target
-    // shortcut, whatever the user still holds.
-    player_ = std::make_unique<playback::Player>(injector, services_.keyboard, [](int ms) { keyfunc::Delay(ms); });
-    player_->onHeldModifiers = [this](int mask) {
-        if (services_.hotkeys) services_.hotkeys->setHeldModifiers(mask);
-    };
-    slots_ = std::make_unique<playback::SlotPlayer>([this](const std::string& a) { opendo(QString::fromStdString(a)); });
+    table_ = std::make_unique<app::SlotTable>(
+        static_cast<app::SlotTable::View&>(*this),
+        app::SlotTable::Services{services_.injector, services_.hotkeys, services_.keyboard},
+        [](int ms) { keyfunc::Delay(ms); });
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };
@@ -111,16 +93,18 @@ void frmSet::buildLayout() {
         text->installEventFilter(this);
         text1_[i] = text;
 
-        auto* z = new Zorvane(QString("Zorvane%1").arg(n), this, true, services_.hotkeys);
+        auto* z = new Zorvane(fromStd(app::SlotTable::ControlName(n)), this, true, services_.hotkeys,
+                              services_.keyNamer);
         z->setGeometry(161, rowTop(n), 127, 20);
+        if (!services_.unavailable.empty()) z->logic().setUnavailableMessage(services_.unavailable);
         z->ReadProperties(triggerLook);
-        connect(z, &Zorvane::HotKeyPressed, this, [this, n] { HotKeyPressed(n); });
+        connect(z, &Zorvane::HotKeyPressed, this, [this, n] { table_->hotKeyPressed(n); });
         connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { check_[n - 1]->setChecked(false); });
         zorvane_[i] = z;
 
         auto* box = placed<QCheckBox>(this, 304, rowTop(n), 73, 20, QString::fromUtf8("启用热键"));
         box->setObjectName(QString("Check%1").arg(n));
-        connect(box, &QCheckBox::clicked, this, [this, n] { Check_Click(n); });
+        connect(box, &QCheckBox::clicked, this, [this, n] { table_->checkClicked(n, check_[n - 1]->isChecked()); });
         check_[i] = box;
     }
 
@@ -131,12 +115,7 @@ void frmSet::buildLayout() {
 
 void frmSet::Form_Load() {
     shape1_ = new FrameShape(this, pictures::kGreen);
-    for (int i = 0; i < kSlots; ++i) {
-        const std::string key = std::to_string(i);
-        text1_[i]->setText(fromStd(modINI::ReadINI("conftext", key, "")));
-        text1_[i]->setCursorPosition(0);
-        text1_[i]->setToolTip(fromStd(modINI::ReadINI("conftooltip", key, "")));
-    }
+    table_->load();
     if (services_.tray) {
         tray_ = new Tray(this);
         connect(tray_, &Tray::showRequested, this, &QWidget::show);
@@ -150,30 +129,15 @@ void frmSet::Form_Load() {
 edit* frmSet::editor() {
     if (!editor_) {
         editor_ = new edit();
-        connect(editor_, &edit::saved, this, &frmSet::storeTarget);
+        connect(editor_, &edit::saved, this,
+                [this](int i, const editor::SlotTarget& target) { table_->storeTarget(i, target); });
         connect(editor_, &edit::finished, this, &QWidget::show);
         editor_->pelmaran->setCursor(Qt::PointingHandCursor);
     }
     return editor_;
 }
 
-void frmSet::Check_Click(int n) {
-    QCheckBox* box = check_[n - 1];
-    Zorvane* z = zorvane_[n - 1];
-    z->SetHotKeyEnabled(box->isChecked());
-    box->setChecked(z->HotKeyEnabled());
-}
-
-void frmSet::HotKeyPressed(int n) {
-    const QString action = text1_[n - 1]->toolTip();
-    try {
-        slots_->trigger(n - 1, action.toStdString());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
-    }
-}
-
-void frmSet::opendo(const QString& textall) { player_->play(textall.toStdString()); }
+void frmSet::opendo(const QString& textall) { table_->opendo(textall.toStdString()); }
 
 void frmSet::Text1_Click(int i) {
     edit* e = editor();
@@ -184,31 +148,25 @@ void frmSet::Text1_Click(int i) {
     hide();
 }
 
-void frmSet::storeTarget(int i, const editor::SlotTarget& target) {
-    if (i < 0 || i >= kSlots) return;
-    text1_[i]->setText(fromStd(target.displayText));
+void frmSet::SaveAllChords() { table_->saveAllChords(); }
+
+// --- the table's view ---------------------------------------------------------
+
+hotkey::ControlLogic& frmSet::control(int n) { return zorvane_[n - 1]->logic(); }
+
+WriteResult frmSet::saveChord(int n) { return zorvane_[n - 1]->SaveSettings(); }
+
+void frmSet::showTarget(int i, const app::SlotTable::Target& target) {
+    text1_[i]->setText(fromStd(target.text));
     text1_[i]->setCursorPosition(0);
-    text1_[i]->setToolTip(fromStd(target.actionString));
-    const std::string key = std::to_string(i);
-    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
-    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
-    reportSaveFailure(r);
+    text1_[i]->setToolTip(fromStd(target.action));
 }
 
-void frmSet::SaveAllChords() {
-    WriteResult first;
-    for (Zorvane* z : zorvane_) {
-        const WriteResult r = z->SaveSettings();
-        if (!r && first) first = r;
-    }
-    reportSaveFailure(first);
-}
+void frmSet::setChecked(int n, bool on) { check_[n - 1]->setChecked(on); }
 
-void frmSet::reportSaveFailure(const WriteResult& r) {
-    if (r) return;
-    alert_(QString::fromUtf8("设置无法保存"),
-           QString::fromUtf8("设置无法保存。\n%1\n%2").arg(fromStd(modINI::INIPath), fromStd(r.error)));
-}
+void frmSet::showChord(int n) { zorvane_[n - 1]->showChord(); }
+
+void frmSet::alert(const std::string& title, const std::string& text) { alert_(fromStd(title), fromStd(text)); }
 
 void frmSet::Image3_Click() {
     SaveAllChords();

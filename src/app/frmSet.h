@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/slot_table.h"
 #include "editor/action_composer.h"
 #include "settings/write_result.h"
 
@@ -24,22 +25,22 @@ namespace platform {
 class KeyInjector;
 class HotkeyService;
 class KeyboardState;
+class KeyNamer;
 }  // namespace platform
-namespace playback {
-class SlotPlayer;
-class Player;
-}
 
-class frmSet : public QWidget {
+// Draws the slot table and forwards its events; the table decides.
+class frmSet : public QWidget, private app::SlotTable::View {
     Q_OBJECT
 public:
-    static constexpr int kSlots = 10;
+    static constexpr int kSlots = app::SlotTable::kSlots;
 
     struct Services {
         platform::KeyInjector* injector = nullptr;   // nothing: triggers play nothing
         platform::HotkeyService* hotkeys = nullptr;  // nothing: no trigger can be live
         platform::KeyboardState* keyboard = nullptr; // nothing: targets play as the keys stand
         bool tray = true;
+        platform::KeyNamer* keyNamer = nullptr;      // nothing: keys by Qt's codes
+        std::string unavailable;                     // why there are no hotkeys, when there are none
     };
     explicit frmSet(const Services& services);
     ~frmSet() override;
@@ -66,6 +67,7 @@ public:
 
     // Opens the editor for slot i + 1.
     void Text1_Click(int i);
+    app::SlotTable& table() { return *table_; }
 
 signals:
     // The program is to end now.
@@ -77,14 +79,17 @@ protected:
 private:
     void buildLayout();
     void Form_Load();
-    void Check_Click(int n);
-    void HotKeyPressed(int n);
-    void storeTarget(int i, const editor::SlotTarget& target);
-    void reportSaveFailure(const WriteResult& r);
+
+    // The table's view.
+    hotkey::ControlLogic& control(int n) override;
+    WriteResult saveChord(int n) override;
+    void showTarget(int i, const app::SlotTable::Target& target) override;
+    void setChecked(int n, bool on) override;
+    void showChord(int n) override;
+    void alert(const std::string& title, const std::string& text) override;
 
     Services services_;
-    std::unique_ptr<playback::Player> player_;
-    std::unique_ptr<playback::SlotPlayer> slots_;
+    std::unique_ptr<app::SlotTable> table_;
     std::array<QLineEdit*, kSlots> text1_{};
     std::array<Zorvane*, kSlots> zorvane_{};
     std::array<QCheckBox*, kSlots> check_{};

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     if (!services.unavailable.empty())
         std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
 
-    frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(), true});
+    frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(), true,
+                   services.keyNamer.get(), services.unavailable});
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.show();

@@ -4,6 +4,11 @@
 
 namespace hotkey {
 
+int ShiftStateOf(int vk, bool press, int shiftBefore) {
+    const int own = vk == kVkShift ? kShiftBit : vk == kVkCtrl ? kCtrlBit : vk == kVkAlt ? kAltBit : 0;
+    return press ? (shiftBefore | own) : (shiftBefore & ~own);
+}
+
 void ChordCapture::keyDown(int vk, int shift) {
     if (vk == kVkLeftWin) winKeyDown_ = true;
 
@@ -30,7 +35,7 @@ void ChordCapture::keyDown(int vk, int shift) {
     if (vk == kVkShift || vk == kVkCtrl || vk == kVkAlt || vk == kVkLeftWin) {
         keyCode_ = 0;  // only modifiers so far: the chord is still open
     } else {
-        text += KeyDisplayName(vk);
+        text += namer_ ? namer_(vk) : KeyDisplayName(vk);
         keyCode_ = vk;
     }
     text_ = text;

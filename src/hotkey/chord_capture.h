@@ -4,6 +4,7 @@
 // toolkit behind it. Every key-down rebuilds the chord and its text; the chord
 // is complete once a non-modifier key has gone down.
 
+#include <functional>
 #include <string>
 
 namespace hotkey {
@@ -17,8 +18,17 @@ enum ShiftBits : int { kShiftBit = 1, kCtrlBit = 2, kAltBit = 4 };
 
 inline constexpr int kVkShift = 16, kVkCtrl = 17, kVkAlt = 18, kVkLeftWin = 91, kVkApps = 93;
 
+// The shift state of a key event (bit 1 Shift, bit 2 Ctrl, bit 4 Alt) as it
+// stands once the event has happened: a modifier counts as held in its own
+// key-down and as let go in its own key-up, whatever the state said before.
+int ShiftStateOf(int vk, bool press, int shiftBefore);
+
 class ChordCapture {
 public:
+    // How a key is named in the chord's text; the program's own names by default.
+    using Namer = std::function<std::string(int vk)>;
+    void setNamer(Namer namer) { namer_ = std::move(namer); }
+
     // The context-menu key changes nothing; the caller drops it before this.
     static bool isDropped(int vk) { return vk == kVkApps; }
 
@@ -43,6 +53,7 @@ private:
     int keyCode_ = 0;
     int modKeyCode_ = 0;
     bool winKeyDown_ = false;
+    Namer namer_;
 };
 
 }  // namespace hotkey

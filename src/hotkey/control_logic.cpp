@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "hotkey/stored_chord.h"
+
 namespace hotkey {
 
 void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
@@ -39,8 +41,13 @@ void ControlLogic::setHotKeyEnabled(bool v) {
         alert_(kErrorTitle, kNotSetMessage);
         return;
     }
-    std::string why = endpoint_ ? std::string() : "no hotkey service";
-    if (endpoint_ && endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode(), &why)) {
+    if (!endpoint_) {
+        // Not the chord's fault: it is kept for a session that has hotkeys.
+        alert_(kErrorTitle, unavailable_);
+        return;
+    }
+    std::string why;
+    if (endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode(), &why)) {
         enabled_ = true;
         return;
     }
@@ -50,11 +57,31 @@ void ControlLogic::setHotKeyEnabled(bool v) {
     capture_.reset();
 }
 
-bool ControlLogic::keyDown(int vk, int shift) {
+ControlLogic::KeyResult ControlLogic::keyDown(int vk, int shift) {
+    if (vk == 0 || ChordCapture::isDropped(vk)) return KeyResult::Dropped;
     capture_.keyDown(vk, shift);
-    if (!enabled_) return false;
+    if (!enabled_) return KeyResult::Captured;
     setHotKeyEnabled(false);
-    return true;
+    return KeyResult::TurnedOff;
+}
+
+void ControlLogic::readStoredChord(ChordStore& store, const std::string& hostName) {
+    const std::string text = store.read(hostName + "Text", kPromptText);
+    const std::string key = store.read(hostName + "KeyCode", "0");
+    const std::string mods = store.read(hostName + "ModKeyCode", "0");
+    const StoredChord chord = ParseStoredChord(text, key, mods);
+    capture_.load(chord.text, chord.keyCode, chord.modKeyCode);
+}
+
+WriteResult ControlLogic::saveSettings(ChordStore& store, const std::string& hostName) const {
+    const std::pair<const char*, std::string> values[] = {
+        {"Text", capture_.text()},
+        {"KeyCode", std::to_string(capture_.keyCode())},
+        {"ModKeyCode", std::to_string(capture_.modKeyCode())},
+    };
+    for (const auto& [suffix, value] : values)
+        if (WriteResult r = store.write(hostName + suffix, value); !r) return r;
+    return WriteResult::success();
 }
 
 }  // namespace hotkey

@@ -1,13 +1,17 @@
 #pragma once
 // What the hotkey control does, apart from its widget: the captured chord,
-// whether it is live as a system hotkey, and the messages shown when it cannot be.
+// whether it is live as a system hotkey, the messages shown when it cannot be,
+// and keeping the chord between runs. Each front end's control draws the
+// field and forwards its key events here.
 
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "hotkey/chord_capture.h"
+#include "hotkey/chord_store.h"
 #include "platform/hotkey_endpoint.h"
+#include "settings/write_result.h"
 
 namespace hotkey {
 
@@ -28,15 +32,29 @@ public:
     void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
     void detach();
     platform::HotkeyEndpoint* endpoint() const { return endpoint_.get(); }
+    // What the user is told when the system has no global hotkeys to give
+    // (no endpoint): enabling then keeps the chord and stays off.
+    void setUnavailableMessage(std::string why) { unavailable_ = std::move(why); }
 
     bool hotKeyEnabled() const { return enabled_; }
     void setHotKeyEnabled(bool New_HotKeyEnabled);
 
-    // A key went down in the field (the context-menu key already dropped).
-    // True when it turned a live chord off: the new chord is never live.
-    bool keyDown(int vk, int shift);
+    enum class KeyResult {
+        Dropped,    // the context-menu key, or a key with no code: nothing changes
+        Captured,   // the chord and its text are rebuilt
+        TurnedOff,  // captured, and the live chord was turned off by it
+    };
+    // A key went down in the field, with its shift state as ShiftStateOf gives it.
+    KeyResult keyDown(int vk, int shift);
     void keyUp(int vk) { capture_.keyUp(vk); }
     void focusLost() { capture_.focusLost(); }
+
+    // The chord kept for the control named `hostName` ("Zorvane1"): Text,
+    // KeyCode and ModKeyCode, read in that order. A stored value that is no
+    // chord gives no chord rather than stopping the program.
+    void readStoredChord(ChordStore& store, const std::string& hostName);
+    // Writes the three values in the same order; stops at the first that fails.
+    WriteResult saveSettings(ChordStore& store, const std::string& hostName) const;
 
     ChordCapture& capture() { return capture_; }
     const ChordCapture& capture() const { return capture_; }
@@ -49,6 +67,7 @@ private:
     Alert alert_;
     ChordCapture capture_;
     std::unique_ptr<platform::HotkeyEndpoint> endpoint_;
+    std::string unavailable_ = "Global hotkeys are not available here.";
     bool enabled_ = false;
 };
 

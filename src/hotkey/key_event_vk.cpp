@@ -1,30 +1,11 @@
 #include "hotkey/key_event_vk.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 
 #include "hotkey/chord_capture.h"
-#include "platform/x11/keymap.h"
-#include "platform/x11/vk_keysym.h"
+#include "platform/key_namer.h"
 
 namespace hotkey {
-
-namespace {
-
-xcb_connection_t* qtX11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-int vkFromX11(xcb_connection_t* c, quint32 keycode) {
-    // Read afresh each time: the user may have switched layouts, and a key
-    // press in the field is rare enough for one round trip.
-    x11::Keymap keymap;
-    keymap.load(c);
-    return x11::KeysymToVk(keymap.keysymAt(static_cast<xcb_keycode_t>(keycode), 0));
-}
-
-}  // namespace
 
 int VirtualKeyFromQtKey(int key, bool keypad) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
@@ -80,12 +61,10 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
     }
 }
 
-int VirtualKeyOf(const QKeyEvent& e) {
-    if (e.nativeScanCode() != 0)
-        if (xcb_connection_t* c = qtX11Connection()) return vkFromX11(c, e.nativeScanCode());
-#ifdef _WIN32
-    if (e.nativeVirtualKey() != 0) return static_cast<int>(e.nativeVirtualKey());
-#endif
+int VirtualKeyOf(const QKeyEvent& e, platform::KeyNamer* keyNamer) {
+    // The layout's own code of the key, where the platform knows it.
+    if (keyNamer && e.nativeScanCode() != 0)
+        if (const int vk = keyNamer->virtualKey(e.nativeScanCode())) return vk;
     return VirtualKeyFromQtKey(e.key(), e.modifiers().testFlag(Qt::KeypadModifier));
 }
 
@@ -94,10 +73,7 @@ int ShiftStateOf(const QKeyEvent& e, int vk) {
     if (e.modifiers() & Qt::ShiftModifier) s |= kShiftBit;
     if (e.modifiers() & Qt::ControlModifier) s |= kCtrlBit;
     if (e.modifiers() & Qt::AltModifier) s |= kAltBit;
-    const int own = vk == kVkShift ? kShiftBit : vk == kVkCtrl ? kCtrlBit : vk == kVkAlt ? kAltBit : 0;
-    if (e.type() == QEvent::KeyPress) s |= own;
-    else s &= ~own;
-    return s;
+    return ShiftStateOf(vk, e.type() == QEvent::KeyPress, s);
 }
 
 }  // namespace hotkey

@@ -5,10 +5,11 @@
 #include <QSettings>
 
 #include "hotkey/capture_field.h"
+#include "hotkey/chord_store.h"
 #include "hotkey/key_event_vk.h"
-#include "hotkey/stored_chord.h"
 #include "platform/hotkey_endpoint.h"
 #include "playback/program_error.h"
+#include "platform/key_namer.h"
 #include "settings/modINI.h"
 
 namespace {
@@ -27,13 +28,36 @@ int vbButton(Qt::MouseButtons b) {
 std::string toStd(const QString& s) { return s.toUtf8().toStdString(); }
 QString fromStd(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// The per-user settings store, for a control whose SettingLocation is not 0.
+class UserChordStore : public hotkey::ChordStore {
+public:
+    explicit UserChordStore(const QString& application) : store_(QSettings::UserScope, application, application) {
+        store_.beginGroup(kSection);
+    }
+    std::string read(const std::string& key, const std::string& fallback) override {
+        return toStd(store_.value(fromStd(key), fromStd(fallback)).toString());
+    }
+    WriteResult write(const std::string& key, const std::string& value) override {
+        store_.setValue(fromStd(key), fromStd(value));
+        store_.sync();
+        if (store_.status() != QSettings::NoError)
+            return WriteResult::failure(toStd(store_.fileName()) + ": the settings could not be written");
+        return WriteResult::success();
+    }
+
+private:
+    QSettings store_;
+};
+
 }  // namespace
 
-Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platform::HotkeyService* service)
+Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platform::HotkeyService* service,
+                 platform::KeyNamer* keyNamer)
     : QWidget(parent),
       hostName_(hostName),
       runMode_(runMode),
       service_(service),
+      keyNamer_(keyNamer),
       txtHotKey_(new CaptureField(this)),
       logic_([this](const std::string& title, const std::string& text) {
           QMessageBox box(QMessageBox::Critical, fromStd(title), fromStd(text), QMessageBox::Ok, window());
@@ -47,6 +71,7 @@ Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platfor
     connect(txtHotKey_, &CaptureField::focusLost, this, [this] { logic_.focusLost(); });
     connect(txtHotKey_, &CaptureField::mouseEvent, this, &Zorvane::onMouse);
     logic_.onHotKeyPressed = [this] { RaiseEvents(); };
+    if (keyNamer_) logic_.capture().setNamer([namer = keyNamer_](int vk) { return namer->name(vk); });
     logic_.onTurnedOff = [this] {
         showChord();
         emit HotKeyTurnedOff();
@@ -114,44 +139,25 @@ void Zorvane::WriteProperties(QVariantMap& P) const {
 
 void Zorvane::readStoredChord() {
     const std::string n = toStd(hostName_);
-    std::string text, key, mods;
     if (settingLocation_ == 0) {
-        modINI::SetINIFile(toStd(iniFileName_));
-        text = modINI::ReadINI(kSection, n + "Text", hotkey::kPromptText);
-        key = modINI::ReadINI(kSection, n + "KeyCode", "0");
-        mods = modINI::ReadINI(kSection, n + "ModKeyCode", "0");
+        hotkey::IniChordStore store(toStd(iniFileName_));
+        store.select();
+        logic_.readStoredChord(store, n);
     } else {
-        QSettings store(QSettings::UserScope, regKeyName_, regKeyName_);
-        store.beginGroup(kSection);
-        text = toStd(store.value(hostName_ + "Text", QString(hotkey::kPromptText)).toString());
-        key = toStd(store.value(hostName_ + "KeyCode", "0").toString());
-        mods = toStd(store.value(hostName_ + "ModKeyCode", "0").toString());
+        UserChordStore store(regKeyName_);
+        logic_.readStoredChord(store, n);
     }
-    const hotkey::StoredChord chord = hotkey::ParseStoredChord(text, key, mods);
-    logic_.capture().load(chord.text, chord.keyCode, chord.modKeyCode);
     showChord();
 }
 
 WriteResult Zorvane::SaveSettings() {
     const std::string n = toStd(hostName_);
-    const std::string text = toStd(Text());
-    const std::string key = std::to_string(KeyCode());
-    const std::string mods = std::to_string(ModKeyCode());
     if (settingLocation_ == 0) {
-        for (const auto& [suffix, value] : {std::pair{"Text", text}, {"KeyCode", key}, {"ModKeyCode", mods}})
-            if (WriteResult r = modINI::WriteINI(kSection, n + suffix, value); !r) return r;
-        return WriteResult::success();
+        hotkey::IniChordStore store(toStd(iniFileName_));
+        return logic_.saveSettings(store, n);
     }
-    QSettings store(QSettings::UserScope, regKeyName_, regKeyName_);
-    store.beginGroup(kSection);
-    store.setValue(hostName_ + "Text", fromStd(text));
-    store.setValue(hostName_ + "KeyCode", fromStd(key));
-    store.setValue(hostName_ + "ModKeyCode", fromStd(mods));
-    store.endGroup();
-    store.sync();
-    if (store.status() != QSettings::NoError)
-        return WriteResult::failure(toStd(store.fileName()) + ": the settings could not be written");
-    return WriteResult::success();
+    UserChordStore store(regKeyName_);
+    return logic_.saveSettings(store, n);
 }
 
 // --- properties -------------------------------------------------------------
@@ -261,18 +267,18 @@ void Zorvane::showChord() {
 }
 
 void Zorvane::onKeyPressed(QKeyEvent* e) {
-    int vk = hotkey::VirtualKeyOf(*e);
+    int vk = hotkey::VirtualKeyOf(*e, keyNamer_);
     if (hotkey::ChordCapture::isDropped(vk) || vk == 0) return;
     int shift = hotkey::ShiftStateOf(*e, vk);
     emit KeyDown(vk, shift);
-    if (hotkey::ChordCapture::isDropped(vk)) return;
-    const bool turnedOff = logic_.keyDown(vk, shift);
+    const auto result = logic_.keyDown(vk, shift);
+    if (result == hotkey::ControlLogic::KeyResult::Dropped) return;
     showChord();
-    if (turnedOff) emit HotKeyTurnedOff();
+    if (result == hotkey::ControlLogic::KeyResult::TurnedOff) emit HotKeyTurnedOff();
 }
 
 void Zorvane::onKeyReleased(QKeyEvent* e) {
-    int vk = hotkey::VirtualKeyOf(*e);
+    int vk = hotkey::VirtualKeyOf(*e, keyNamer_);
     int shift = hotkey::ShiftStateOf(*e, vk);
     logic_.keyUp(vk);
     showChord();

@@ -17,6 +17,7 @@ class QMouseEvent;
 
 namespace platform {
 class HotkeyService;
+class KeyNamer;
 }
 
 class Zorvane : public QWidget {
@@ -25,8 +26,10 @@ public:
     // hostName is the name the host gives the instance ("Zorvane1"); it forms
     // the instance's settings keys. In run mode the control takes an endpoint
     // from `service` when it reads its properties.
+    // keyNamer tells the codes and names of the layout's keys; without one,
+    // keys are known by Qt's key codes and the program's own names.
     Zorvane(const QString& hostName, QWidget* parent = nullptr, bool runMode = true,
-            platform::HotkeyService* service = nullptr);
+            platform::HotkeyService* service = nullptr, platform::KeyNamer* keyNamer = nullptr);
     ~Zorvane() override;
 
     // Life cycle.
@@ -68,6 +71,9 @@ public:
     void setAlert(hotkey::ControlLogic::Alert alert);
     bool winKeyDown() const { return logic_.capture().winKeyDown(); }
     CaptureField* txtHotKey() const { return txtHotKey_; }
+    hotkey::ControlLogic& logic() { return logic_; }
+    // Shows the captured chord's text, the caret at its end.
+    void showChord();
     QString hostName() const { return hostName_; }
 
     // 32-bit colours as the property set keeps them: 0x00BBGGRR, or a system
@@ -95,7 +101,6 @@ private:
     void onKeyPressed(QKeyEvent* e);
     void onKeyReleased(QKeyEvent* e);
     void onMouse(QMouseEvent* e);
-    void showChord();
     void readStoredChord();
     void rejectAtRunTime() const;
     void applyColors();
@@ -103,6 +108,7 @@ private:
     QString hostName_;
     bool runMode_;
     platform::HotkeyService* service_;
+    platform::KeyNamer* keyNamer_;
     CaptureField* txtHotKey_;
     hotkey::ControlLogic logic_;
     quint32 backColor_ = 0x80000005;

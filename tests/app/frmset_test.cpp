@@ -110,7 +110,8 @@ TEST_F(MainWindowTest, RetypingALiveChordClearsItsBox) {
 
 TEST_F(MainWindowTest, ATriggerPlaysItsSlotsTargetAlsoWhenHidden) {
     start();
-    window->Text1(3)->setToolTip("2|17|67");
+    window->table().storeTarget(3, {"Ctrl + C", "2|17|67"});
+    EXPECT_EQ(window->Text1(3)->toolTip(), "2|17|67");
     typeChord(4, Qt::Key_Q, Qt::AltModifier);
     clickBox(4);
     window->Image2()->clicked();  // hide

@@ -1,6 +1,7 @@
 #include "hotkey/control_logic.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 #include "platform/fake/fake_hotkey_service.h"
 
@@ -81,17 +82,81 @@ TEST(ControlLogic, TypingIntoALiveChordTurnsItOffAndReportsIt) {
     Control c(system);
     c.type('A', hotkey::kCtrlBit);
     c.logic.setHotKeyEnabled(true);
-    EXPECT_TRUE(c.logic.keyDown('B', hotkey::kCtrlBit));
+    using R = ControlLogic::KeyResult;
+    EXPECT_EQ(c.logic.keyDown('B', hotkey::kCtrlBit), R::TurnedOff);
     EXPECT_FALSE(c.logic.hotKeyEnabled());
     EXPECT_FALSE(system.isTaken(2, 'A'));
     EXPECT_FALSE(system.isTaken(2, 'B')) << "the new chord is not live";
     EXPECT_EQ(c.logic.capture().text(), "Ctrl + B");
-    EXPECT_FALSE(c.logic.keyDown('C', 0)) << "nothing to turn off any more";
+    EXPECT_EQ(c.logic.keyDown('C', 0), R::Captured) << "nothing to turn off any more";
 
     // A modifier typed into a live chord also turns it off and opens a new chord.
     c.logic.setHotKeyEnabled(true);
-    EXPECT_TRUE(c.logic.keyDown(16, hotkey::kShiftBit));
+    EXPECT_EQ(c.logic.keyDown(16, hotkey::kShiftBit), R::TurnedOff);
     EXPECT_EQ(c.logic.capture().keyCode(), 0);
+
+    // The context-menu key and a key with no code change nothing, not even a live chord.
+    c.type('D', 0);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(c.logic.keyDown(93, 0), R::Dropped);
+    EXPECT_EQ(c.logic.keyDown(0, 0), R::Dropped);
+    EXPECT_TRUE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.logic.capture().text(), "D");
+}
+
+TEST(ControlLogic, WithoutGlobalHotkeysEnablingSaysSoAndKeepsTheChord) {
+    std::vector<std::string> messages;
+    ControlLogic logic([&](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
+    logic.setUnavailableMessage("Global hotkeys need an X11 session.");
+    logic.keyDown('A', hotkey::kCtrlBit);
+    logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(logic.hotKeyEnabled());
+    EXPECT_EQ(messages, std::vector<std::string>{"error: Global hotkeys need an X11 session."});
+    EXPECT_EQ(logic.capture().text(), "Ctrl + A") << "the chord is not discarded";
+    EXPECT_EQ(logic.capture().keyCode(), 'A');
+}
+
+TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
+    struct MemoryStore : hotkey::ChordStore {
+        std::vector<std::string> log;
+        std::map<std::string, std::string> values;
+        std::string failOn;
+        std::string read(const std::string& key, const std::string& fallback) override {
+            log.push_back("read " + key);
+            const auto it = values.find(key);
+            return it == values.end() ? fallback : it->second;
+        }
+        WriteResult write(const std::string& key, const std::string& value) override {
+            log.push_back("write " + key + "=" + value);
+            if (key == failOn) return WriteResult::failure("disk full");
+            values[key] = value;
+            return WriteResult::success();
+        }
+    } store;
+    ControlLogic logic([](const std::string&, const std::string&) {});
+    logic.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    ASSERT_TRUE(logic.saveSettings(store, "Zorvane10"));
+    EXPECT_EQ(store.log, (std::vector<std::string>{"write Zorvane10Text=Ctrl + Alt + A", "write Zorvane10KeyCode=65",
+                                                   "write Zorvane10ModKeyCode=3"}));
+
+    ControlLogic again([](const std::string&, const std::string&) {});
+    store.log.clear();
+    again.readStoredChord(store, "Zorvane10");
+    EXPECT_EQ(store.log, (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode",
+                                                   "read Zorvane10ModKeyCode"}));
+    EXPECT_EQ(again.capture().text(), "Ctrl + Alt + A");
+    EXPECT_EQ(again.capture().modKeyCode(), 3);
+    EXPECT_FALSE(again.hotKeyEnabled()) << "a chord comes back switched off";
+
+    // A hand-edited code that is no number gives no chord; a failed write stops the save.
+    store.values["Zorvane10KeyCode"] = "six";
+    again.readStoredChord(store, "Zorvane10");
+    EXPECT_EQ(again.capture().keyCode(), 0);
+    EXPECT_EQ(again.capture().text(), hotkey::kPromptText);
+    store.failOn = "Zorvane10KeyCode";
+    store.log.clear();
+    EXPECT_FALSE(logic.saveSettings(store, "Zorvane10"));
+    EXPECT_EQ(store.log.size(), 2u) << "nothing is written after the failure";
 }
 
 TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {

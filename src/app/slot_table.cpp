@@ -1,0 +1,87 @@
+#include "app/slot_table.h"
+
+#include <cstdio>
+
+#include "settings/modINI.h"
+
+namespace app {
+
+namespace {
+
+// A key injector for when the window system gives none: triggers play nothing.
+class NoInjector : public platform::KeyInjector {
+public:
+    bool keyDown(std::uint8_t) override { return true; }
+    void keyUp(std::uint8_t) override {}
+};
+
+platform::KeyInjector& injectorOf(const SlotTable::Services& s) {
+    static NoInjector none;
+    return s.injector ? *s.injector : none;
+}
+
+}  // namespace
+
+SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold)
+    : view_(view),
+      // With a keyboard state, the target application gets exactly the target
+      // shortcut, whatever the user still holds.
+      player_(injectorOf(services), services.keyboard, std::move(hold)),
+      slots_([this](const std::string& action) { opendo(action); }) {
+    if (platform::HotkeyService* hotkeys = services.hotkeys)
+        player_.onHeldModifiers = [hotkeys](int mask) { hotkeys->setHeldModifiers(mask); };
+}
+
+void SlotTable::load() {
+    for (int i = 0; i < kSlots; ++i) {
+        const std::string key = std::to_string(i);
+        targets_[i].text = modINI::ReadINI("conftext", key, "");
+        targets_[i].action = modINI::ReadINI("conftooltip", key, "");
+        view_.showTarget(i, targets_[i]);
+    }
+}
+
+void SlotTable::checkClicked(int n, bool checked) {
+    hotkey::ControlLogic& c = view_.control(n);
+    c.setHotKeyEnabled(checked);
+    view_.showChord(n);  // a refused chord falls back to the prompt
+    view_.setChecked(n, c.hotKeyEnabled());
+}
+
+void SlotTable::hotKeyPressed(int n) {
+    if (n < 1 || n > kSlots) return;
+    try {
+        // A trigger whose own playback still holds its keys is not started again.
+        slots_.trigger(n - 1, targets_[n - 1].action);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
+    }
+}
+
+void SlotTable::opendo(std::string_view textall) { player_.play(textall); }
+
+void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
+    if (i < 0 || i >= kSlots) return;
+    targets_[i] = {target.displayText, target.actionString};
+    view_.showTarget(i, targets_[i]);
+    const std::string key = std::to_string(i);
+    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
+    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
+    reportSaveFailure(r);
+}
+
+void SlotTable::saveAllChords() {
+    WriteResult first;
+    for (int n = 1; n <= kSlots; ++n) {
+        const WriteResult r = view_.saveChord(n);
+        if (!r && first) first = r;
+    }
+    reportSaveFailure(first);
+}
+
+void SlotTable::reportSaveFailure(const WriteResult& r) {
+    if (r) return;
+    view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
+}
+
+}  // namespace app
