@@ -53,7 +53,7 @@ struct Table {
 
 TEST(SlotTable, LoadsEveryTargetInOrderAndPlaysItWhenItsTriggerFires) {
     TempDir dir;
-    Table t(dir.path());
+    Table t(dir.path().string());
     ASSERT_TRUE(modINI::WriteINI("conftext", "3", "Ctrl + C"));
     ASSERT_TRUE(modINI::WriteINI("conftooltip", "3", "2|17|67"));
     t.table.load();
@@ -70,7 +70,7 @@ TEST(SlotTable, LoadsEveryTargetInOrderAndPlaysItWhenItsTriggerFires) {
 
 TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     TempDir dir;
-    Table t(dir.path());
+    Table t(dir.path().string());
     t.table.checkClicked(1, true);  // no chord
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Not set hotkey", "chord 1 按下热键", "box 1 off"}));
 
@@ -92,7 +92,7 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
 
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
     TempDir dir;
-    Table t(dir.path());
+    Table t(dir.path().string());
     t.table.storeTarget(5, {"Ctrl + Shift + S", "3|17|16|83"});
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"show 5 Ctrl + Shift + S 3|17|16|83"}));
     EXPECT_EQ(modINI::ReadINI("conftext", "5", "-"), "Ctrl + Shift + S");
@@ -100,7 +100,7 @@ TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
     EXPECT_EQ(t.table.target(5).action, "3|17|16|83") << "the next trigger plays it, no restart";
 
     // A folder in the way of the file: the write fails and the user is told.
-    modINI::INIPath = modINI::JoinPath(dir.path(), "folder");
+    modINI::INIPath = modINI::JoinPath(dir.path().string(), "folder");
     std::filesystem::create_directory(modINI::INIPath);
     t.view.log.clear();
     t.table.storeTarget(6, {"A", "1|65"});
@@ -109,7 +109,7 @@ TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
 
 TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
     TempDir dir;
-    Table t(dir.path());
+    Table t(dir.path().string());
     t.view.failingSlot = 4;
     t.table.saveAllChords();
     std::vector<std::string> expected;
