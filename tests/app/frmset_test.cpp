@@ -200,3 +200,19 @@ TEST_F(MainWindowTest, TitleStripAndLabelStartAMoveTheImagesDoNot) {
     QTest::mouseMove(w.findChild<QWidget*>("pmenu"), QPoint(100, 10));  // no button held
     EXPECT_EQ(w.pos(), before);
 }
+
+TEST_F(MainWindowTest, WithoutGlobalHotkeysTickingSaysWhyAndKeepsTheChord) {
+    frmSet::Services none;
+    none.tray = false;
+    none.unavailable = "Global hotkeys need an X11 session.";
+    window = std::make_unique<frmSet>(none);
+    for (int n = 1; n <= frmSet::kSlots; ++n)
+        window->ZorvaneN(n)->setAlert([this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
+    window->show();
+    typeChord(2, Qt::Key_Q, Qt::ControlModifier);
+    clickBox(2);
+    EXPECT_EQ(messages, std::vector<std::string>{"error: Global hotkeys need an X11 session."});
+    EXPECT_FALSE(window->Check(2)->isChecked());
+    EXPECT_EQ(window->ZorvaneN(2)->Text(), "Ctrl + Q") << "the chord is kept, not discarded";
+    EXPECT_EQ(window->ZorvaneN(2)->KeyCode(), 'Q');
+}

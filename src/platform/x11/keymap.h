@@ -11,6 +11,11 @@ namespace x11 {
 
 class Keymap {
 public:
+    Keymap() = default;
+    // A map of `per` keysyms for each keycode from `min` on, for tests.
+    Keymap(xcb_keycode_t min, int per, std::vector<Keysym> syms)
+        : min_(min), max_(static_cast<xcb_keycode_t>(min + syms.size() / per - 1)), per_(per), syms_(std::move(syms)) {}
+
     // Fetches the current mapping; an empty map when the request fails.
     void load(xcb_connection_t* c);
 
