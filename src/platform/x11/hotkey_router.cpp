@@ -121,6 +121,8 @@ std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int 
         if (taking_.contains(kc)) grabXi(kc, {kAnyModifier});
     }
     thawKeyboard();
+    // Registered means in force: a key pressed from now on, by any client, meets the grabs.
+    s_->sync();
     if (granted) return std::nullopt;
     return std::string();
 }
