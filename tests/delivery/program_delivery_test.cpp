@@ -1,0 +1,110 @@
+// The built program on a display with a physical keyboard: same-key remaps
+// reach the focused window as exactly the target, as often as the program
+// played it, and leave nothing down.
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "delivery/delivery_bed.h"
+#include "platform/x11/vk_keysym.h"
+#include "support/desktop.h"
+
+using namespace bed;
+
+namespace {
+
+struct Remap {
+    const char* name;
+    int mods;
+    std::uint8_t key;
+    std::vector<std::uint8_t> modifierKeys;
+};
+
+// Alt, Win, Ctrl+Shift and Ctrl+Alt triggers whose key is the target's key; every target is Ctrl+key.
+const Remap kRemaps[] = {
+    {"Alt + C", kAlt, 'C', {kLAlt}},
+    {"Win + Z", kWin, 'Z', {kLWin}},
+    {"Ctrl + Shift + V", kCtrl | kShift, 'V', {kLCtrl, kLShift}},
+    {"Ctrl + Alt + X", kCtrl | kAlt, 'X', {kLCtrl, kLAlt}},
+};
+
+class Program {
+public:
+    Program() {
+        QFile::copy(ZORVANE_PROGRAM, dir_.path() + "/zorvane-change-hotkey");
+        std::ofstream ini(dir_.path().toStdString() + "/set.ini");
+        ini << "[Zorvane]\n";
+        for (int n = 1; n <= 4; ++n) {
+            const Remap& r = kRemaps[n - 1];
+            ini << "Zorvane" << n << "Text=" << r.name << "\nZorvane" << n << "KeyCode=" << int(r.key) << "\nZorvane" << n
+                << "ModKeyCode=" << r.mods << "\n";
+        }
+        ini << "[conftooltip]\n";
+        for (int i = 0; i < 4; ++i) ini << i << "=2|17|" << int(kRemaps[i].key) << "\n";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVANE_TRACE", "1");  // one line a trigger
+        p_.setProcessEnvironment(env);
+        p_.start(dir_.path() + "/zorvane-change-hotkey", {});
+        p_.waitForStarted();
+    }
+    ~Program() {
+        p_.kill();
+        p_.waitForFinished(2000);
+    }
+    int triggersSoFar() {
+        log_ += QString::fromUtf8(p_.readAllStandardError());
+        return static_cast<int>(log_.count(QRegularExpression("trace: first key")));
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcess p_;
+    QString log_;
+};
+
+}  // namespace
+
+TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
+    DeliveryBed b;
+    ASSERT_TRUE(b.ok()) << b.error;
+    Program program;
+    const auto window = desktop::waitForWindow(QString::fromUtf8("设置"));
+    ASSERT_TRUE(window) << "the main window did not appear";
+    for (int n = 1; n <= 4; ++n) desktop::clickAt(*window, 310, 64 + 32 * (n - 1) + 10);
+    ASSERT_TRUE(b.listener().takeFocus());
+
+    for (const Remap& r : kRemaps)
+        for (const int hold : {20, 900}) {
+            b.listener().clear();
+            const int before = program.triggersSoFar();
+            std::vector<Step> steps;
+            int at = 0;
+            for (auto m : r.modifierKeys) steps.push_back({at, m, true}), at += 8;
+            steps.push_back({at + 5, r.key, true});
+            steps.push_back({at + 5 + hold, r.key, false});
+            for (auto m : r.modifierKeys) steps.push_back({at + 10 + hold, m, false});
+            b.perform(steps);
+            DeliveryBed::spin(300);  // the last playback's hold
+            b.listener().waitForEvents(0, 0);
+
+            int presses = 0;
+            for (const auto& e : b.listener().events()) {
+                if (e.raw || !e.press || e.keysym != x11::VkToKeysym(r.key)) continue;
+                ++presses;
+                EXPECT_EQ(e.state & kModifierBits, xState(kCtrl)) << r.name << ": " << describe(e);
+            }
+            const int triggers = program.triggersSoFar() - before;
+            EXPECT_GE(triggers, 1) << r.name;
+            if (hold < 300) EXPECT_EQ(triggers, 1) << r.name << ": a tap plays once";
+            EXPECT_EQ(presses, triggers) << r.name << " held " << hold << " ms: the key arrived " << presses
+                                         << " times for " << triggers << " playbacks\n"
+                                         << describe(b.listener().events());
+            EXPECT_TRUE(b.userLetsGoOfEverything());
+            EXPECT_TRUE(b.serverLogicalDown().none()) << r.name << ": a key is left down";
+        }
+}
