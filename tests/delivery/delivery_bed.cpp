@@ -1,11 +1,11 @@
 #include "delivery/delivery_bed.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdlib>
 
 #include "playback/keyfunc.h"
+#include "support/spin.h"
 
 namespace bed {
 
@@ -14,14 +14,9 @@ std::uint16_t xState(int m) {
                                       (m & kWin ? 0x40 : 0));
 }
 
-void DeliveryBed::spin(int ms) { spinUntil([] { return false; }, ms); }
+void DeliveryBed::spin(int ms) { ::spin(ms); }
 
-bool DeliveryBed::spinUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
+bool DeliveryBed::spinUntil(const std::function<bool()>& done, int timeoutMs) { return ::spinUntil(done, timeoutMs); }
 
 DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     const char* outer = std::getenv("OUTER_DISPLAY");

@@ -1,5 +1,4 @@
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -14,22 +13,12 @@
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_session.h"
+#include "support/spin.h"
 #include "support/x11_listener.h"
 
 namespace {
 
 constexpr int kAlt = 1, kCtrl = 2;
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-void spin(int ms) {
-    spinUntil([] { return false; }, ms);
-}
 
 // Another X client, holding grabs of its own.
 class OtherClient {

@@ -3,8 +3,6 @@
 // code, locks do not stop a chord, and a target key that cannot be typed
 // leaves nothing down.
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <cstdlib>
 #include <functional>
@@ -24,18 +22,10 @@
 #include "playback/keyfunc.h"
 #include "playback/player.h"
 #include "settings/modINI.h"
+#include "support/spin.h"
 #include "support/x11_listener.h"
 
 namespace {
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-void spin(int ms) { spinUntil([] { return false; }, ms); }
 
 // Runs a command of the X tools on this display; true when it succeeded.
 bool x11Tool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
