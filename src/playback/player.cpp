@@ -19,7 +19,7 @@ constexpr int kRestoreRounds = 4;
 
 }  // namespace
 
-int Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     int targetMods = 0;
     for (const std::uint8_t code : keys) targetMods |= mod::Of(code);
     const platform::KeySet down = keyboard_->logicalDown();
@@ -35,11 +35,6 @@ int Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     // A target key that is down already would not go down again.
     for (const std::uint8_t code : keys)
         if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
-    // The target's modifiers that are down already stay as they are.
-    int kept = 0;
-    for (const std::uint8_t code : vk::SidedModifiers)
-        if (down[code]) kept |= mod::Of(code) & targetMods;
-    return kept;
 }
 
 void Player::restore() {
@@ -98,9 +93,12 @@ void Player::play(std::string_view action) {
     auto releaseAll = [&] {
         {
             Batch batch(injector_);
+            // A modifier the user still holds stays down: letting go of it
+            // would only make the restore below press it again.
+            const platform::KeySet held = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
             auto& down = active_[mine];
             while (!down.empty()) {
-                injector_.keyUp(down.back());
+                if (!(mod::Of(down.back()) && held[vk::Sided(down.back())])) injector_.keyUp(down.back());
                 down.pop_back();
             }
         }

@@ -10,7 +10,7 @@
 //      that the release is not a lone tap that opens a menu), and a target key
 //      that is down already (the trigger's own key, held) is let go of;
 //   2. the target is pressed, held and released in its own order, but for
-//      its modifiers that are down already, which stay as they are;
+//      its modifiers that the user still holds, which stay down;
 //   3. every key is brought back to what the user physically holds:
 //      modifiers still held are pressed again, keys let go of stay up.
 // Nested playbacks (another slot's trigger during a hold) keep the keys the
@@ -51,8 +51,7 @@ public:
     std::function<void(const std::string& why)> onProblem;
 
 private:
-    // Returns the target's modifiers that are down already (as a mask).
-    int clearForTarget(const std::vector<std::uint8_t>& keys);
+    void clearForTarget(const std::vector<std::uint8_t>& keys);
     void restore();
     void announceHeldModifiers();
 

@@ -76,8 +76,10 @@ bool HotkeyRouter::claimOnServer(const Chord& chord) {
     for (const xcb_keycode_t kc : chord.keycodes)
         for (const std::uint16_t variant : s_->layout().lockVariants(chord.mods)) {
             tried.emplace_back(kc, variant);
+            // Sync, so that a press that meets the claim before our XInput2
+            // grab (only while a chord is being set up) can be replayed.
             cookies.push_back(xcb_grab_key_checked(c, 1, s_->root(), variant, kc, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+                                                   XCB_GRAB_MODE_SYNC));
         }
     bool granted = true;
     for (std::size_t i = 0; i < cookies.size(); ++i) {
@@ -106,25 +108,27 @@ std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int 
     if (std::string why = resolve(chord); !why.empty()) return why;
     if (clashesWithOurs(chord)) return std::string();
 
-    // The claim must come before our XInput2 grabs of the key, which the
-    // server then tries first: take those away for the moment, with the
-    // keyboard held still so that no press slips between.
-    freezeKeyboard();
-    for (const xcb_keycode_t kc : chord.keycodes) {
-        ungrabXi(kc, {kAnyModifier});
-        grabbed_.erase(kc);
+    if (!claimOnServer(chord)) {
+        s_->sync();  // refused means none of it is held any more
+        return std::string();
     }
-    const bool granted = claimOnServer(chord);
-    if (granted) chords_.push_back(std::move(chord));
-    for (const xcb_keycode_t kc : (granted ? chords_.back().keycodes : chord.keycodes)) {
+    chords_.push_back(std::move(chord));
+    // Our XInput2 grabs of the chord's combinations go in after the claim,
+    // so that the server tries them first; one that was there already (a
+    // variant of another chord's) is made again, which puts it in front.
+    for (const xcb_keycode_t kc : chords_.back().keycodes) {
+        std::set<std::uint16_t>& have = grabbed_[kc];
+        std::vector<std::uint32_t> mods;
+        for (const std::uint16_t v : s_->layout().lockVariants(chords_.back().mods)) {
+            mods.push_back(v);
+            have.insert(v);
+        }
+        grabXi(kc, mods);
         applyGrabs(kc);
-        if (taking_.contains(kc)) grabXi(kc, {kAnyModifier});
     }
-    thawKeyboard();
     // Registered means in force: a key pressed from now on, by any client, meets the grabs.
     s_->sync();
-    if (granted) return std::nullopt;
-    return std::string();
+    return std::nullopt;
 }
 
 void HotkeyRouter::release(Owner owner) {
@@ -194,23 +198,6 @@ void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& 
                                        mods.data());
 }
 
-void HotkeyRouter::freezeKeyboard() {
-    // An active grab in sync mode: key events wait in the server until it ends,
-    // and then meet the grabs as they stand by then. No reply is needed: were
-    // another client's grab active instead, keys would go to that client anyway.
-    const KeyEventMask mask{{s_->keyboard(), 1}, XCB_INPUT_XI_EVENT_MASK_KEY_PRESS};
-    const auto cookie = xcb_input_xi_grab_device(s_->connection(), s_->root(), XCB_CURRENT_TIME, XCB_CURSOR_NONE,
-                                                 s_->keyboard(), XCB_INPUT_GRAB_MODE_22_SYNC,
-                                                 XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_OWNER_NO_OWNER, 1,
-                                                 &mask.bits);
-    xcb_discard_reply(s_->connection(), cookie.sequence);
-}
-
-void HotkeyRouter::thawKeyboard() {
-    xcb_input_xi_ungrab_device(s_->connection(), XCB_CURRENT_TIME, s_->keyboard());
-    s_->flush();
-}
-
 // --- presses ----------------------------------------------------------------
 
 const HotkeyRouter::Chord* HotkeyRouter::match(xcb_keycode_t kc, std::uint16_t state) const {
@@ -235,8 +222,8 @@ void HotkeyRouter::onGrabbedPress(const xcb_input_key_press_event_t& e) {
 }
 
 void HotkeyRouter::onCoreGrabbedPress(const xcb_key_press_event_t& e) {
-    // Only when another client's grab came between ours: no replay is possible here.
-    xcb_ungrab_keyboard(s_->connection(), XCB_CURRENT_TIME);
+    // A claim met the press before our XInput2 grab (a chord being set up):
+    // it says nothing of where the press came from, so it counts as the user's.
     firePress(e.detail, e.state, false);
 }
 
@@ -245,18 +232,23 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     const bool taken = taking_.contains(kc);
     xcb_connection_t* c = s_->connection();
     if (!chord && !taken) {
-        // A variant grabbed for modifiers a playback no longer holds.
+        // A variant grabbed for modifiers a playback no longer holds: on it goes.
         if (xi) xcb_input_xi_allow_events(c, XCB_CURRENT_TIME, s_->keyboard(), XCB_INPUT_EVENT_MODE_REPLAY_DEVICE, 0, 0);
+        else xcb_allow_events(c, XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
         s_->flush();
         return;
     }
     // Taking the key starts before the grab lets go, so that no repeat slips through.
     if (chord && !taken && takeHeldKey_) startTaking(kc);
     if (xi) xcb_input_xi_ungrab_device(c, XCB_CURRENT_TIME, s_->keyboard());
+    else xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
     if (!chord) {  // the held key repeating under other modifiers: taken, not delivered
         s_->flush();
         return;
     }
+    // Our own keys still on their way (a playback runs): the key state must
+    // include them before the next playback decides what to let go of.
+    if (s_->injecting()) s_->sync();
     // No flush: the playback's first keys go out with the ungrab in one
     // write, which the server takes in one go (dispatch flushes otherwise).
     s_->markTrigger();
@@ -278,13 +270,18 @@ void HotkeyRouter::startTaking(xcb_keycode_t kc) {
 
 void HotkeyRouter::stopTaking(xcb_keycode_t kc) {
     if (taking_.erase(kc) == 0) return;
-    // Ungrabbing any modifiers takes the chords' grabs of the key with it:
-    // give them back while the keyboard is held still.
-    freezeKeyboard();
-    ungrabXi(kc, {kAnyModifier});
-    grabbed_.erase(kc);
-    applyGrabs(kc);
-    thawKeyboard();
+    // Ungrabbing combinations from the any-modifier grab leaves it holding
+    // the others: in one request the grab shrinks to the chords' own
+    // combinations, with no moment in which the key is not grabbed.
+    const std::set<std::uint16_t> want = wanted(kc);
+    std::vector<std::uint32_t> others;
+    for (std::uint32_t m = 0; m <= 0xff; ++m)
+        if (!want.contains(static_cast<std::uint16_t>(m))) others.push_back(m);
+    if (want.empty()) others = {kAnyModifier};
+    ungrabXi(kc, others);
+    grabbed_[kc] = want;
+    if (want.empty()) grabbed_.erase(kc);
+    s_->flush();
 }
 
 void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press) {
@@ -322,7 +319,6 @@ void HotkeyRouter::onLetGo() {
 void HotkeyRouter::onLayoutChanged() {
     // Every chord is grabbed again on the keycodes and modifiers of the new
     // layout; one whose key is gone is turned off, as a refused chord is.
-    freezeKeyboard();
     std::set<xcb_keycode_t> old;
     for (const Chord& c : chords_) old.insert(c.keycodes.begin(), c.keycodes.end());
     for (const auto& [kc, mods] : grabbed_) old.insert(kc);
@@ -347,7 +343,7 @@ void HotkeyRouter::onLayoutChanged() {
     std::set<xcb_keycode_t> keys;
     for (const Chord& c : chords_) keys.insert(c.keycodes.begin(), c.keycodes.end());
     for (const xcb_keycode_t kc : keys) applyGrabs(kc);
-    thawKeyboard();
+    s_->flush();
     for (const auto& [onLost, why] : lost) {
         std::fprintf(stderr, "zorvane-change-hotkey: a chord was turned off after a keyboard layout change: %s\n",
                      why.c_str());

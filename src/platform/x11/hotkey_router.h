@@ -72,8 +72,6 @@ private:
     void applyGrabs(xcb_keycode_t kc);
     void grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
     void ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
-    void freezeKeyboard();
-    void thawKeyboard();
     const Chord* match(xcb_keycode_t kc, std::uint16_t state) const;
 
     void onGrabbedPress(const xcb_input_key_press_event_t& e);

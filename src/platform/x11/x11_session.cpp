@@ -210,7 +210,8 @@ void Session::dispatch() {
 }
 
 void Session::sync() {
-    std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    const auto cookie = xcb_get_input_focus(c_);
+    std::free(xcb_get_input_focus_reply(c_, cookie, nullptr));
     ++roundTrips_;
     // Only the key state is brought up to date now; anything else waits its
     // turn. A grabbed press still finds its raw event among the presses kept.
@@ -225,6 +226,10 @@ void Session::sync() {
             deferred_.push_back(ev);
         }
     }
+    // Every injection sent before now has made its raw event, or makes none
+    // (a press of a key its device holds already).
+    while (!injections_.empty() && sequenceBefore(injections_.front().sequence, static_cast<std::uint16_t>(cookie.sequence)))
+        injections_.pop_front();
     scheduleDispatch();
 }
 

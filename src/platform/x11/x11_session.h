@@ -81,6 +81,8 @@ public:
     // The injector tells each key event it sends, with its request's sequence
     // number, so that the raw event it makes is known as the program's own.
     void noteInjection(unsigned sequence, xcb_keycode_t kc, bool press);
+    // Some injected key has not come back as a raw event yet.
+    bool injecting() const { return !injections_.empty(); }
     // The injector is about to give a keycode a keysym of its own for a moment:
     // the mapping change that follows is no change of the user's layout.
     void noteOwnMappingChange(xcb_keycode_t kc) { ownMappingChanges_.insert(kc); }
