@@ -5,34 +5,34 @@
 namespace hotkey {
 
 int ShiftStateOf(int vk, bool press, int shiftBefore) {
-    const int own = vk == kVkShift ? kShiftBit : vk == kVkCtrl ? kCtrlBit : vk == kVkAlt ? kAltBit : 0;
+    const int own = vk == vk::Shift ? kShiftBit : vk == vk::Control ? kCtrlBit : vk == vk::Menu ? kAltBit : 0;
     return press ? (shiftBefore | own) : (shiftBefore & ~own);
 }
 
 void ChordCapture::keyDown(int vk, int shift) {
-    if (vk == kVkLeftWin) winKeyDown_ = true;
+    if (vk == vk::LWin) winKeyDown_ = true;
 
     std::string text;
     int mask = 0;
     if (winKeyDown_) {
         text = "Win + ";
-        mask = kModWin;
+        mask = mod::Win;
     }
     if (shift & kCtrlBit) {
         text += "Ctrl + ";
-        mask += kModCtrl;
+        mask += mod::Control;
     }
     if (shift & kAltBit) {
         text += "Alt + ";
-        mask += kModAlt;
+        mask += mod::Alt;
     }
     if (shift & kShiftBit) {
         text += "Shift + ";
-        mask += kModShift;
+        mask += mod::Shift;
     }
     modKeyCode_ = mask;
 
-    if (vk == kVkShift || vk == kVkCtrl || vk == kVkAlt || vk == kVkLeftWin) {
+    if (vk == vk::Shift || vk == vk::Control || vk == vk::Menu || vk == vk::LWin) {
         keyCode_ = 0;  // only modifiers so far: the chord is still open
     } else {
         text += namer_ ? namer_(vk) : KeyDisplayName(vk);
@@ -42,7 +42,7 @@ void ChordCapture::keyDown(int vk, int shift) {
 }
 
 void ChordCapture::keyUp(int vk) {
-    if (vk == kVkLeftWin) winKeyDown_ = false;
+    if (vk == vk::LWin) winKeyDown_ = false;
     if (keyCode_ == 0) {
         text_ = kPromptText;
         modKeyCode_ = 0;

@@ -7,16 +7,14 @@
 #include <functional>
 #include <string>
 
+#include "platform/virtual_keys.h"
+
 namespace hotkey {
 
 inline constexpr const char* kPromptText = "按下热键";
 
-// Modifier mask of a chord, as the system's hotkey registration takes it.
-enum ModMask : int { kModAlt = 1, kModCtrl = 2, kModShift = 4, kModWin = 8 };
-// Shift-state bits of a key event.
+// Shift-state bits of a key event (the chord's own mask is mod:: in virtual_keys.h).
 enum ShiftBits : int { kShiftBit = 1, kCtrlBit = 2, kAltBit = 4 };
-
-inline constexpr int kVkShift = 16, kVkCtrl = 17, kVkAlt = 18, kVkLeftWin = 91, kVkApps = 93;
 
 // The shift state of a key event (bit 1 Shift, bit 2 Ctrl, bit 4 Alt) as it
 // stands once the event has happened: a modifier counts as held in its own
@@ -30,7 +28,7 @@ public:
     void setNamer(Namer namer) { namer_ = std::move(namer); }
 
     // The context-menu key changes nothing; the caller drops it before this.
-    static bool isDropped(int vk) { return vk == kVkApps; }
+    static bool isDropped(int code) { return code == vk::Apps; }
 
     void keyDown(int vk, int shift);
     void keyUp(int vk);

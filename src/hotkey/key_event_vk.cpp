@@ -16,9 +16,9 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
         case Qt::Key_Tab: case Qt::Key_Backtab: return 0x09;
         case Qt::Key_Clear: return 0x0C;
         case Qt::Key_Return: case Qt::Key_Enter: return 0x0D;
-        case Qt::Key_Shift: return kVkShift;
-        case Qt::Key_Control: return kVkCtrl;
-        case Qt::Key_Alt: case Qt::Key_AltGr: return kVkAlt;
+        case Qt::Key_Shift: return vk::Shift;
+        case Qt::Key_Control: return vk::Control;
+        case Qt::Key_Alt: case Qt::Key_AltGr: return vk::Menu;
         case Qt::Key_Pause: return 0x13;
         case Qt::Key_CapsLock: return 0x14;
         case Qt::Key_Escape: return 0x1B;
@@ -37,9 +37,9 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
         case Qt::Key_Insert: return 0x2D;
         case Qt::Key_Delete: return 0x2E;
         case Qt::Key_Help: return 0x2F;
-        case Qt::Key_Meta: case Qt::Key_Super_L: return kVkLeftWin;
+        case Qt::Key_Meta: case Qt::Key_Super_L: return vk::LWin;
         case Qt::Key_Super_R: return 0x5C;
-        case Qt::Key_Menu: return kVkApps;
+        case Qt::Key_Menu: return vk::Apps;
         case Qt::Key_Sleep: return 0x5F;
         case Qt::Key_Asterisk: return keypad ? 0x6A : 0;
         case Qt::Key_Plus: return keypad ? 0x6B : 0xBB;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "hotkey/chord_capture.h"
+#include "platform/virtual_keys.h"
 
 namespace hotkey {
 
@@ -26,7 +27,7 @@ StoredChord ParseStoredChord(const std::string& text, const std::string& keyCode
     const auto mods = decimal(modKeyCode);
     if (!key || !mods || *key < 0 || *key > 255 || *mods < 0 || *mods > 0x7fffffff)
         return {kPromptText, 0, 0};
-    return {text, static_cast<int>(*key), static_cast<int>(*mods) & (kModAlt | kModCtrl | kModShift | kModWin)};
+    return {text, static_cast<int>(*key), static_cast<int>(*mods) & mod::All};
 }
 
 }  // namespace hotkey

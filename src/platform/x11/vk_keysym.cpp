@@ -1,5 +1,7 @@
 #include "platform/x11/vk_keysym.h"
 
+#include "platform/virtual_keys.h"
+
 #include <array>
 
 #define XK_MISCELLANY
@@ -61,11 +63,11 @@ Keysym VkToKeysym(std::uint8_t vk) {
 
 std::uint8_t KeysymToVk(Keysym ks) {
     switch (ks) {
-        case XK_Shift_L: case XK_Shift_R: return 0x10;
-        case XK_Control_L: case XK_Control_R: return 0x11;
-        case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: case XK_ISO_Level3_Shift: return 0x12;
-        case XK_KP_Enter: return 0x0D;
-        case XK_Print: case XK_Sys_Req: return 0x2C;
+        case XK_Shift_L: case XK_Shift_R: return vk::Shift;
+        case XK_Control_L: case XK_Control_R: return vk::Control;
+        case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: case XK_ISO_Level3_Shift: return vk::Menu;
+        case XK_KP_Enter: return vk::Return;
+        case XK_Print: case XK_Sys_Req: return vk::Snapshot;
         case XK_Break: return 0x13;
         // The keypad's navigation keys (NumLock off) are the keypad digits' own keys.
         case XK_KP_Insert: return 0x60;
@@ -89,12 +91,12 @@ std::uint8_t KeysymToVk(Keysym ks) {
 
 std::uint8_t KeysymToSidedVk(Keysym ks) {
     switch (ks) {
-        case XK_Shift_L: return 0xA0;
-        case XK_Shift_R: return 0xA1;
-        case XK_Control_L: return 0xA2;
-        case XK_Control_R: return 0xA3;
-        case XK_Alt_L: case XK_Meta_L: return 0xA4;
-        case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return 0xA5;
+        case XK_Shift_L: return vk::LShift;
+        case XK_Shift_R: return vk::RShift;
+        case XK_Control_L: return vk::LControl;
+        case XK_Control_R: return vk::RControl;
+        case XK_Alt_L: case XK_Meta_L: return vk::LMenu;
+        case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return vk::RMenu;
         default: return KeysymToVk(ks);
     }
 }
