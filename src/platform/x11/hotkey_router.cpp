@@ -306,6 +306,9 @@ void HotkeyRouter::armLetGo() {
 }
 
 void HotkeyRouter::onLetGo() {
+    // The press that follows a repeat's release may be waiting, unread, if
+    // this process was kept from running: read every key event first.
+    s_->sync();
     const auto now = std::chrono::steady_clock::now();
     std::vector<xcb_keycode_t> done;
     for (const auto& [kc, at] : taking_)
