@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "delivery/delivery_bed.h"
+#include "platform/virtual_keys.h"
 #include "platform/x11/vk_keysym.h"
 
 using namespace bed;
@@ -217,6 +218,25 @@ TEST_F(Delivery, TheUserLetsGoOfEverythingDuringTheHold) {
     Verdict v;
     checkDeliveries(b, {r}, v);
     if (b.logicalDown().any()) v.add("a key is left down right after the playback");
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
+// Another program pressed Ctrl and the user let go of it: Ctrl is up for
+// applications but still down on the XTest device, where a press of it would
+// do nothing. The target's Ctrl goes down all the same.
+TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
+    std::string error;
+    auto other = x11::X11KeyInjector::open(nullptr, &error);
+    ASSERT_TRUE(other) << error;
+    other->keyDown(vk::Control);
+    b.perform({{0, kLCtrl, true}, {20, kLCtrl, false}});
+    ASSERT_FALSE(b.serverLogicalDown()[kLCtrl]) << "the user's release let go of it for applications";
+    const Remap r{kAlt, 'C', {kCtrl, 'C'}};
+    ASSERT_TRUE(configure(b, {r}));
+    b.perform({{0, kLAlt, true}, {10, 'C', true}, {40, 'C', false}, {50, kLAlt, false}});
+    Verdict v;
+    checkDeliveries(b, {r}, v);
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
 }

@@ -29,10 +29,10 @@ void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc) {
     xcb_connection_t* c = s_->connection();
     if (type == XCB_KEY_PRESS) {
         // The injection device keeps its own state of each key. When the user
-        // let go of a key that we pressed for them, the key came up for
-        // applications but not on this device, which would drop the next
-        // press: let it go here first.
-        if (pressed_.contains(kc)) {
+        // let go of a key that we (or another program) pressed for them, the
+        // key came up for applications but not on this device, which would
+        // drop the next press: let it go here first.
+        if (pressed_.contains(kc) || (s_->injected()[kc] && !s_->logical()[kc])) {
             const auto up = xcb_test_fake_input(c, XCB_KEY_RELEASE, kc, XCB_CURRENT_TIME, s_->root(), 0, 0, 0);
             s_->noteInjection(up.sequence, kc, false);
         }

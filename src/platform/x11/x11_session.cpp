@@ -134,8 +134,13 @@ void Session::seedKeyState() {
     if (keys)
         for (int kc = 8; kc < 256; ++kc)
             if (keys->keys[kc / 8] & (1u << (kc % 8))) logical_.set(kc);
-    held_.reset();
-    for (const xcb_input_device_id_t id : keyboards_) {
+    held_ = devicesDown(keyboards_);
+    injected_ = devicesDown(injectionDevices_);
+}
+
+KeyBits Session::devicesDown(const std::set<xcb_input_device_id_t>& devices) {
+    KeyBits down;
+    for (const xcb_input_device_id_t id : devices) {
         const auto small = static_cast<std::uint8_t>(id);
         std::free(xcb_input_open_device_reply(c_, xcb_input_open_device(c_, small), nullptr));
         Reply<xcb_input_query_device_state_reply_t> state(
@@ -146,9 +151,10 @@ void Session::seedKeyState() {
             if (s.data->class_id != XCB_INPUT_INPUT_CLASS_KEY) continue;
             const auto* k = reinterpret_cast<const xcb_input_key_state_t*>(s.data);
             for (int kc = 8; kc < 256; ++kc)
-                if (k->keys[kc / 8] & (1u << (kc % 8))) held_.set(kc);
+                if (k->keys[kc / 8] & (1u << (kc % 8))) down.set(kc);
         }
     }
+    return down;
 }
 
 bool Session::reloadLayout() {
@@ -293,6 +299,7 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
     }
     logical_.set(kc, press);
     if (source == KeySource::Keyboard) held_.set(kc, press);
+    else injected_.set(kc, press);
     if (press) {
         presses_.push_back({kc, raw.time, source});
         if (presses_.size() > kPressesKept) presses_.pop_front();

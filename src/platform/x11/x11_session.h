@@ -58,6 +58,10 @@ public:
     // Keys down for applications, and keys held on a keyboard, by keycode.
     const KeyBits& logical() const { return logical_; }
     const KeyBits& held() const { return held_; }
+    // Keys down on the XTest device itself, by anyone's injection. A key can
+    // stay down there while it is up for applications (the user let go of a
+    // key injected for them); a press of it would then do nothing.
+    const KeyBits& injected() const { return injected_; }
     // Waits until the server has answered everything sent so far, so that the
     // key state above includes every key event up to now. Presses that a grab
     // delivers meanwhile are handled later, from the event loop.
@@ -109,6 +113,7 @@ private:
     bool setUp(std::string* error);
     void findDevices();
     void seedKeyState();
+    KeyBits devicesDown(const std::set<xcb_input_device_id_t>& devices);
     void handle(xcb_generic_event_t* ev);
     void handleRaw(const xcb_input_raw_key_press_event_t& raw);
     void onMappingNotify(const xcb_mapping_notify_event_t& ev);
@@ -136,7 +141,7 @@ private:
     Keymap keymap_;
     Layout layout_;
     std::vector<xcb_keycode_t> spare_;
-    KeyBits logical_, held_;
+    KeyBits logical_, held_, injected_;
     std::deque<Injection> injections_;
     std::deque<RawPress> presses_;
     std::multiset<xcb_keycode_t> ownMappingChanges_;
