@@ -1,7 +1,5 @@
 #include "platform/win32/win32_hotkey_endpoint.h"
 
-#include <cstdio>
-
 #include "platform/win32/keyboard_hook.h"
 
 namespace win32 {
@@ -10,26 +8,32 @@ namespace {
 
 constexpr const wchar_t* kObjectProperty = L"Object";
 constexpr const wchar_t* kProcedureProperty = L"WinProc";
+// Posted to itself when the chord could not be taken back after the
+// program's own keys: reported from the event loop, not from inside a send.
+constexpr UINT kLostMessage = WM_APP + 2;
 
 std::uintptr_t takerOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 }  // namespace
 
-std::unique_ptr<Win32HotkeyEndpoint> Win32HotkeyEndpoint::create() {
+std::unique_ptr<Win32HotkeyEndpoint> Win32HotkeyEndpoint::create(std::shared_ptr<OwnKeys> ownKeys) {
     HWND hwnd = CreateWindowExW(0, L"#32770", L"", 0, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return nullptr;
     const auto kept = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
-    return std::unique_ptr<Win32HotkeyEndpoint>(new Win32HotkeyEndpoint(hwnd, kept));
+    return std::unique_ptr<Win32HotkeyEndpoint>(new Win32HotkeyEndpoint(hwnd, kept, std::move(ownKeys)));
 }
 
-Win32HotkeyEndpoint::Win32HotkeyEndpoint(HWND hwnd, WNDPROC kept) : hwnd_(hwnd), kept_(kept) {
+Win32HotkeyEndpoint::Win32HotkeyEndpoint(HWND hwnd, WNDPROC kept, std::shared_ptr<OwnKeys> ownKeys)
+    : hwnd_(hwnd), kept_(kept), ownKeys_(std::move(ownKeys)) {
     // The properties first: the new procedure reads them from its first message on.
     SetPropW(hwnd_, kObjectProperty, this);
     SetPropW(hwnd_, kProcedureProperty, reinterpret_cast<HANDLE>(kept_));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&dispatch));
+    if (ownKeys_) ownKeys_->add(this);
 }
 
 Win32HotkeyEndpoint::~Win32HotkeyEndpoint() {
+    if (ownKeys_) ownKeys_->remove(this);
     unregisterChord();
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kept_));
     RemovePropW(hwnd_, kObjectProperty);
@@ -47,6 +51,10 @@ LRESULT CALLBACK Win32HotkeyEndpoint::dispatch(HWND hwnd, UINT msg, WPARAM wPara
         self->pressed(false);
         return 0;
     }
+    if (self && msg == kLostMessage) {
+        self->lost();
+        return 0;
+    }
     const auto kept = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcedureProperty));
     return kept ? CallWindowProcW(kept, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -60,6 +68,15 @@ void Win32HotkeyEndpoint::pressed(bool takeTheKey) {
     // loop): it runs from a copy, and nothing of this endpoint is used after it.
     const auto handler = onPressed;
     if (handler) handler();
+}
+
+void Win32HotkeyEndpoint::lost() {
+    // Only a chord still waiting to be taken back is lost; one let go of or
+    // replaced since is not.
+    if (!registered() || !suspended_) return;
+    unregisterChord();
+    const auto handler = onLost;
+    if (handler) handler("another program took the chord while this program was typing");
 }
 
 bool Win32HotkeyEndpoint::registerIds() {
@@ -76,19 +93,22 @@ void Win32HotkeyEndpoint::unregisterIds() {
     if (heldExtra_) UnregisterHotKey(hwnd_, kChordWithHeldId);
 }
 
-bool Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+bool Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string* why) {
     unregisterChord();
-    if (keyCode <= 0 || keyCode > 255 || (modKeyCode & ~0xF) != 0) {
+    if (keyCode <= 0 || keyCode > 254 || (modKeyCode & ~0xF) != 0) {
+        if (why) *why = "no chord: key " + std::to_string(keyCode) + ", modifiers " + std::to_string(modKeyCode);
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
     modKeyCode_ = modKeyCode;
     keyCode_ = keyCode;
-    heldExtra_ = 0;
+    heldExtra_ = ownKeys_ ? ownKeys_->heldModifiers() & ~modKeyCode_ & 0xF : 0;
     if (!registerIds()) {
         const DWORD error = GetLastError();
-        modKeyCode_ = keyCode_ = 0;
-        SetLastError(error);  // 1409 when the chord is taken: for whoever asks
+        modKeyCode_ = keyCode_ = heldExtra_ = 0;
+        // Taken (by anyone) is the usual answer; anything else is worth a word in the log.
+        if (why && error != ERROR_HOTKEY_ALREADY_REGISTERED) *why = "RegisterHotKey failed, error " + std::to_string(error);
+        SetLastError(error);
         return false;
     }
     hooked_ = keyboard_hook::acquire();
@@ -107,7 +127,7 @@ void Win32HotkeyEndpoint::unregisterChord() {
     modKeyCode_ = keyCode_ = heldExtra_ = 0;
 }
 
-void Win32HotkeyEndpoint::setHeldModifiers(int modKeyCode) {
+void Win32HotkeyEndpoint::heldModifiersChanged(int modKeyCode) {
     if (!registered()) return;
     const int extra = modKeyCode & ~modKeyCode_ & 0xF;
     if (extra == heldExtra_) return;
@@ -120,19 +140,19 @@ void Win32HotkeyEndpoint::setHeldModifiers(int modKeyCode) {
     heldExtra_ = extra;
 }
 
-void Win32HotkeyEndpoint::setInjecting(bool injecting) {
-    if (!registered() || injecting == suspended_) return;
-    // The system hands an injected press of the chord to the hotkey, not to
-    // the focused window: the chord is off while the program presses keys.
-    suspended_ = injecting;
-    if (injecting) {
-        unregisterIds();
-        return;
-    }
-    if (!registerIds()) {
-        std::fprintf(stderr, "zorvane-change-hotkey: a chord was taken by another program during a playback\n");
-        unregisterChord();
-    }
+void Win32HotkeyEndpoint::suspend() {
+    if (!registered() || suspended_) return;
+    suspended_ = true;
+    unregisterIds();
+}
+
+void Win32HotkeyEndpoint::resume() {
+    if (!registered() || !suspended_) return;
+    suspended_ = false;
+    if (registerIds()) return;
+    // Another program registered the chord in the moment it was let go of.
+    suspended_ = true;  // nothing is registered: nothing to let go of later
+    PostMessageW(hwnd_, kLostMessage, 0, 0);
 }
 
 }  // namespace win32

@@ -1,7 +1,5 @@
 #include "platform/win32/win32_key_injector.h"
 
-#include <windows.h>
-
 #include "platform/win32/extended_keys.h"
 
 namespace win32 {
@@ -19,16 +17,53 @@ INPUT keyInput(std::uint8_t vk, bool up) {
 
 }  // namespace
 
-Win32KeyInjector::Win32KeyInjector() { MapVirtualKeyW('A', MAPVK_VK_TO_VSC); }
+Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {
+    MapVirtualKeyW('A', MAPVK_VK_TO_VSC);
+}
 
-void Win32KeyInjector::send(std::uint8_t vk, bool up) {
-    INPUT in = keyInput(vk, up);
-    SendInput(1, &in, sizeof in);
+bool Win32KeyInjector::keyDown(std::uint8_t vk) {
+    if (vk == 0 || vk == 0xFF) return false;
+    return add(vk, false);
+}
+
+void Win32KeyInjector::keyUp(std::uint8_t vk) {
+    if (vk == 0 || vk == 0xFF) return;
+    add(vk, true);
 }
 
 void Win32KeyInjector::maskTap() {
-    INPUT in[2] = {keyInput(kMaskKey, false), keyInput(kMaskKey, true)};
-    SendInput(2, in, sizeof in[0]);
+    beginBatch();
+    add(kMaskKey, false);
+    add(kMaskKey, true);
+    endBatch();
+}
+
+void Win32KeyInjector::endBatch() {
+    if (depth_ == 0 || --depth_ > 0) return;
+    flush();
+}
+
+bool Win32KeyInjector::add(std::uint8_t vk, bool up) {
+    pending_.push_back(keyInput(vk, up));
+    return depth_ > 0 || flush();
+}
+
+bool Win32KeyInjector::flush() {
+    if (pending_.empty()) return true;
+    std::vector<INPUT> inputs;
+    inputs.swap(pending_);
+    const auto n = static_cast<UINT>(inputs.size());
+    UINT sent = 0;
+    auto send = [&] { sent = SendInput(n, inputs.data(), sizeof(INPUT)); };
+    if (!ownKeys_) {
+        send();
+        return sent == n;
+    }
+    std::vector<std::uint8_t> pressed;
+    for (const INPUT& in : inputs)
+        if (!(in.ki.dwFlags & KEYEVENTF_KEYUP)) pressed.push_back(static_cast<std::uint8_t>(in.ki.wVk));
+    ownKeys_->send(pressed, send);
+    return sent == n;
 }
 
 }  // namespace win32

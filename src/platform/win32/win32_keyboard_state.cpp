@@ -26,4 +26,11 @@ platform::KeySet Win32KeyboardState::logicalDown() {
 
 platform::KeySet Win32KeyboardState::physicalDown() { return keyboard_hook::keys().physical(); }
 
+void Win32KeyboardState::sync() {
+    // A peek handles the sent messages (the hook's calls among them) before it
+    // looks at the queue; it takes no posted message off it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 }  // namespace win32

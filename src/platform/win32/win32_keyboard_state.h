@@ -16,6 +16,9 @@ public:
 
     platform::KeySet logicalDown() override;
     platform::KeySet physicalDown() override;
+    // The hook hears of key events through messages sent to this thread: the
+    // ones waiting are handled now. Nothing else is dispatched.
+    void sync() override;
 
 private:
     Win32KeyboardState() = default;

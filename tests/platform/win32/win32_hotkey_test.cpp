@@ -5,6 +5,7 @@
 #include <array>
 #include <gtest/gtest.h>
 
+#include "platform/win32/own_keys.h"
 #include "platform/win32/win32_hotkey_endpoint.h"
 #include "support/child_process.h"
 #include "support/key_log.h"
@@ -180,7 +181,9 @@ TEST(Win32Hotkey, DestructionUnhooksBeforeTheWindowGoes) {
 }
 
 TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
-    auto e = endpoint();
+    auto ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service(ownKeys);
+    auto e = service.createEndpoint();
     ASSERT_TRUE(e);
     int presses = 0;
     e->onPressed = [&presses] { ++presses; };
@@ -191,13 +194,35 @@ TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
                sender.exitCode() == 0;
     };
 
-    e->setHeldModifiers(kCtrl);
+    service.setHeldModifiers(kCtrl);
     ASSERT_TRUE(typeCtrlAltX());
     PumpUntil([&] { return presses > 0; }, 1000);
     EXPECT_EQ(presses, 1);
 
-    e->setHeldModifiers(0);  // the playback is over: Ctrl+Alt+X is another chord again
+    service.setHeldModifiers(0);  // the playback is over: Ctrl+Alt+X is another chord again
     ASSERT_TRUE(typeCtrlAltX());
     PumpFor(100);
     EXPECT_EQ(presses, 1);
+
+    // A chord registered while a playback holds Ctrl counts over it from the start.
+    service.setHeldModifiers(kCtrl);
+    ASSERT_TRUE(e->registerChord(kAlt, 'X'));
+    ASSERT_TRUE(typeCtrlAltX());
+    PumpUntil([&] { return presses > 1; }, 1000);
+    EXPECT_EQ(presses, 2);
+    service.setHeldModifiers(0);
+}
+
+TEST(Win32Hotkey, OnlyARefusalForAnotherReasonThanATakenChordIsExplained) {
+    auto first = endpoint(), second = endpoint();
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(first->registerChord(kCtrl, VK_F9));
+    std::string why = "unchanged";
+    EXPECT_FALSE(second->registerChord(kCtrl, VK_F9, &why));
+    EXPECT_EQ(why, "unchanged") << "taken is what the user is told anyway";
+    EXPECT_FALSE(second->registerChord(16, 'A', &why)) << "no such modifier";
+    EXPECT_NE(why, "unchanged");
+    why.clear();
+    EXPECT_FALSE(second->registerChord(0, 0, &why));
+    EXPECT_FALSE(why.empty());
 }

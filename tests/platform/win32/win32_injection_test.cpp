@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
+#include "platform/win32/own_keys.h"
 #include "platform/win32/win32_hotkey_endpoint.h"
 #include "platform/win32/win32_key_injector.h"
 #include "platform/win32/win32_keyboard_state.h"
 #include "playback/clsWaitableTimer.h"
-#include "playback/exact_delivery.h"
-#include "playback/play_action.h"
+#include "playback/player.h"
 #include "support/child_process.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
@@ -129,15 +129,18 @@ TEST_F(Win32Injection, ExtendedKeysArriveAsThemselvesNotAsKeypadKeys) {
 
 TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     // Another slot's trigger is this target: the target still goes to the window.
-    auto other = win32::Win32HotkeyEndpoint::create();
+    auto ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service(ownKeys);
+    win32::Win32KeyInjector own(ownKeys);
+    auto other = service.createEndpoint();
     ASSERT_TRUE(other && other->registerChord(kCtrl, 'V'));
     int otherPresses = 0;
     other->onPressed = [&otherPresses] { ++otherPresses; };
+    bool lost = false;
+    other->onLost = [&lost](const std::string&) { lost = true; };
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
-    playback::ExactDelivery delivery(injector, *state, hold);
-    delivery.onInjecting = [&other](bool injecting) { other->setInjecting(injecting); };
-    delivery.play("2|17|86");
+    playback::Player(own, state.get(), hold).play("2|17|86");
     const auto log = listener.finish();
     EXPECT_EQ(keyEvents(log), split("D17/2 D86/2 U86/2 U17/0")) << Describe(log);
     EXPECT_EQ(otherPresses, 0);
@@ -148,6 +151,21 @@ TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     ASSERT_TRUE(user.start(L"win32_key_sender", L"+17 +86 -86 -17") && user.waitPumping(10000));
     PumpUntil([&] { return otherPresses > 0; }, 1000);
     EXPECT_EQ(otherPresses, 1);
+    EXPECT_FALSE(lost);
+}
+
+TEST_F(Win32Injection, ABatchLeavesAtItsEndAndAnUntypeableKeyIsRefused) {
+    injector.beginBatch();
+    EXPECT_TRUE(injector.keyDown(VK_LSHIFT));
+    EXPECT_TRUE(injector.keyDown('B'));
+    EXPECT_FALSE(GetAsyncKeyState('B') & 0x8000) << "nothing sent before the batch ends";
+    injector.keyUp('B');
+    injector.keyUp(VK_LSHIFT);
+    EXPECT_FALSE(injector.keyDown(0));
+    injector.endBatch();
+    const auto log = listener.finish();
+    EXPECT_EQ(keyEvents(log), split("D16/4 D66/4 U66/4 U16/0")) << Describe(log);
+    EXPECT_EQ(keysLeftDown(), std::vector<int>{});
 }
 
 TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {

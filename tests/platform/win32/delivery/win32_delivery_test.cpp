@@ -10,7 +10,7 @@
 #include "delivery/xdotool.h"
 #include "platform/services.h"
 #include "playback/clsWaitableTimer.h"
-#include "playback/exact_delivery.h"
+#include "playback/player.h"
 #include "playback/slot_player.h"
 #include "support/key_log.h"
 #include "support/pump.h"
@@ -40,14 +40,9 @@ class Win32Delivery : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(services.injector && services.hotkeys && services.keyboard);
-        delivery = std::make_unique<playback::ExactDelivery>(*services.injector, *services.keyboard,
-                                                             [](int ms) { clsWaitableTimer().Wait(ms); });
-        delivery->onHeldModifiers = [this](int mask) {
-            for (auto& e : endpoints) e->setHeldModifiers(mask);
-        };
-        delivery->onInjecting = [this](bool injecting) {
-            for (auto& e : endpoints) e->setInjecting(injecting);
-        };
+        delivery = std::make_unique<playback::Player>(*services.injector, services.keyboard.get(),
+                                                      [](int ms) { clsWaitableTimer().Wait(ms); });
+        delivery->onHeldModifiers = [this](int mask) { services.hotkeys->setHeldModifiers(mask); };
         player = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
             ++running;
             delivery->play(action);
@@ -152,7 +147,7 @@ protected:
     std::wstring title = L"zorvane-delivery-" + std::to_wstring(GetCurrentProcessId());
     KeyLogWindow listener{title};
     platform::Services services = platform::CreateServices();
-    std::unique_ptr<playback::ExactDelivery> delivery;
+    std::unique_ptr<playback::Player> delivery;
     std::unique_ptr<playback::SlotPlayer> player;
     std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints;
     std::vector<double> pressedAt;
