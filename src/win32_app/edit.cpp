@@ -116,14 +116,16 @@ void edit::applyDpi(int dpi) {
     for (HWND picker : pickers_) {
         SetFont(picker, font_);
         // The closed picker is as high as the layout says, whatever its font.
+        // What the item height adds up to differs between systems: measured.
         const int want = Scaled(kClosedPickerHeight, dpi);
-        for (int round = 0; round < 2; ++round) {
+        auto item = static_cast<int>(SendMessageW(picker, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+        for (int round = 0; round < 4; ++round) {
             RECT r;
             GetWindowRect(picker, &r);
-            const auto item = static_cast<int>(SendMessageW(picker, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
             const int error = want - (r.bottom - r.top);
-            if (error == 0) break;
-            SendMessageW(picker, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + error);
+            if (error == 0 || item + error <= 0) break;
+            item += error;
+            SendMessageW(picker, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
         }
     }
     InvalidateRect(hwnd(), nullptr, TRUE);
