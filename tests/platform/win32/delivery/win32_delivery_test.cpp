@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-#include "delivery/xdotool.h"
+#include "support/unix_command.h"
 #include "platform/services.h"
 #include "playback/clsWaitableTimer.h"
 #include "playback/player.h"

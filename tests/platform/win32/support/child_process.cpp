@@ -15,7 +15,9 @@ std::wstring ChildProcess::besideThisProgram(const std::wstring& name) {
 }
 
 bool ChildProcess::start(const std::wstring& program, const std::wstring& arguments) {
-    const std::wstring path = program.front() == L'/' ? program : besideThisProgram(program + L".exe");
+    // A Unix program or a Windows path as it is; a helper by its name.
+    const bool isPath = program.front() == L'/' || program.find(L'\\') != std::wstring::npos;
+    const std::wstring path = isPath ? program : besideThisProgram(program + L".exe");
     std::wstring line = L"\"" + path + L"\" " + arguments;
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(L'\0');

@@ -14,13 +14,15 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();  // ends a helper still running
 
-    // `program`: a helper built beside the test program (a name), or a Unix
-    // program by its absolute path (Wine runs those too).
+    // `program`: a helper built beside the test program (a name), a Windows
+    // program by its full path, or a Unix program by its absolute path (Wine
+    // runs those too).
     bool start(const std::wstring& program, const std::wstring& arguments);
     // True when the helper ended within the time.
     bool waitPumping(int timeoutMs);
     DWORD exitCode() const;
     bool running() const;
+    DWORD id() const { return pi_.dwProcessId; }
 
     // The full path of a file beside the test program.
     static std::wstring besideThisProgram(const std::wstring& name);
