@@ -18,4 +18,11 @@ inline RECT Scaled(RECT r, int dpi) {
 // x, y, width, height at 96 DPI, as the layouts give them.
 inline RECT Box(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 
+// On WM_DPICHANGED: the window goes where the system suggests (its lParam);
+// the caller then lays it out for the new DPI, size included.
+inline void MoveToSuggested(HWND hwnd, LPARAM suggestedRect) {
+    const auto* r = reinterpret_cast<const RECT*>(suggestedRect);
+    SetWindowPos(hwnd, nullptr, r->left, r->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace win32app

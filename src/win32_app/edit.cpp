@@ -160,15 +160,6 @@ void edit::Label1_Click() {
     if (auto finished = onFinished) finished();
 }
 
-void edit::paintFrame() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    DrawFrame(dc, client, kGreen);
-    EndPaint(hwnd(), &ps);
-}
-
 LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND: {
@@ -201,15 +192,12 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_PAINT:
-            paintFrame();
+            PaintFramed(hwnd());
             return 0;
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            MoveToSuggested(hwnd(), lParam);
             applyDpi(HIWORD(wParam));
             return 0;
-        }
         case WM_CLOSE:
             // As the close image: hidden, and destroyed by its owner.
             ShowWindow(hwnd(), SW_HIDE);

@@ -60,7 +60,6 @@ private:
     void applyDpi(int dpi);
     void setLinkUnderlined(bool on);
     void chosen(int k);
-    void paintFrame();
 
     editor::ActionComposer composer_;
     int pd_ = 0;

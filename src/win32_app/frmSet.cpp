@@ -195,15 +195,6 @@ void frmSet::setChecked(int n, bool on) {
     SendMessageW(checks_[n - 1], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void frmSet::paintFrame() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    DrawFrame(dc, client, kGreen);
-    EndPaint(hwnd(), &ps);
-}
-
 bool frmSet::command(UINT id, UINT code) {
     if (id >= kCheckId && id < kCheckId + kSlots && code == BN_CLICKED) {
         const int n = static_cast<int>(id - kCheckId) + 1;
@@ -253,7 +244,7 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_PAINT:
-            paintFrame();
+            PaintFramed(hwnd());
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
@@ -280,13 +271,10 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The session ends and the program with it: the chords are kept.
             if (wParam) SaveAllChords();
             return 0;
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            MoveToSuggested(hwnd(), lParam);
             applyDpi(HIWORD(wParam));
             return 0;
-        }
         default:
             break;
     }

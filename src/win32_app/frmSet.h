@@ -94,7 +94,6 @@ private:
     void applyDpi(int dpi);
     void Form_Load();
     edit& makeEditor();
-    void paintFrame();
     bool command(UINT id, UINT code);
 
     // The table's view.

@@ -48,10 +48,15 @@ void DrawClose(HDC dc, RECT client, int dpi) {
     DeleteObject(pen);
 }
 
-void DrawFrame(HDC dc, RECT client, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    FrameRect(dc, &client, brush);
-    DeleteObject(brush);
+void PaintFramed(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    HBRUSH green = CreateSolidBrush(kGreen);
+    FrameRect(dc, &client, green);
+    DeleteObject(green);
+    EndPaint(window, &ps);
 }
 
 }  // namespace win32app

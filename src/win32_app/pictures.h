@@ -20,7 +20,8 @@ HICON AppIcon(int size);
 void DrawMinimise(HDC dc, int dpi);
 // The close image: a white cross on red.
 void DrawClose(HDC dc, RECT client, int dpi);
-// The one-pixel frame along a window's edge.
-void DrawFrame(HDC dc, RECT client, COLORREF color);
+// Paints a borderless window's own surface: the one-pixel green frame along
+// its edge (its controls cover the rest).
+void PaintFramed(HWND window);
 
 }  // namespace win32app

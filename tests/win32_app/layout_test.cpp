@@ -52,9 +52,9 @@ Drawn drawnWith(HWND control) {
     const std::wstring text = Win32AppTest::text(control);
     std::vector<WORD> glyphs(text.size());
     d.allGlyphs = text.empty() ||
-                  GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
-                                   GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
-                  std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+                  (GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                                    GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
+                   std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end());
     constexpr DWORD kNameTable = 0x656D616E;  // "name", as GetFontData takes a table tag
     if (const DWORD size = GetFontData(dc, kNameTable, 0, nullptr, 0); size != GDI_ERROR && size > 0) {
         std::string table(size, '\0');
