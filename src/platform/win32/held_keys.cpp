@@ -1,0 +1,59 @@
+#include "platform/win32/held_keys.h"
+
+#include <algorithm>
+
+namespace win32 {
+
+std::uint8_t HeldKeys::sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended) {
+    switch (vk) {
+        case 0x10: return scanCode == 0x36 ? 0xA1 : 0xA0;
+        case 0x11: return extended ? 0xA3 : 0xA2;
+        case 0x12: return extended ? 0xA5 : 0xA4;
+        default: return static_cast<std::uint8_t>(vk & 0xFF);
+    }
+}
+
+int HeldKeys::physicalModifiers() const {
+    int mask = 0;
+    if (physical_[0xA4] || physical_[0xA5]) mask |= 1;
+    if (physical_[0xA2] || physical_[0xA3]) mask |= 2;
+    if (physical_[0xA0] || physical_[0xA1]) mask |= 4;
+    if (physical_[0x5B] || physical_[0x5C]) mask |= 8;
+    return mask;
+}
+
+HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
+    Verdict verdict;
+    // The program's own keys, and those of any other injecting program, pass.
+    if (e.injected) return verdict;
+    const std::uint8_t vk = sidedVk(e.vk, e.scanCode, e.extended);
+    physical_.set(vk, e.down);
+    if (!e.down) {
+        std::erase_if(taken_, [vk](const Taken& t) { return t.vk == vk; });
+        return verdict;
+    }
+    const int mods = physicalModifiers();
+    for (const Taken& t : taken_) {
+        if (t.vk != vk) continue;
+        verdict.swallow = true;
+        if (t.modKeyCode == mods) verdict.repeatFor.push_back(t.taker);
+    }
+    return verdict;
+}
+
+bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {
+    if (!physical_[vk]) return false;
+    drop(taker);
+    taken_.push_back({taker, vk, modKeyCode});
+    return true;
+}
+
+void HeldKeys::drop(std::uintptr_t taker) {
+    std::erase_if(taken_, [taker](const Taken& t) { return t.taker == taker; });
+}
+
+bool HeldKeys::taking(std::uintptr_t taker) const {
+    return std::any_of(taken_.begin(), taken_.end(), [taker](const Taken& t) { return t.taker == taker; });
+}
+
+}  // namespace win32

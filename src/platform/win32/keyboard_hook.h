@@ -1,0 +1,25 @@
+#pragma once
+// The process's one WH_KEYBOARD_LL hook. It is installed on the thread that
+// first acquires it, which must pump messages (the UI thread: the program's
+// event loop and every hold pump), and stays while anyone holds a reference.
+// Its procedure only updates HeldKeys and posts messages, so it never keeps
+// the system's keyboard waiting.
+
+#include <windows.h>
+
+#include "platform/win32/held_keys.h"
+
+namespace win32::keyboard_hook {
+
+// Posted to a taker (a window) when the user's repeat of its held chord was taken.
+inline constexpr UINT kTakenRepeatMessage = WM_APP + 1;
+
+// False when the system refuses the hook.
+bool acquire();
+void release();
+bool installed();
+
+// The hook's state; takers are windows, which receive kTakenRepeatMessage.
+HeldKeys& keys();
+
+}  // namespace win32::keyboard_hook

@@ -1,0 +1,36 @@
+#include "platform/win32/win32_keyboard_state.h"
+
+#include <windows.h>
+
+#include "platform/win32/keyboard_hook.h"
+
+namespace win32 {
+
+std::unique_ptr<Win32KeyboardState> Win32KeyboardState::create() {
+    if (!keyboard_hook::acquire()) return nullptr;
+    return std::unique_ptr<Win32KeyboardState>(new Win32KeyboardState);
+}
+
+Win32KeyboardState::~Win32KeyboardState() { keyboard_hook::release(); }
+
+platform::KeySet Win32KeyboardState::logicalDown() {
+    platform::KeySet down;
+    // From 8: below are the mouse buttons. The generic Shift, Ctrl and Alt
+    // (16-18) are left out: their sided keys say which one is down.
+    for (int vk = 8; vk < 256; ++vk) {
+        if (vk >= 0x10 && vk <= 0x12) continue;
+        if (GetAsyncKeyState(vk) & 0x8000) down.set(static_cast<std::size_t>(vk));
+    }
+    return down;
+}
+
+platform::KeySet Win32KeyboardState::physicalDown() { return keyboard_hook::keys().physical(); }
+
+void Win32KeyboardState::sync() {
+    // A peek handles the sent messages (the hook's calls among them) before it
+    // looks at the queue; it takes no posted message off it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+}  // namespace win32

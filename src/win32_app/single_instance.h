@@ -1,0 +1,31 @@
+#pragma once
+// One running copy per user: two copies would fight over the same chords and
+// overwrite each other's set.ini. A named mutex tells a second copy that it
+// is one; it then asks the first to show its window, and ends.
+
+#include <string>
+#include <windows.h>
+
+namespace win32app {
+
+class SingleInstance {
+public:
+    SingleInstance();
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // False when another copy of this user's holds the mutex.
+    bool first() const { return first_; }
+    // Asks the first copy to show its window and come forward, waiting for
+    // its window while it starts. False when no window answered in time.
+    static bool askFirstCopyToShow(int timeoutMs = 5000);
+
+    static std::wstring mutexName();
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool first_ = true;
+};
+
+}  // namespace win32app

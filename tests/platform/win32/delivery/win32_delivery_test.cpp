@@ -1,0 +1,226 @@
+// Exact delivery under Wine with the user's keyboard (xdotool on the X
+// display): the focused window receives exactly the target shortcut, never
+// the trigger's own key with other modifiers, and no key is left down. The
+// program's path is wired as the main window wires it.
+
+#include <algorithm>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+#include "support/unix_command.h"
+#include "platform/services.h"
+#include "playback/clsWaitableTimer.h"
+#include "playback/player.h"
+#include "playback/slot_player.h"
+#include "support/key_log.h"
+#include "support/pump.h"
+
+using namespace wintest;
+
+namespace {
+
+// The sided keys of a chord's modifiers, as the user holds them.
+platform::KeySet sidedModifiers(int mods) {
+    platform::KeySet keys;
+    if (mods & kAlt) keys.set(0xA4);
+    if (mods & kCtrl) keys.set(0xA2);
+    if (mods & kShift) keys.set(0xA0);
+    if (mods & kWin) keys.set(0x5B);
+    return keys;
+}
+
+std::vector<int> keysLeftDown() {
+    std::vector<int> down;
+    for (int vk = 8; vk < 256; ++vk)
+        if (GetAsyncKeyState(vk) & 0x8000) down.push_back(vk);
+    return down;
+}
+
+class Win32Delivery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(services.injector && services.hotkeys && services.keyboard);
+        delivery = std::make_unique<playback::Player>(*services.injector, services.keyboard.get(),
+                                                      [](int ms) { clsWaitableTimer().Wait(ms); });
+        delivery->onHeldModifiers = [this](int mask) { services.hotkeys->setHeldModifiers(mask); };
+        player = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
+            ++running;
+            delivery->play(action);
+            --running;
+        });
+        // The program's other slots, idle: each playback tells all ten endpoints.
+        for (int i = 0; i < 9; ++i) ASSERT_TRUE(configure(kCtrl | kAlt | kShift, 0x70 + i, "1|65"));
+        const std::wstring focus = L"search --sync --name '^" + title + L"$' windowfocus --sync";
+        ASSERT_TRUE(Xdotool(focus));
+        ASSERT_TRUE(PumpUntil([this] { return GetForegroundWindow() == listener.hwnd() && GetFocus() == listener.hwnd(); },
+                              5000))
+            << "the listener never had the focus";
+        PumpFor(100);
+        listener.clear();
+    }
+
+    void TearDown() override {
+        // Whatever a failure left behind, the next test starts with every key up.
+        Xdotool(L"keyup ctrl keyup alt keyup shift keyup super");
+        PumpFor(50);
+    }
+
+    bool configure(int mods, std::uint8_t key, const std::string& action) {
+        auto e = services.hotkeys->createEndpoint();
+        if (!e || !e->registerChord(mods, key)) return false;
+        const int slot = static_cast<int>(endpoints.size());
+        e->onPressed = [this, slot, action] {
+            pressedAt.push_back(NowMs());
+            physicalAtPress.push_back(services.keyboard->physicalDown());
+            player->trigger(slot, action);
+        };
+        endpoints.push_back(std::move(e));
+        return true;
+    }
+
+    // The user types; then every playback ends and every key event is handled.
+    void type(const std::wstring& xdotoolArguments) {
+        ASSERT_TRUE(Xdotool(xdotoolArguments, 20000));
+        ASSERT_TRUE(PumpUntil([this] { return running == 0; }, 5000)) << "a playback never ended";
+        PumpFor(150);
+    }
+
+    // The listener got the target key only with the target's modifiers, `times` times or (0) at least once.
+    void expectTarget(int mods, std::uint8_t key, int times) {
+        int presses = 0;
+        for (const auto& m : listener.messages()) {
+            if (m.kind != 'D' || m.code != key) continue;
+            ++presses;
+            EXPECT_EQ(m.mods, mods) << "the target key arrived with other modifiers\n" << Describe(listener.messages());
+            EXPECT_FALSE(m.sys) << Describe(listener.messages());
+        }
+        if (times) {
+            EXPECT_EQ(presses, times) << Describe(listener.messages());
+        } else {
+            EXPECT_GE(presses, 1) << Describe(listener.messages());
+        }
+    }
+
+    void expectTriggerKeyNeverArrives(std::uint8_t key) {
+        const auto& log = listener.messages();
+        const bool arrived = std::any_of(log.begin(), log.end(), [key](const KeyMessage& m) {
+            return m.kind == 'D' && m.code == key;
+        });
+        EXPECT_FALSE(arrived) << "the trigger key reached the application\n" << Describe(log);
+    }
+
+    // Alt and the Windows key were never tapped alone: each of their releases
+    // follows some other key event after their press.
+    void expectNoLoneModifierTap() {
+        const auto& log = listener.messages();
+        for (std::size_t i = 1; i < log.size(); ++i) {
+            if (log[i].kind != 'U' || !(log[i].code == VK_MENU || log[i].code == VK_LWIN)) continue;
+            std::size_t j = i;
+            while (j > 0 && log[j - 1].kind == 'C') --j;
+            EXPECT_FALSE(j > 0 && log[j - 1].kind == 'D' && log[j - 1].code == log[i].code)
+                << "a lone tap of key " << log[i].code << "\n" << Describe(log);
+        }
+    }
+
+    void expectNothingDown() {
+        EXPECT_EQ(keysLeftDown(), std::vector<int>{});
+        EXPECT_FALSE(services.keyboard->physicalDown().any());
+    }
+
+    // The hook saw the user's chord as the user's: not flagged as injected.
+    void expectThePressCameFromTheKeyboard(int mods, std::uint8_t key) {
+        ASSERT_FALSE(physicalAtPress.empty()) << "the trigger never fired\n" << Describe(listener.messages());
+        platform::KeySet expected = sidedModifiers(mods);
+        expected.set(key);
+        EXPECT_EQ(physicalAtPress.front(), expected);
+    }
+
+    // From the hotkey to the target key's arrival, for each press.
+    void reportLatency(std::uint8_t key) {
+        std::vector<double> arrivals;
+        for (const auto& m : listener.messages())
+            if (m.kind == 'D' && m.code == key) arrivals.push_back(m.ms);
+        if (arrivals.empty() || pressedAt.empty()) return;
+        std::printf("hotkey to target key at the window: %.3f ms\n", arrivals.front() - pressedAt.front());
+    }
+
+    std::wstring title = L"zorvane-delivery-" + std::to_wstring(GetCurrentProcessId());
+    KeyLogWindow listener{title};
+    platform::Services services = platform::CreateServices();
+    std::unique_ptr<playback::Player> delivery;
+    std::unique_ptr<playback::SlotPlayer> player;
+    std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints;
+    std::vector<double> pressedAt;
+    std::vector<platform::KeySet> physicalAtPress;
+    int running = 0;
+};
+
+}  // namespace
+
+TEST_F(Win32Delivery, AltCToCtrlC) {
+    ASSERT_TRUE(configure(kAlt, 'C', "2|17|67"));
+    type(L"keydown alt sleep 0.03 keydown c sleep 0.05 keyup c sleep 0.02 keyup alt");
+    expectThePressCameFromTheKeyboard(kAlt, 'C');
+    expectTarget(kCtrl, 'C', 1);
+    expectNoLoneModifierTap();
+    expectNothingDown();
+    reportLatency('C');
+}
+
+TEST_F(Win32Delivery, WinZToCtrlZTheTriggersOwnKey) {
+    ASSERT_TRUE(configure(kWin, 'Z', "2|17|90"));
+    type(L"keydown super sleep 0.03 keydown z sleep 0.05 keyup z sleep 0.02 keyup super");
+    expectThePressCameFromTheKeyboard(kWin, 'Z');
+    expectTarget(kCtrl, 'Z', 1);
+    expectNoLoneModifierTap();
+    expectNothingDown();
+}
+
+TEST_F(Win32Delivery, CtrlAltAToCtrlC) {
+    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
+         L"sleep 0.02 keyup ctrl");
+    expectThePressCameFromTheKeyboard(kCtrl | kAlt, 'A');
+    expectTarget(kCtrl, 'C', 1);
+    expectTriggerKeyNeverArrives('A');
+    expectNoLoneModifierTap();
+    expectNothingDown();
+}
+
+TEST_F(Win32Delivery, CtrlShiftVToCtrlV) {
+    ASSERT_TRUE(configure(kCtrl | kShift, 'V', "2|17|86"));
+    type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.03 keydown v sleep 0.05 keyup v sleep 0.02 keyup shift "
+         L"sleep 0.02 keyup ctrl");
+    expectThePressCameFromTheKeyboard(kCtrl | kShift, 'V');
+    expectTarget(kCtrl, 'V', 1);
+    expectNothingDown();
+}
+
+TEST_F(Win32Delivery, TheUserHoldsTheChordLongerThanThePlayback) {
+    // Ctrl and Alt come back down for the application while the user holds them.
+    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    ASSERT_TRUE(Xdotool(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a"));
+    ASSERT_TRUE(PumpUntil([this] { return !pressedAt.empty() && running == 0; }, 5000));
+    PumpFor(100);
+    EXPECT_EQ(keysLeftDown(), (std::vector<int>{VK_CONTROL, VK_MENU, VK_LCONTROL, VK_LMENU}))
+        << "logically down as the user holds them";
+    type(L"keyup alt sleep 0.02 keyup ctrl");
+    expectTarget(kCtrl, 'C', 1);
+    expectTriggerKeyNeverArrives('A');
+    expectNoLoneModifierTap();
+    expectNothingDown();
+}
+
+TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
+    // The key repeats (Xvfb: after 660 ms, 25 a second): each repeat the hook
+    // takes is a press of the chord, and plays the target once more.
+    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 1.5 keyup a sleep 0.02 keyup alt "
+         L"sleep 0.02 keyup ctrl");
+    expectThePressCameFromTheKeyboard(kCtrl | kAlt, 'A');
+    EXPECT_GT(pressedAt.size(), 1u) << "the held chord's repeats are presses";
+    expectTarget(kCtrl, 'C', 0);
+    expectTriggerKeyNeverArrives('A');
+    expectNoLoneModifierTap();
+    expectNothingDown();
+}

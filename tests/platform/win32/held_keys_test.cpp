@@ -1,0 +1,48 @@
+// The keyboard hook's decisions: which keys the user holds, and which of the
+// held trigger key's presses are taken.
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/held_keys.h"
+
+using win32::HeldKeys;
+
+namespace {
+
+constexpr std::uintptr_t kSlotA = 0x100, kSlotB = 0x200;
+
+// The user's keys (not injected) and the program's (injected), by their sided codes.
+HeldKeys::Verdict user(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, false}); }
+HeldKeys::Verdict injected(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, true}); }
+
+}  // namespace
+
+TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
+    HeldKeys k;
+    k.onKey({0x11, 0x1D, false, true, false});  // a generic Ctrl counts as its side
+    user(k, 0xA4, true);
+    EXPECT_EQ(k.physicalModifiers(), 2 | 1);
+    EXPECT_FALSE(user(k, 'A', true).swallow) << "the chord's first press belongs to the hotkey, not to the hook";
+    ASSERT_TRUE(k.take(kSlotA, 'A', 2 | 1));
+
+    HeldKeys::Verdict repeat = user(k, 'A', true);
+    EXPECT_TRUE(repeat.swallow);
+    EXPECT_EQ(repeat.repeatFor, std::vector<std::uintptr_t>{kSlotA}) << "Ctrl+Alt still held: a repeat of the chord";
+
+    // The playback's keys pass, the trigger's own key among them.
+    EXPECT_FALSE(injected(k, 0xA4, false).swallow);
+    EXPECT_FALSE(injected(k, 'A', true).swallow);
+    EXPECT_FALSE(injected(k, 'A', false).swallow);
+
+    user(k, 0xA4, false);  // the user lets go of Alt, A still down
+    repeat = user(k, 'A', true);
+    EXPECT_TRUE(repeat.swallow) << "Ctrl+A must not reach the application";
+    EXPECT_TRUE(repeat.repeatFor.empty()) << "Ctrl+A is not the chord";
+
+    EXPECT_FALSE(user(k, 'A', false).swallow) << "releases pass";
+    EXPECT_FALSE(k.taking(kSlotA));
+    EXPECT_FALSE(user(k, 'A', true).swallow) << "a later press of A is the user's to type";
+
+    injected(k, 'Q', true);  // a chord typed by another program: nothing of the user's to take
+    EXPECT_FALSE(k.take(kSlotB, 'Q', 2));
+}

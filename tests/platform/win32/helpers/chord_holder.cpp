@@ -1,0 +1,22 @@
+// Helper: another program that holds a chord (RegisterHotKey) until told to end.
+// Usage: win32_chord_holder <modifier mask> <virtual-key code> <ready event> <quit event>
+// Exit code 0 after holding it, 5 when the chord was taken already.
+
+#include "helpers/wide_args.h"
+
+int main() {
+    const auto args = WideArgs();
+    if (args.size() != 5) return 2;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, args[3].c_str());
+    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, args[4].c_str());
+    if (!RegisterHotKey(nullptr, 1, std::stoul(args[1]), std::stoul(args[2]))) return 5;
+    SetEvent(ready);
+    for (;;) {
+        const DWORD r = MsgWaitForMultipleObjectsEx(1, &quit, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnregisterHotKey(nullptr, 1);
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+#include <windows.h>
+
+namespace wintest {
+
+// A helper program run by a test. The test pumps its messages while it waits:
+// the process's keyboard hook holds up every key event until this thread
+// answers it, the helper's injected keys included.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();  // ends a helper still running
+
+    // `program`: a helper built beside the test program (a name), a Windows
+    // program by its full path, or a Unix program by its absolute path (Wine
+    // runs those too).
+    bool start(const std::wstring& program, const std::wstring& arguments);
+    // True when the helper ended within the time.
+    bool waitPumping(int timeoutMs);
+    DWORD exitCode() const;
+    bool running() const;
+    DWORD id() const { return pi_.dwProcessId; }
+
+    // The full path of a file beside the test program.
+    static std::wstring besideThisProgram(const std::wstring& name);
+
+private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// A named event for one test process and purpose, to hand to a helper.
+std::wstring EventName(const wchar_t* purpose);
+
+}  // namespace wintest
