@@ -40,8 +40,18 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     const auto v = textenc::toStored(value, enc);
     if (!s || !k || !v)
         return WriteResult::failure(path + ": the text has characters that this GBK-encoded file cannot hold");
+    // A GBK character's second byte can be ']', which would end the section name early.
+    if (!invalidEntryReason(*s, *k, *v).empty())
+        return WriteResult::failure(path + ": the section name cannot be stored in this GBK-encoded file");
 
-    const std::string next = withValue(current, *s, *k, *v, kNewFileEol);
+    std::string next = withValue(current, *s, *k, *v, kNewFileEol);
+    if (enc == textenc::Encoding::Gbk && textenc::detect(next) == textenc::Encoding::Utf8) {
+        // The bytes that made the file GBK are gone, so it would now be read as
+        // UTF-8; its GBK text written as UTF-8 keeps every value's meaning.
+        const auto asUtf8 = textenc::gbkToUtf8(next);
+        if (!asUtf8) return WriteResult::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
+        next = *asUtf8;
+    }
     if (old && next == current) return WriteResult::success();
     return atomicfile::replace(path, next);
 }

@@ -39,7 +39,11 @@ bool isValidUtf8(std::string_view bytes) {
 
 std::optional<std::string> toStored(std::string_view utf8, Encoding enc) {
     if (enc == Encoding::Utf8) return std::string(utf8);
-    return utf8ToGbk(utf8);
+    // Some converters drop characters they cannot map (glibc drops the tag
+    // characters U+E0000..U+E007F); only text that reads back the same is kept.
+    auto gbk = utf8ToGbk(utf8);
+    if (!gbk || gbkToUtf8(*gbk) != utf8) return std::nullopt;
+    return gbk;
 }
 
 std::optional<std::string> fromStored(std::string_view stored, Encoding enc) {

@@ -25,7 +25,7 @@ std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 
 // Text as stored in a file of the given encoding, and back. Nothing is
-// returned when the text cannot be represented.
+// returned when the text cannot be represented or would not read back as it is.
 std::optional<std::string> toStored(std::string_view utf8, Encoding enc);
 std::optional<std::string> fromStored(std::string_view stored, Encoding enc);
 

@@ -75,6 +75,25 @@ TEST(ProfileFile, GbkFileFromWindowsIsReadAndWrittenAsGbk) {
     EXPECT_EQ(readBytes(path), bytes);
 }
 
+TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    // 茅 is C3 A9 in GBK, which is also valid UTF-8 (é). The file is GBK only
+    // because of the B0 B4 in `a`; writing `a` removes them.
+    writeBytes(path, "[s]\r\na=\xB0\xB4\r\nb=\xC3\xA9\r\n");
+    ASSERT_EQ(readValue(path, "s", "b", ""), "茅");
+    ASSERT_TRUE(writeValue(path, "s", "a", "茅"));
+    EXPECT_EQ(readValue(path, "s", "a", ""), "茅");
+    EXPECT_EQ(readValue(path, "s", "b", ""), "茅");
+
+    // A section name whose GBK form holds ']' (癩 is B0 5D), and characters the
+    // converter would silently drop (a tag character), are refused.
+    writeBytes(path, "[s]\r\na=\xB0\xB4\r\n");
+    EXPECT_FALSE(writeValue(path, "癩", "a", "1"));
+    EXPECT_FALSE(writeValue(path, "s", "a", "x\xF3\xA0\x80\x81"));
+    EXPECT_EQ(readBytes(path), "[s]\r\na=\xB0\xB4\r\n");
+}
+
 TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
