@@ -85,6 +85,14 @@ std::string_view lineEndingOf(std::string_view file, std::string_view fallback) 
     return (nl > 0 && file[nl - 1] == '\r') ? std::string_view("\r\n") : std::string_view("\n");
 }
 
+// What ends the last line of `text` before something is appended: nothing
+// when it has its line ending, "\n" after a '\r' that begins a CRLF, else eol.
+std::string_view lineEndNeededAfter(std::string_view text, std::string_view eol) {
+    if (text.empty() || text.back() == '\n') return {};
+    if (text.back() == '\r') return "\n";
+    return eol;
+}
+
 std::string_view unquote(std::string_view v) {
     v = trim(v);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
@@ -126,7 +134,7 @@ std::string withValue(std::string_view file, std::string_view section, std::stri
 
     const auto header = findSection(file, lines, section);
     if (!header) {
-        if (!out.empty() && out.back() != '\n') out += eol;
+        out += lineEndNeededAfter(out, eol);
         out += "[";
         out += trim(section);
         out += "]";
@@ -152,7 +160,7 @@ std::string withValue(std::string_view file, std::string_view section, std::stri
 
     const Line& after = lines[insertAfter];
     std::string entry;
-    if (after.next == 0 || file[after.next - 1] != '\n') entry += eol;  // the last line had no line ending
+    entry += lineEndNeededAfter(file.substr(0, after.next), eol);
     entry.append(trim(key)).append("=").append(value).append(eol);
     out.insert(after.next, entry);
     return out;

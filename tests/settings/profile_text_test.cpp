@@ -111,7 +111,9 @@ TEST(ProfileWrite, AppendsAMissingSectionAtTheEndInTheFilesLineEnding) {
     EXPECT_EQ(withValue("[a]\nx=1", "b", "k", "v", "\n"), "[a]\nx=1\n[b]\nk=v\n");
     EXPECT_EQ(withValue("[a]\nx=1", "a", "k", "v", "\n"), "[a]\nx=1\nk=v\n");
     EXPECT_EQ(withValue("[a]", "a", "k", "v", "\n"), "[a]\nk=v\n");
-    EXPECT_EQ(lookup(withValue("[a]\r\nx=1\r", "a", "k", "v", "\n"), "a", "k"), "v") << "a last line ending in CR alone";
+    // A last line ending in CR alone is the start of a CRLF: its value keeps no CR.
+    EXPECT_EQ(withValue("[a]\r\nx=1\r", "a", "k", "v", "\n"), "[a]\r\nx=1\r\nk=v\r\n");
+    EXPECT_EQ(withValue("[a]\r\nx=1\r", "b", "k", "v", "\n"), "[a]\r\nx=1\r\n[b]\r\nk=v\r\n");
 }
 
 TEST(ProfileWrite, WhatIsWrittenReadsBack) {
