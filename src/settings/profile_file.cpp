@@ -48,9 +48,11 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     if (enc == textenc::Encoding::Gbk && textenc::detect(next) == textenc::Encoding::Utf8) {
         // The bytes that made the file GBK are gone, so it would now be read as
         // UTF-8; its GBK text written as UTF-8 keeps every value's meaning.
-        const auto asUtf8 = textenc::gbkToUtf8(next);
+        // A byte-order mark stays: it is read as one in either encoding.
+        const std::size_t bom = next.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+        const auto asUtf8 = textenc::gbkToUtf8(std::string_view(next).substr(bom));
         if (!asUtf8) return WriteResult::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
-        next = *asUtf8;
+        next = next.substr(0, bom) + *asUtf8;
     }
     if (old && next == current) return WriteResult::success();
     return atomicfile::replace(path, next);

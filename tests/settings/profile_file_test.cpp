@@ -85,6 +85,9 @@ TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
     ASSERT_TRUE(writeValue(path, "s", "a", "茅"));
     EXPECT_EQ(readValue(path, "s", "a", ""), "茅");
     EXPECT_EQ(readValue(path, "s", "b", ""), "茅");
+    writeBytes(path, "\xEF\xBB\xBF[s]\na=\xB0\xB4\n");
+    ASSERT_TRUE(writeValue(path, "s", "a", ""));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF[s]\na=\n");
 
     // A section name whose GBK form holds ']' (癩 is B0 5D), and characters the
     // converter would silently drop (a tag character), are refused.
