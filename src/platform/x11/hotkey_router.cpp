@@ -10,9 +10,12 @@ namespace x11 {
 
 namespace {
 
-// Auto-repeat can come as a release and a press: a held key counts as let go
-// only when no press follows its release within this time.
-constexpr int kLetGoSettleMs = 30;
+// Auto-repeat can come as a release and a press (a keyboard forwarded from
+// another display: a nested server, a remote desktop), and the two halves can
+// be up to a whole repeat interval apart (40 ms at X's default 25 per second).
+// A held key counts as let go only when no press follows its release within
+// this time; a plain press of the key sooner than that after a chord is taken.
+constexpr int kLetGoSettleMs = 80;
 
 constexpr std::uint32_t kAnyModifier = XCB_INPUT_MODIFIER_MASK_ANY;
 
