@@ -16,17 +16,6 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     std::fclose(f);
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 void Win32AppTest::SetUp() {
     iniPath = widetext::widen(modINI::JoinPath(modINI::ProgramFolder(), "set.ini"));
     DeleteFileW(iniPath.c_str());

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "platform/services.h"
+#include "support/file_bytes.h"
 #include "win32_app/frmSet.h"
 
 class Win32AppTest : public ::testing::Test {
@@ -51,4 +52,4 @@ protected:
 
 // Writes bytes to a file as they are.
 void WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);
+using wintest::ReadBytes;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "support/child_process.h"
+#include "support/file_bytes.h"
 #include "support/pump.h"
 
 namespace wintest {
@@ -13,21 +14,6 @@ std::wstring UnixPath(std::wstring path) {
         if (c == L'\\') c = L'/';
     return path;
 }
-
-namespace {
-
-std::string readAll(const std::wstring& path) {
-    std::string text;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-}  // namespace
 
 std::optional<std::string> RunUnix(const std::wstring& commandLine, int timeoutMs) {
     static int runs = 0;
@@ -44,7 +30,7 @@ std::optional<std::string> RunUnix(const std::wstring& commandLine, int timeoutM
         return std::nullopt;
     const bool ended =
         PumpUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-    const std::string code = readAll(done), text = readAll(output);
+    const std::string code = ReadBytes(done), text = ReadBytes(output);
     DeleteFileW(done.c_str());
     DeleteFileW(output.c_str());
     if (!ended || code.empty() || code[0] != '0') return std::nullopt;
