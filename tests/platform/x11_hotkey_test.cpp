@@ -6,6 +6,7 @@
 #define XK_MISCELLANY
 #define XK_LATIN1
 #include <X11/keysymdef.h>
+#include <X11/Xlib.h>
 
 #include "hotkey/capture_field.h"
 #include "hotkey/zorvane.h"
@@ -155,6 +156,41 @@ TEST_F(X11Hotkey, AHeldTriggerFiresAgainAtTheRepeatRate) {
     injector->keyUp(0x77);
     spin(50);
     EXPECT_GE(fired, 3) << "the server repeats a held key after about 660 ms";
+}
+
+TEST_F(X11Hotkey, OwnKeysHeldBackByAFrozenKeyboardAreStillKnownAsOurs) {
+    // Another client's grab freezes the keyboard while our keys are on their
+    // way: their raw events come when it thaws, with a later sequence number.
+    X11Listener listener;
+    ASSERT_TRUE(listener.takeFocus());
+    int fired = 0;
+    auto e = endpoint(&fired);
+    ASSERT_TRUE(e->registerChord(0, 'L'));
+    x11::X11KeyInjector own(session);
+
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    auto grab = xcb_grab_keyboard_reply(
+        other, xcb_grab_keyboard(other, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC), nullptr);
+    ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
+    std::free(grab);
+
+    own.keyDown('L');
+    own.keyUp('L');
+    own.keyDown('M');
+    own.keyUp('M');
+    session->sync();  // carried out, not yet let through
+    xcb_ungrab_keyboard(other, XCB_CURRENT_TIME);
+    std::free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+    xcb_disconnect(other);
+
+    spinUntil([&] { return listener.waitForEvents(4, 0).size() >= 4; });
+    spin(50);
+    const auto& ev = listener.events();
+    std::string seen;
+    for (const auto& k : ev) seen += std::string(k.press ? "P" : "R") + XKeysymToString(k.keysym) + " ";
+    EXPECT_EQ(seen, "Pl Rl Pm Rm ") << describe(ev);
+    EXPECT_EQ(fired, 0);
 }
 
 TEST(X11Capture, KeysTypedIntoTheFieldAreReadThroughTheServersKeymap) {

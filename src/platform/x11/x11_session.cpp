@@ -17,6 +17,7 @@ constexpr int kLayoutSettleMs = 50;
 
 // How many of the latest presses are kept to tell who made a grabbed one.
 constexpr std::size_t kPressesKept = 256;
+constexpr std::size_t kInjectionsKept = 256;
 
 template <class T>
 struct Freer {
@@ -233,9 +234,10 @@ void Session::sync() {
         }
     }
     // Every injection sent before now has made its raw event, or makes none
-    // (a press of a key its device holds already).
-    while (!injections_.empty() && sequenceBefore(injections_.front().sequence, static_cast<std::uint16_t>(cookie.sequence)))
-        injections_.pop_front();
+    // (a press of a key its device holds already), unless a grab froze the
+    // keyboard: its raw event then comes when the grab lets go.
+    for (Injection& i : injections_)
+        if (sequenceBefore(i.sequence, static_cast<std::uint16_t>(cookie.sequence))) i.settled = true;
     scheduleDispatch();
 }
 
@@ -281,17 +283,18 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
     KeySource source = KeySource::Keyboard;
     if (injectionDevices_.contains(raw.sourceid)) {
         source = KeySource::OtherInjection;
-        // Ours when it answers the oldest injection still waiting: raw events
-        // of an injection come while its request is carried out, so they bear
-        // its sequence number, before any other client's can.
-        while (!injections_.empty() && sequenceBefore(injections_.front().sequence, raw.sequence))
-            injections_.pop_front();  // it made no event (a press of a key already down)
-        if (!injections_.empty()) {
-            const Injection& next = injections_.front();
-            if (next.sequence == raw.sequence && next.kc == kc && next.press == press) {
-                source = KeySource::Ours;
-                injections_.pop_front();
-            }
+        // Ours when it answers the oldest of our injections still waiting for
+        // this key event. The device makes its events in the order it is
+        // given them. An event comes while its request is carried out, so it
+        // bears that request's sequence number, or, when a grab had frozen
+        // the keyboard, later, bearing the number of whatever request let it
+        // go; it never bears an earlier one.
+        const auto it = std::find_if(injections_.begin(), injections_.end(), [&](const Injection& i) {
+            return i.kc == kc && i.press == press && !sequenceBefore(raw.sequence, i.sequence);
+        });
+        if (it != injections_.end()) {
+            source = KeySource::Ours;
+            injections_.erase(injections_.begin(), it + 1);  // those before it made no event
         }
     } else if (!keyboards_.contains(raw.sourceid)) {
         findDevices();  // a device we have not met
@@ -308,7 +311,10 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
 }
 
 void Session::noteInjection(unsigned sequence, xcb_keycode_t kc, bool press) {
-    injections_.push_back({static_cast<std::uint16_t>(sequence), kc, press});
+    injections_.push_back({static_cast<std::uint16_t>(sequence), kc, press, false});
+    // Injections that made no event are dropped as soon as a later one comes
+    // back; a bound keeps them from piling up when none does.
+    if (injections_.size() > kInjectionsKept) injections_.pop_front();
     if (!triggerPending_) return;
     triggerPending_ = false;
     roundTripsToFirstKey_ = roundTrips_ - roundTripsAtTrigger_;
