@@ -47,7 +47,7 @@ public:
         ini << "[conftooltip]\n";
         for (int i = 0; i < 4; ++i) ini << i << "=2|17|" << int(kRemaps[i].key) << "\n";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZORVANE_TRACE", "1");  // one line a trigger
+        env.insert("ZORVANE_TRACE", "1");  // one line a playback
         p_.setProcessEnvironment(env);
         p_.start(dir_.path() + "/zorvane-change-hotkey", {});
         p_.waitForStarted();
@@ -56,7 +56,7 @@ public:
         p_.kill();
         p_.waitForFinished(2000);
     }
-    int triggersSoFar() {
+    int playbacksSoFar() {
         log_ += QString::fromUtf8(p_.readAllStandardError());
         return static_cast<int>(log_.count(QRegularExpression("trace: first key")));
     }
@@ -81,7 +81,7 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
     for (const Remap& r : kRemaps)
         for (const int hold : {20, 900}) {
             b.listener().clear();
-            const int before = program.triggersSoFar();
+            const int before = program.playbacksSoFar();
             std::vector<Step> steps;
             int at = 0;
             for (auto m : r.modifierKeys) steps.push_back({at, m, true}), at += 8;
@@ -98,12 +98,12 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
                 ++presses;
                 EXPECT_EQ(e.state & kModifierBits, xState(kCtrl)) << r.name << ": " << describe(e);
             }
-            const int triggers = program.triggersSoFar() - before;
-            EXPECT_GE(triggers, 1) << r.name;
-            if (hold < 300) EXPECT_EQ(triggers, 1) << r.name << ": a tap plays once";
-            EXPECT_EQ(presses, triggers) << r.name << " held " << hold << " ms: the key arrived " << presses
-                                         << " times for " << triggers << " playbacks\n"
-                                         << describe(b.listener().events());
+            const int plays = program.playbacksSoFar() - before;
+            EXPECT_GE(plays, 1) << r.name;
+            if (hold < 300) EXPECT_EQ(plays, 1) << r.name << ": a tap plays once";
+            EXPECT_EQ(presses, plays) << r.name << " held " << hold << " ms: the key arrived " << presses
+                                      << " times for " << plays << " playbacks\n"
+                                      << describe(b.listener().events());
             EXPECT_TRUE(b.userLetsGoOfEverything());
             EXPECT_TRUE(b.serverLogicalDown().none()) << r.name << ": a key is left down";
         }

@@ -256,7 +256,9 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     // write, which the server takes in one go (dispatch flushes otherwise).
     s_->markTrigger();
     const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
+    const std::shared_ptr<Session> session = s_;           // and this router may be gone after it
     if (fire) fire();
+    session->endTrigger();
 }
 
 // --- the held key -------------------------------------------------------------

@@ -76,6 +76,10 @@ public:
         roundTripsAtTrigger_ = roundTrips_;
         triggerPending_ = true;
     }
+    // The trigger's call has returned. One that played nothing (its slot's
+    // playback was still running) has no first key: the running playback's
+    // next key is not its.
+    void endTrigger() { triggerPending_ = false; }
     // Round trips from the last trigger to its first injected key.
     unsigned roundTripsToFirstKey() const { return roundTripsToFirstKey_; }
     void countRoundTrip() {
