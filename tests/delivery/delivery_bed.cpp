@@ -68,19 +68,21 @@ bool DeliveryBed::configure(const std::vector<Slot>& chords) {
 }
 
 void DeliveryBed::perform(std::vector<Step> steps) {
+    // Steps at the same time go out in one write: the server takes them in one go.
+    std::map<int, std::vector<Step>> at;
+    for (const Step& s : steps) at[s.atMs].push_back(s);
     // Shared: a timer that fires after a timeout must not touch a finished call.
-    auto pending = std::make_shared<int>(static_cast<int>(steps.size()));
-    int last = 0;
-    for (const Step& s : steps) {
-        last = std::max(last, s.atMs);
-        QTimer::singleShot(s.atMs, Qt::PreciseTimer, [this, s, pending] {
-            if (s.down) {
-                user_->keyDown(s.vk);
-                userHolds_.set(s.vk);
-            } else {
-                user_->keyUp(s.vk);
-                userHolds_.reset(s.vk);
+    auto pending = std::make_shared<int>(static_cast<int>(at.size()));
+    const int last = at.empty() ? 0 : at.rbegin()->first;
+    for (const auto& [ms, group] : at) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, [this, group, pending] {
+            user_->beginBatch();
+            for (const Step& s : group) {
+                if (s.down) user_->keyDown(s.vk);
+                else user_->keyUp(s.vk);
+                userHolds_.set(s.vk, s.down);
             }
+            user_->endBatch();
             --*pending;
         });
     }

@@ -186,7 +186,9 @@ TEST_F(Delivery, SameKeyRemapsDeliverTheTargetOncePerPlayback) {
             const Verdict v = namedCase(b, r, hold);
             EXPECT_TRUE(v.ok()) << r.target.action() << " from mods " << r.mods << ", held " << hold << " ms\n"
                                 << explain(v, b);
-            if (hold == kTap) EXPECT_EQ(b.playbacks(), 1) << "a tap plays the target once";
+            if (hold == kTap) {
+                EXPECT_EQ(b.playbacks(), 1) << "a tap plays the target once";
+            }
         }
 }
 
@@ -239,6 +241,30 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
     checkDeliveries(b, {r}, v);
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
+// Keys that reach the server in one go with the trigger's press wait behind
+// its grab and come before the target's keys: the target must allow for them.
+TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
+    const Remap first{kCtrl, 0x77, {kCtrl | kWin, 'H'}};  // Ctrl+F8
+    const Remap second{kAlt, 0x75, {kAlt, 'N'}};          // Alt+F6
+    ASSERT_TRUE(configure(b, {first, second}));
+    // Ctrl+F8 tapped, then straight on Alt+F6: all in one instant.
+    b.perform({{0, kLCtrl, true}, {0, 0x77, true}, {0, 0x77, false}, {0, kLCtrl, false}, {0, kLAlt, true},
+               {0, 0x75, true}, {60, 0x75, false}, {70, kLAlt, false}});
+    Verdict v;
+    checkDeliveries(b, {first, second}, v);
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+
+    // Shift pressed in the instant the trigger went down.
+    ASSERT_TRUE(configure(b, {first}));
+    b.perform({{0, kLCtrl, true}, {0, 0x77, true}, {0, kLShift, true}, {40, 0x77, false}, {50, kLCtrl, false},
+               {60, kLShift, false}});
+    Verdict w;
+    checkDeliveries(b, {first}, w);
+    checkNothingStuck(b, w);
+    EXPECT_TRUE(w.ok()) << explain(w, b);
 }
 
 TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {

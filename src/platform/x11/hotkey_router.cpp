@@ -249,12 +249,13 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
         s_->flush();
         return;
     }
-    // Our own keys still on their way (a playback runs): the key state must
-    // include them before the next playback decides what to let go of.
-    if (s_->injecting()) s_->sync();
-    // No flush: the playback's first keys go out with the ungrab in one
-    // write, which the server takes in one go (dispatch flushes otherwise).
     s_->markTrigger();
+    // Keys that reached the server while the grab held the keyboard (typed in
+    // the same instant as the trigger, or while we were kept from running)
+    // come out before anything sent from now on, and so do our own keys still
+    // on their way: the key state must include them all before the playback
+    // decides what to let go of. One round trip, the ungrab's.
+    s_->sync();
     const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
     const std::shared_ptr<Session> session = s_;           // and this router may be gone after it
     if (fire) fire();

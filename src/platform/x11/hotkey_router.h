@@ -9,7 +9,10 @@
 //   - the program's own injected key (a target that is, or contains, a chord's
 //     key) goes on to the focused window, replayed as if no grab of ours were there;
 //   - a user's press of a chord fires it: the grab lets go, the keyboard runs
-//     on, and the playback that follows types after it.
+//     on, the keys it held back meanwhile are read, and only then does the
+//     playback decide what to type.
+// The program's own keys are known by their order on the XTest device, not
+// by when they come: a grab can hold them back too.
 // From a chord's press until its key is let go, every press of that key is
 // caught whatever the modifiers, so that its auto-repeat never reaches the
 // focused window while a playback changes the modifiers; the program's own

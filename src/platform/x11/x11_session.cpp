@@ -233,11 +233,6 @@ void Session::sync() {
             deferred_.push_back(ev);
         }
     }
-    // Every injection sent before now has made its raw event, or makes none
-    // (a press of a key its device holds already), unless a grab froze the
-    // keyboard: its raw event then comes when the grab lets go.
-    for (Injection& i : injections_)
-        if (sequenceBefore(i.sequence, static_cast<std::uint16_t>(cookie.sequence))) i.settled = true;
     scheduleDispatch();
 }
 
@@ -311,7 +306,7 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
 }
 
 void Session::noteInjection(unsigned sequence, xcb_keycode_t kc, bool press) {
-    injections_.push_back({static_cast<std::uint16_t>(sequence), kc, press, false});
+    injections_.push_back({static_cast<std::uint16_t>(sequence), kc, press});
     // Injections that made no event are dropped as soon as a later one comes
     // back; a bound keeps them from piling up when none does.
     if (injections_.size() > kInjectionsKept) injections_.pop_front();

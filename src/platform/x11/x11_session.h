@@ -10,7 +10,6 @@
 // server, which keys are down for applications and which the user holds on a
 // keyboard, and it tells for each press whether it was the program's own.
 
-#include <algorithm>
 #include <bitset>
 #include <cstdint>
 #include <deque>
@@ -90,10 +89,6 @@ public:
     // The injector tells each key event it sends, with its request's sequence
     // number, so that the raw event it makes is known as the program's own.
     void noteInjection(unsigned sequence, xcb_keycode_t kc, bool press);
-    // Some injected key has not come back as a raw event since the last sync.
-    bool injecting() const {
-        return std::any_of(injections_.begin(), injections_.end(), [](const Injection& i) { return !i.settled; });
-    }
     // The injector is about to give a keycode a keysym of its own for a moment:
     // the mapping change that follows is no change of the user's layout.
     void noteOwnMappingChange(xcb_keycode_t kc) { ownMappingChanges_.insert(kc); }
@@ -132,7 +127,6 @@ private:
         std::uint16_t sequence;
         xcb_keycode_t kc;
         bool press;
-        bool settled;  // sent before a sync: it may have made no event at all
     };
     struct RawPress {
         xcb_keycode_t kc;
