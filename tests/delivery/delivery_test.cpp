@@ -267,6 +267,20 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
     EXPECT_TRUE(w.ok()) << explain(w, b);
 }
 
+// E's target holds Ctrl+Alt when the user presses Ctrl+Alt+E, another slot's
+// chord: the user's own modifiers say which chord it is.
+TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds) {
+    const Remap plain{0, 'E', {kCtrl | kAlt, 'H'}};
+    const Remap withMods{kCtrl | kAlt, 'E', {kShift | kWin, 'V'}};
+    ASSERT_TRUE(configure(b, {plain, withMods}));
+    b.perform({{5, 'E', true}, {48, 'E', false}, {63, kLCtrl, true}, {71, kLAlt, true}, {84, 'E', true},
+               {109, 'E', false}, {185, kLCtrl, false}, {306, kLAlt, false}});
+    Verdict v;
+    checkDeliveries(b, {plain, withMods}, v);
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
 TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {
     const Verdict v = namedCase(b, {kCtrl | kAlt, 'A', {kCtrl, 'C'}}, 3000);
     EXPECT_TRUE(v.ok()) << explain(v, b);

@@ -203,13 +203,36 @@ void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& 
 
 // --- presses ----------------------------------------------------------------
 
+std::uint16_t HotkeyRouter::userModifiers() const {
+    int mask = 0;
+    for (int kc = 0; kc < 256; ++kc) {
+        if (!userDown_[kc]) continue;
+        switch (s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc))) {
+            case 16: mask |= 4; break;
+            case 17: mask |= 2; break;
+            case 18: mask |= 1; break;
+            case 91:
+            case 92: mask |= 8; break;
+            default: break;
+        }
+    }
+    return s_->layout().xModifiers(mask);
+}
+
 const HotkeyRouter::Chord* HotkeyRouter::match(xcb_keycode_t kc, std::uint16_t state) const {
     const auto s = static_cast<std::uint16_t>(state & 0xff & ~s_->layout().lockMask());
+    // With a playback holding modifiers, E under Ctrl+Alt may be the chord E
+    // (the playback's Ctrl+Alt added) or the chord Ctrl+Alt+E: the one whose
+    // modifiers the user holds is meant.
+    const Chord* found = nullptr;
     for (const Chord& c : chords_) {
         if (std::find(c.keycodes.begin(), c.keycodes.end(), kc) == c.keycodes.end()) continue;
-        if (s == c.mods || (heldExtra_ && s == (c.mods | heldExtra_))) return &c;
+        if (s != c.mods && !(heldExtra_ && s == (c.mods | heldExtra_))) continue;
+        if (!heldExtra_) return &c;
+        if (c.mods == (userModifiers() & s)) return &c;
+        if (!found || s == c.mods) found = &c;
     }
-    return nullptr;
+    return found;
 }
 
 void HotkeyRouter::onGrabbedPress(const xcb_input_key_press_event_t& e) {

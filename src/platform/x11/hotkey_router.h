@@ -76,6 +76,8 @@ private:
     void grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
     void ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
     const Chord* match(xcb_keycode_t kc, std::uint16_t state) const;
+    // X modifier bits of the modifier keys the user holds.
+    std::uint16_t userModifiers() const;
 
     void onGrabbedPress(const xcb_input_key_press_event_t& e);
     void onCoreGrabbedPress(const xcb_key_press_event_t& e);
