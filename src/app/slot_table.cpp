@@ -29,7 +29,7 @@ SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold
       player_(injectorOf(services), services.keyboard, std::move(hold)),
       slots_([this](const std::string& action) { opendo(action); }) {
     if (platform::HotkeyService* hotkeys = services.hotkeys)
-        player_.onHeldModifiers = [hotkeys](int mask) { hotkeys->setHeldModifiers(mask); };
+        player_.onHeldModifiers = [hotkeys](int held, int letGo) { hotkeys->setHeldModifiers(held, letGo); };
 }
 
 void SlotTable::load() {

@@ -28,10 +28,14 @@ public:
     virtual ~HotkeyService() = default;
     // Nothing when the window system cannot give one.
     virtual std::unique_ptr<HotkeyEndpoint> createEndpoint() = 0;
-    // Modifiers (a chord's mask) that a playback of this program holds down
-    // right now. A chord pressed by the user meanwhile comes with them added,
-    // and still counts as the chord. 0 when no playback holds any.
-    virtual void setHeldModifiers(int modKeyCode) { (void)modKeyCode; }
+    // Modifiers (chord masks) that playbacks of this program hold down right
+    // now, and that they have let go of though the user may hold them. A chord
+    // pressed by the user meanwhile comes with the first added and without the
+    // second, and still counts as the chord. Both 0 when no playback runs.
+    virtual void setHeldModifiers(int held, int letGo) {
+        (void)held;
+        (void)letGo;
+    }
 };
 
 }  // namespace platform

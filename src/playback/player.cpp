@@ -17,19 +17,28 @@ bool opensMenusOnTap(int code) { return (mod::Of(code) & (mod::Alt | mod::Win)) 
 // have moved meanwhile.
 constexpr int kRestoreRounds = 4;
 
+int modifiersOf(const std::vector<std::uint8_t>& keys) {
+    int mods = 0;
+    for (const std::uint8_t code : keys) mods |= mod::Of(code);
+    return mods;
+}
+
 }  // namespace
 
 void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
-    int targetMods = 0;
-    for (const std::uint8_t code : keys) targetMods |= mod::Of(code);
+    const int targetMods = modifiersOf(keys);
     const platform::KeySet down = keyboard_->logicalDown();
     std::vector<std::uint8_t> clear;
     bool mask = false;
     for (const std::uint8_t code : vk::SidedModifiers) {
         if (!down[code] || (mod::Of(code) & targetMods)) continue;
         clear.push_back(code);
+        letGo_ |= mod::Of(code);
         mask = mask || opensMenusOnTap(code);
     }
+    // The hotkeys hear of the change before the keys make it, so that a chord
+    // pressed in between is known either way.
+    announceHeldModifiers(targetMods);
     if (mask) injector_.maskTap();
     for (const std::uint8_t code : clear) injector_.keyUp(code);
     // A target key that is down already would not go down again.
@@ -64,17 +73,19 @@ void Player::restore() {
         }
         if (mask) injector_.maskTap();
         injector_.endBatch();
-        if (!changed) return;
+        if (!changed) break;
     }
+    letGo_ = 0;
+    announceHeldModifiers();
 }
 
-void Player::announceHeldModifiers() {
-    int mask = 0;
-    for (const auto& keys : active_)
-        for (const std::uint8_t code : keys) mask |= mod::Of(code);
-    if (mask == announced_) return;
+void Player::announceHeldModifiers(int adding) {
+    int mask = adding;
+    for (const auto& keys : active_) mask |= modifiersOf(keys);
+    if (mask == announced_ && letGo_ == announcedLetGo_) return;
     announced_ = mask;
-    if (onHeldModifiers) onHeldModifiers(mask);
+    announcedLetGo_ = letGo_;
+    if (onHeldModifiers) onHeldModifiers(mask, letGo_);
 }
 
 void Player::play(std::string_view action) {
@@ -111,6 +122,7 @@ void Player::play(std::string_view action) {
         {
             Batch batch(injector_);
             if (keyboard_) clearForTarget(*keys);
+            else announceHeldModifiers(modifiersOf(*keys));
             for (const std::uint8_t code : *keys) {
                 if (!injector_.keyDown(code)) {
                     untypeable = code;

@@ -44,22 +44,25 @@ public:
     // (and the error goes on to the caller).
     void play(std::string_view action);
 
-    // Told the modifiers that running playbacks hold down, as a chord's mask,
-    // whenever they change: a trigger the user presses meanwhile comes with them added.
-    std::function<void(int modKeyCode)> onHeldModifiers;
+    // Told, as chord masks, whenever they change: the modifiers that running
+    // playbacks hold down, and those they have let go of that may still be in
+    // the user's hand. A trigger the user presses meanwhile comes with the
+    // first added and without the second.
+    std::function<void(int held, int letGo)> onHeldModifiers;
     // Told why a target was cut short (a key this system cannot type).
     std::function<void(const std::string& why)> onProblem;
 
 private:
     void clearForTarget(const std::vector<std::uint8_t>& keys);
     void restore();
-    void announceHeldModifiers();
+    void announceHeldModifiers(int adding = 0);
 
     platform::KeyInjector& injector_;
     platform::KeyboardState* keyboard_;
     HoldFn hold_;
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
-    int announced_ = 0;
+    int letGo_ = 0;  // modifiers let go of for a target, until the restore
+    int announced_ = 0, announcedLetGo_ = 0;
 };
 
 // Plays an action string as its keys stand, with no keyboard state.

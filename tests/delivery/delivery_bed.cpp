@@ -39,7 +39,7 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     service_ = std::make_unique<x11::X11HotkeyService>(session_, exact_);
     delivery_ = std::make_unique<playback::Player>(*injector_, exact_ ? state_.get() : nullptr,
                                                    [](int ms) { keyfunc::Delay(ms); });
-    delivery_->onHeldModifiers = [this](int mask) { service_->setHeldModifiers(mask); };
+    delivery_->onHeldModifiers = [this](int held, int letGo) { service_->setHeldModifiers(held, letGo); };
     player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
         ++running_;
         ++playbacks_;

@@ -281,6 +281,21 @@ TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds)
     EXPECT_TRUE(v.ok()) << explain(v, b);
 }
 
+// T's target lets go of the user's Shift to type Ctrl+Win+M; the user, still
+// holding Ctrl+Shift, adds Alt and presses W, another slot's chord, which
+// reaches the server without the Shift the playback let go of.
+TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
+    const Remap first{kCtrl | kShift, 'T', {kCtrl | kWin, 'M'}};
+    const Remap second{kCtrl | kAlt | kShift, 'W', {kShift | kWin, 'F'}};
+    ASSERT_TRUE(configure(b, {first, second}));
+    b.perform({{0, kLCtrl, true}, {10, kLShift, true}, {20, 'T', true}, {45, 'T', false}, {70, kLAlt, true},
+               {90, 'W', true}, {115, 'W', false}, {400, kLAlt, false}, {410, kLShift, false}, {420, kLCtrl, false}});
+    Verdict v;
+    checkDeliveries(b, {first, second}, v);
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
 TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {
     const Verdict v = namedCase(b, {kCtrl | kAlt, 'A', {kCtrl, 'C'}}, 3000);
     EXPECT_TRUE(v.ok()) << explain(v, b);

@@ -63,7 +63,7 @@ class Win32HotkeyService : public platform::HotkeyService {
 public:
     explicit Win32HotkeyService(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {}
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override { return Win32HotkeyEndpoint::create(ownKeys_); }
-    void setHeldModifiers(int modKeyCode) override { ownKeys_->setHeldModifiers(modKeyCode); }
+    void setHeldModifiers(int held, int /*letGo*/) override { ownKeys_->setHeldModifiers(held); }
 
 private:
     std::shared_ptr<OwnKeys> ownKeys_;

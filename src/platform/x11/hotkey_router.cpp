@@ -144,10 +144,11 @@ void HotkeyRouter::release(Owner owner) {
     s_->flush();
 }
 
-void HotkeyRouter::setHeldModifiers(int modKeyCode) {
-    const std::uint16_t extra = s_->layout().xModifiers(modKeyCode);
-    if (extra == heldExtra_) return;
-    heldExtra_ = extra;
+void HotkeyRouter::setHeldModifiers(int held, int letGo) {
+    const std::uint16_t h = s_->layout().xModifiers(held), l = s_->layout().xModifiers(letGo);
+    if (h == held_ && l == released_) return;
+    held_ = h;
+    released_ = l;
     std::set<xcb_keycode_t> keys;
     for (const Chord& c : chords_) keys.insert(c.keycodes.begin(), c.keycodes.end());
     for (const xcb_keycode_t kc : keys) applyGrabs(kc);
@@ -156,13 +157,26 @@ void HotkeyRouter::setHeldModifiers(int modKeyCode) {
 
 // --- XInput2 grabs ----------------------------------------------------------
 
+std::vector<std::uint16_t> HotkeyRouter::statesOf(const Chord& chord) const {
+    // While playbacks run, each modifier they hold may or may not be down
+    // (they press and let go of them, and so may others), and each of the
+    // chord's own that they let go of may be missing.
+    const auto always = static_cast<std::uint16_t>(chord.mods & ~released_);
+    const auto maybe = static_cast<std::uint16_t>((chord.mods & released_) | (held_ & ~chord.mods));
+    std::vector<std::uint16_t> states;
+    for (std::uint16_t some = maybe;; some = static_cast<std::uint16_t>((some - 1) & maybe)) {
+        states.push_back(always | some);
+        if (some == 0) break;
+    }
+    return states;
+}
+
 std::set<std::uint16_t> HotkeyRouter::wanted(xcb_keycode_t kc) const {
     std::set<std::uint16_t> mods;
     for (const Chord& c : chords_) {
         if (std::find(c.keycodes.begin(), c.keycodes.end(), kc) == c.keycodes.end()) continue;
-        for (const std::uint16_t v : s_->layout().lockVariants(c.mods)) mods.insert(v);
-        if (heldExtra_ & ~c.mods)
-            for (const std::uint16_t v : s_->layout().lockVariants(c.mods | heldExtra_)) mods.insert(v);
+        for (const std::uint16_t state : statesOf(c))
+            for (const std::uint16_t v : s_->layout().lockVariants(state)) mods.insert(v);
     }
     return mods;
 }
@@ -221,16 +235,26 @@ std::uint16_t HotkeyRouter::userModifiers() const {
 
 const HotkeyRouter::Chord* HotkeyRouter::match(xcb_keycode_t kc, std::uint16_t state) const {
     const auto s = static_cast<std::uint16_t>(state & 0xff & ~s_->layout().lockMask());
+    const bool playing = held_ || released_;
     // With a playback holding modifiers, E under Ctrl+Alt may be the chord E
-    // (the playback's Ctrl+Alt added) or the chord Ctrl+Alt+E: the one whose
-    // modifiers the user holds is meant.
+    // (the playback's Ctrl+Alt added) or the chord Ctrl+Alt+E, and with one
+    // that let go of the user's Shift, Ctrl+Shift+E comes as Ctrl+E: the chord
+    // whose modifiers the user holds is meant. Failing that, one that fits as
+    // it stands or with the held modifiers added.
+    std::optional<std::uint16_t> user;
     const Chord* found = nullptr;
     for (const Chord& c : chords_) {
         if (std::find(c.keycodes.begin(), c.keycodes.end(), kc) == c.keycodes.end()) continue;
-        if (s != c.mods && !(heldExtra_ && s == (c.mods | heldExtra_))) continue;
-        if (!heldExtra_) return &c;
-        if (c.mods == (userModifiers() & s)) return &c;
-        if (!found || s == c.mods) found = &c;
+        if (!playing) {
+            if (s == c.mods) return &c;
+            continue;
+        }
+        const std::vector<std::uint16_t> states = statesOf(c);
+        if (std::find(states.begin(), states.end(), s) == states.end()) continue;
+        if (!user) user = static_cast<std::uint16_t>(userModifiers() & (s | released_));
+        if (c.mods == *user) return &c;
+        if (s == c.mods || s == (c.mods | held_))
+            if (!found || s == c.mods) found = &c;
     }
     return found;
 }

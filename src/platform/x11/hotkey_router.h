@@ -53,9 +53,10 @@ public:
     std::optional<std::string> claim(Owner owner, int modKeyCode, int keyCode, std::function<void()> onPressed,
                       std::function<void(const std::string& why)> onLost);
     void release(Owner owner);
-    // Modifiers (a chord's mask) that the program's playbacks hold down now: a
-    // chord pressed meanwhile comes with them added and still counts.
-    void setHeldModifiers(int modKeyCode);
+    // Modifiers (chord masks) that the program's playbacks hold down now, and
+    // that they have let go of though the user may hold them: a chord pressed
+    // meanwhile comes with the first added and without the second, and still counts.
+    void setHeldModifiers(int held, int letGo);
 
 private:
     struct Chord {
@@ -71,6 +72,8 @@ private:
     bool claimOnServer(const Chord& chord);
     void unclaimOnServer(const Chord& chord);
     bool clashesWithOurs(const Chord& chord) const;
+    // The modifier states in which a press of the chord's key may be the chord.
+    std::vector<std::uint16_t> statesOf(const Chord& chord) const;
     std::set<std::uint16_t> wanted(xcb_keycode_t kc) const;
     void applyGrabs(xcb_keycode_t kc);
     void grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
@@ -92,7 +95,7 @@ private:
     std::shared_ptr<Session> s_;
     bool takeHeldKey_;
     std::vector<Chord> chords_;
-    std::uint16_t heldExtra_ = 0;
+    std::uint16_t held_ = 0, released_ = 0;  // by the playbacks, as X modifier bits
     std::map<xcb_keycode_t, std::set<std::uint16_t>> grabbed_;  // XInput2 grabs in place, by keycode
     // Keys taken, each with the time it counts as let go (none while held).
     std::map<xcb_keycode_t, std::optional<std::chrono::steady_clock::time_point>> taking_;

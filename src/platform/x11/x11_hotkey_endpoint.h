@@ -28,7 +28,7 @@ public:
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override {
         return std::make_unique<X11HotkeyEndpoint>(router_);
     }
-    void setHeldModifiers(int modKeyCode) override { router_->setHeldModifiers(modKeyCode); }
+    void setHeldModifiers(int held, int letGo) override { router_->setHeldModifiers(held, letGo); }
     const HotkeyRouter& router() const { return *router_; }
 
 private:

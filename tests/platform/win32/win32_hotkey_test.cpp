@@ -194,23 +194,23 @@ TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
                sender.exitCode() == 0;
     };
 
-    service.setHeldModifiers(kCtrl);
+    service.setHeldModifiers(kCtrl, 0);
     ASSERT_TRUE(typeCtrlAltX());
     PumpUntil([&] { return presses > 0; }, 1000);
     EXPECT_EQ(presses, 1);
 
-    service.setHeldModifiers(0);  // the playback is over: Ctrl+Alt+X is another chord again
+    service.setHeldModifiers(0, 0);  // the playback is over: Ctrl+Alt+X is another chord again
     ASSERT_TRUE(typeCtrlAltX());
     PumpFor(100);
     EXPECT_EQ(presses, 1);
 
     // A chord registered while a playback holds Ctrl counts over it from the start.
-    service.setHeldModifiers(kCtrl);
+    service.setHeldModifiers(kCtrl, 0);
     ASSERT_TRUE(e->registerChord(kAlt, 'X'));
     ASSERT_TRUE(typeCtrlAltX());
     PumpUntil([&] { return presses > 1; }, 1000);
     EXPECT_EQ(presses, 2);
-    service.setHeldModifiers(0);
+    service.setHeldModifiers(0, 0);
 }
 
 TEST(Win32Hotkey, OnlyARefusalForAnotherReasonThanATakenChordIsExplained) {

@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(services.injector && services.hotkeys && services.keyboard);
         delivery = std::make_unique<playback::Player>(*services.injector, services.keyboard.get(),
                                                       [](int ms) { clsWaitableTimer().Wait(ms); });
-        delivery->onHeldModifiers = [this](int mask) { services.hotkeys->setHeldModifiers(mask); };
+        delivery->onHeldModifiers = [this](int held, int letGo) { services.hotkeys->setHeldModifiers(held, letGo); };
         player = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
             ++running;
             delivery->play(action);
