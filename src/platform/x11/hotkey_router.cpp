@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include "platform/virtual_keys.h"
+
 namespace x11 {
 
 namespace {
@@ -219,17 +221,8 @@ void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& 
 
 std::uint16_t HotkeyRouter::userModifiers() const {
     int mask = 0;
-    for (int kc = 0; kc < 256; ++kc) {
-        if (!userDown_[kc]) continue;
-        switch (s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc))) {
-            case 16: mask |= 4; break;
-            case 17: mask |= 2; break;
-            case 18: mask |= 1; break;
-            case 91:
-            case 92: mask |= 8; break;
-            default: break;
-        }
-    }
+    for (int kc = 0; kc < 256; ++kc)
+        if (userDown_[kc]) mask |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc)));
     return s_->layout().xModifiers(mask);
 }
 
