@@ -24,9 +24,15 @@ std::optional<std::string> RunUnix(const std::wstring& commandLine, int timeoutM
     // Wine gives no process handle to wait on for a Unix program: the shell
     // writes the exit status to a file when it is done (whole, by a rename).
     const std::wstring status = UnixPath(done), out = UnixPath(output);
+    // Nor a way to stop it: `timeout` ends it (and what it started) soon
+    // after we stop waiting, so that a command that never ends, such as an
+    // xdotool search for a window that never appears, does not keep the
+    // test's output pipe open until ctest gives up on the whole test.
+    const std::wstring limit = std::to_wstring(timeoutMs / 1000 + 2);
     ChildProcess shell;
-    if (!shell.start(L"/bin/sh", L"-c \"" + commandLine + L" > '" + out + L"'; echo $? > '" + status +
-                                     L".tmp' && mv '" + status + L".tmp' '" + status + L"'\""))
+    if (!shell.start(L"/usr/bin/timeout", L"-k 1 " + limit + L" /bin/sh -c \"" + commandLine + L" > '" + out +
+                                              L"'; echo $? > '" + status + L".tmp' && mv '" + status + L".tmp' '" +
+                                              status + L"'\""))
         return std::nullopt;
     const bool ended =
         PumpUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
