@@ -29,14 +29,24 @@ HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
     const std::uint8_t vk = sidedVk(e.vk, e.scanCode, e.extended);
     physical_.set(vk, e.down);
     if (!e.down) {
-        std::erase_if(taken_, [vk](const Taken& t) { return t.vk == vk; });
+        std::erase_if(taken_, [vk](const Claim& t) { return t.vk == vk; });
         return verdict;
     }
     const int mods = physicalModifiers();
-    for (const Taken& t : taken_) {
+    for (const Claim& t : taken_) {
         if (t.vk != vk) continue;
         verdict.swallow = true;
         if (t.modKeyCode == mods) verdict.repeatFor.push_back(t.taker);
+    }
+    if (verdict.swallow || !letGo_) return verdict;
+    // Only a chord some of whose modifiers were let go of: the system no
+    // longer matches it, and may match another chord or none in its place.
+    for (const Claim& c : chords_) {
+        if ((c.vk == vk || c.vk == e.vk) && c.modKeyCode == mods && (c.modKeyCode & letGo_)) {
+            verdict.swallow = true;
+            verdict.pressFor = c.taker;
+            break;
+        }
     }
     return verdict;
 }
@@ -49,11 +59,20 @@ bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {
 }
 
 void HeldKeys::drop(std::uintptr_t taker) {
-    std::erase_if(taken_, [taker](const Taken& t) { return t.taker == taker; });
+    std::erase_if(taken_, [taker](const Claim& t) { return t.taker == taker; });
+}
+
+void HeldKeys::listen(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {
+    forget(taker);
+    chords_.push_back({taker, vk, modKeyCode});
+}
+
+void HeldKeys::forget(std::uintptr_t taker) {
+    std::erase_if(chords_, [taker](const Claim& t) { return t.taker == taker; });
 }
 
 bool HeldKeys::taking(std::uintptr_t taker) const {
-    return std::any_of(taken_.begin(), taken_.end(), [taker](const Taken& t) { return t.taker == taker; });
+    return std::any_of(taken_.begin(), taken_.end(), [taker](const Claim& t) { return t.taker == taker; });
 }
 
 }  // namespace win32

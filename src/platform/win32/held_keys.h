@@ -5,6 +5,9 @@
 // user lets go of it: while a playback releases the user's modifiers and
 // presses the target's, the held key's auto-repeat would otherwise reach the
 // focused window as another shortcut (Ctrl+A from a held Ctrl+Alt+A).
+// While a playback has let go of modifiers the user holds, the system no
+// longer sees them down, so a chord pressed with them would reach the focused
+// window as another shortcut: such a press is taken here for its chord.
 
 #include <cstdint>
 #include <vector>
@@ -26,6 +29,8 @@ public:
         bool swallow = false;
         // Takers whose chord the user holds again: each gets one press.
         std::vector<std::uintptr_t> repeatFor;
+        // The taker whose chord the user pressed with modifiers a playback let go of.
+        std::uintptr_t pressFor = 0;
     };
 
     Verdict onKey(const KeyEvent& e);
@@ -41,17 +46,25 @@ public:
     void drop(std::uintptr_t taker);
     bool taking(std::uintptr_t taker) const;
 
+    // The chords registered, by taker, and the modifiers (a chord's mask)
+    // that playbacks have let go of while the user holds them.
+    void listen(std::uintptr_t taker, std::uint8_t vk, int modKeyCode);
+    void forget(std::uintptr_t taker);
+    void setLetGo(int modKeyCode) { letGo_ = modKeyCode; }
+
     // The sided code of a generic Shift, Ctrl or Alt event; any other code as it is.
     static std::uint8_t sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended);
 
 private:
-    struct Taken {
+    struct Claim {
         std::uintptr_t taker;
         std::uint8_t vk;
         int modKeyCode;
     };
     platform::KeySet physical_;
-    std::vector<Taken> taken_;
+    std::vector<Claim> taken_;
+    std::vector<Claim> chords_;
+    int letGo_ = 0;
 };
 
 }  // namespace win32

@@ -24,6 +24,7 @@ LRESULT CALLBACK procedure(int code, WPARAM wParam, LPARAM lParam) {
             {k->vkCode, k->scanCode, (k->flags & LLKHF_EXTENDED) != 0, down, (k->flags & LLKHF_INJECTED) != 0});
         for (const std::uintptr_t taker : v.repeatFor)
             PostMessageW(reinterpret_cast<HWND>(taker), kTakenRepeatMessage, 0, 0);
+        if (v.pressFor) PostMessageW(reinterpret_cast<HWND>(v.pressFor), kLetGoPressMessage, 0, 0);
         if (v.swallow) return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -13,13 +13,16 @@ namespace win32::keyboard_hook {
 
 // Posted to a taker (a window) when the user's repeat of its held chord was taken.
 inline constexpr UINT kTakenRepeatMessage = WM_APP + 1;
+// Posted to a taker when the user pressed its chord with modifiers that a
+// playback had let go of, and the hook took the press for it.
+inline constexpr UINT kLetGoPressMessage = WM_APP + 3;
 
 // False when the system refuses the hook.
 bool acquire();
 void release();
 bool installed();
 
-// The hook's state; takers are windows, which receive kTakenRepeatMessage.
+// The hook's state; takers are windows, which receive the messages above.
 HeldKeys& keys();
 
 }  // namespace win32::keyboard_hook

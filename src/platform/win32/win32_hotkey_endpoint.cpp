@@ -43,7 +43,7 @@ Win32HotkeyEndpoint::~Win32HotkeyEndpoint() {
 
 LRESULT CALLBACK Win32HotkeyEndpoint::dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<Win32HotkeyEndpoint*>(GetPropW(hwnd, kObjectProperty));
-    if (self && msg == WM_HOTKEY) {
+    if (self && (msg == WM_HOTKEY || msg == keyboard_hook::kLetGoPressMessage)) {
         self->pressed(true);
         return 0;
     }
@@ -112,6 +112,7 @@ bool Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string
         return false;
     }
     hooked_ = keyboard_hook::acquire();
+    if (hooked_) keyboard_hook::keys().listen(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
     return true;
 }
 
@@ -121,6 +122,7 @@ void Win32HotkeyEndpoint::unregisterChord() {
     suspended_ = false;
     if (hooked_) {
         keyboard_hook::keys().drop(takerOf(hwnd_));
+        keyboard_hook::keys().forget(takerOf(hwnd_));
         keyboard_hook::release();
         hooked_ = false;
     }
@@ -153,6 +155,11 @@ void Win32HotkeyEndpoint::resume() {
     // Another program registered the chord in the moment it was let go of.
     suspended_ = true;  // nothing is registered: nothing to let go of later
     PostMessageW(hwnd_, kLostMessage, 0, 0);
+}
+
+void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
+    ownKeys_->setHeldModifiers(held);
+    keyboard_hook::keys().setLetGo(letGo);
 }
 
 }  // namespace win32

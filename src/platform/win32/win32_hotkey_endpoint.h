@@ -17,6 +17,9 @@ namespace win32 {
 // From a press of the chord until the user lets go of its key, the process's
 // keyboard hook takes the key's repeats: the focused window never sees them,
 // and each one whose modifiers still match counts as a press of the chord.
+// While a playback has let go of modifiers the user holds, the hook also
+// takes a press of the chord's key with the chord's modifiers held by the
+// user, which the system would no longer see as the chord.
 class Win32HotkeyEndpoint : public platform::HotkeyEndpoint, private OwnKeys::Chord {
 public:
     // Nothing when the window cannot be created. With `ownKeys`, the
@@ -63,7 +66,7 @@ class Win32HotkeyService : public platform::HotkeyService {
 public:
     explicit Win32HotkeyService(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {}
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override { return Win32HotkeyEndpoint::create(ownKeys_); }
-    void setHeldModifiers(int held, int /*letGo*/) override { ownKeys_->setHeldModifiers(held); }
+    void setHeldModifiers(int held, int letGo) override;
 
 private:
     std::shared_ptr<OwnKeys> ownKeys_;

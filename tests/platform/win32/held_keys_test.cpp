@@ -46,3 +46,37 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     injected(k, 'Q', true);  // a chord typed by another program: nothing of the user's to take
     EXPECT_FALSE(k.take(kSlotB, 'Q', 2));
 }
+
+// Ctrl+Shift+T plays Ctrl+Win+M and lets go of the user's Shift meanwhile;
+// the user, still holding Ctrl+Shift, adds Alt and presses W: the system
+// sees Ctrl+Alt+W, yet the user pressed the chord Ctrl+Alt+Shift+W.
+TEST(HeldKeys, TakesAChordWhoseModifiersAPlaybackLetGoOf) {
+    HeldKeys k;
+    k.listen(kSlotA, 'W', 2 | 1 | 4);
+    k.listen(kSlotB, 'W', 2 | 1);
+    user(k, 0xA2, true);
+    user(k, 0xA0, true);
+    user(k, 0xA4, true);
+    EXPECT_FALSE(user(k, 'W', true).swallow) << "no playback: the system sees the chord as it is";
+    user(k, 'W', false);
+
+    k.setLetGo(4);
+    injected(k, 0xA0, false);
+    const HeldKeys::Verdict press = user(k, 'W', true);
+    EXPECT_TRUE(press.swallow);
+    EXPECT_EQ(press.pressFor, kSlotA) << "the chord of the modifiers the user holds, not Ctrl+Alt+W";
+    user(k, 'W', false);
+
+    user(k, 0xA0, false);  // the user lets go of Shift: Ctrl+Alt+W is the user's, and the system's
+    EXPECT_FALSE(user(k, 'W', true).swallow);
+    user(k, 'W', false);
+    user(k, 0xA0, true);
+    EXPECT_FALSE(user(k, 'Q', true).swallow) << "no chord on Q";
+
+    k.forget(kSlotA);
+    EXPECT_FALSE(user(k, 'W', true).swallow) << "a chord let go of takes nothing";
+    k.listen(kSlotA, 'W', 2 | 1 | 4);
+    user(k, 'W', false);
+    k.setLetGo(0);
+    EXPECT_FALSE(user(k, 'W', true).swallow) << "the playback restored Shift: the system sees the chord";
+}

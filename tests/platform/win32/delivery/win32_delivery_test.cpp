@@ -224,3 +224,21 @@ TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
     expectNoLoneModifierTap();
     expectNothingDown();
 }
+
+// Ctrl+Shift+T plays Ctrl+Win+M and lets go of the user's Shift meanwhile;
+// the user, still holding Ctrl+Shift, adds Alt and presses W, another slot's
+// chord, which the system then sees without its Shift.
+TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
+    endpoints.pop_back();  // two of the ten slots: one idle slot gives way
+    ASSERT_TRUE(configure(kCtrl | kShift, 'T', "3|17|91|77"));
+    ASSERT_TRUE(configure(kCtrl | kAlt | kShift, 'W', "3|16|91|70"));
+    // W comes about 100 ms into the first playback, which holds Ctrl+Win+M
+    // for 200 ms after letting go of Shift.
+    type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.02 keydown t sleep 0.03 keyup t sleep 0.05 keydown alt "
+         L"sleep 0.02 keydown w sleep 0.03 keyup w sleep 0.3 keyup alt sleep 0.02 keyup shift sleep 0.02 keyup ctrl");
+    ASSERT_EQ(pressedAt.size(), 2u) << Describe(listener.messages());
+    expectTarget(kCtrl | kWin, 'M', 1);
+    expectTarget(kShift | kWin, 'F', 1);
+    expectTriggerKeyNeverArrives('W');
+    expectNothingDown();
+}
