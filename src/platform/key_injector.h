@@ -11,6 +11,10 @@ public:
     // False when the key cannot be typed here (nothing was sent).
     virtual bool keyDown(std::uint8_t vk) = 0;
     virtual void keyUp(std::uint8_t vk) = 0;
+    // Brings down a key that the program believes is down already: no press
+    // reaches applications while it is down, but one does if it came up
+    // meanwhile (the user let go of it while the program was deciding).
+    virtual void ensureDown(std::uint8_t vk) { keyDown(vk); }
     // A key event that nothing acts on, sent while Alt or the Windows key is
     // down so that its release does not count as a lone tap (which opens menus).
     virtual void maskTap() {}

@@ -17,6 +17,11 @@ public:
     // Waits until both sets include every key event sent so far, the
     // program's own included.
     virtual void sync() {}
+    // Waits as sync() does, then drops from the keys held every key the
+    // system says is up. The record can miss a release (made on a lock
+    // screen, on the secure desktop, or on a keyboard taken away), and a key
+    // it wrongly believes held would be pressed again and left down.
+    virtual void reconcile() { sync(); }
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "playback/player.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <optional>
@@ -11,8 +12,6 @@ namespace playback {
 
 namespace {
 
-bool opensMenusOnTap(int code) { return (mod::Of(code) & (mod::Alt | mod::Win)) != 0; }
-
 // How often the restore looks again after changing keys: the user's hand may
 // have moved meanwhile.
 constexpr int kRestoreRounds = 4;
@@ -23,57 +22,70 @@ int modifiersOf(const std::vector<std::uint8_t>& keys) {
     return mods;
 }
 
+// The key of a target's modifier (generic or sided) that is down already,
+// either side of a generic one; 0 when none is.
+std::uint8_t sideDown(std::uint8_t code, const platform::KeySet& down) {
+    if (!mod::Of(code)) return 0;
+    if (down[code]) return code;
+    if (vk::Sided(code) == code) return 0;
+    for (const std::uint8_t sided : vk::SidedModifiers)
+        if (down[sided] && mod::Of(sided) == mod::Of(code)) return sided;
+    return 0;
+}
+
 }  // namespace
 
-void Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     const int targetMods = modifiersOf(keys);
     const platform::KeySet down = keyboard_->logicalDown();
     std::vector<std::uint8_t> clear;
-    bool mask = false;
     for (const std::uint8_t code : vk::SidedModifiers) {
         if (!down[code] || (mod::Of(code) & targetMods)) continue;
         clear.push_back(code);
         letGo_ |= mod::Of(code);
-        mask = mask || opensMenusOnTap(code);
     }
     // The hotkeys hear of the change before the keys make it, so that a chord
     // pressed in between is known either way.
     announceHeldModifiers(targetMods);
-    if (mask) injector_.maskTap();
+    if (!clear.empty()) injector_.maskTap();
     for (const std::uint8_t code : clear) injector_.keyUp(code);
     // A target key that is down already would not go down again.
     for (const std::uint8_t code : keys)
         if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
+    return down;
 }
 
 void Player::restore() {
     for (int round = 0; round < kRestoreRounds; ++round) {
         keyboard_->sync();
         const platform::KeySet logical = keyboard_->logicalDown();
-        platform::KeySet want = keyboard_->physicalDown();
+        const platform::KeySet held = keyboard_->physicalDown();
+        platform::KeySet want = held;
+        // A running playback's Ctrl is the user's right Ctrl if they hold it.
         for (const auto& keys : active_)
-            for (const std::uint8_t code : keys) want.set(vk::Sided(code));
+            for (const std::uint8_t code : keys)
+                if (!sideDown(code, held)) want.set(vk::Sided(code));
 
-        bool changed = false;
-        injector_.beginBatch();  // balanced below: nothing in between throws
+        std::vector<std::uint8_t> up, down;
         for (int code = 1; code < 256; ++code)
-            if (logical[code] && !want[code]) {
-                injector_.keyUp(static_cast<std::uint8_t>(code));
-                changed = true;
-            }
+            if (logical[code] && !want[code]) up.push_back(static_cast<std::uint8_t>(code));
         // Only modifiers are pressed again. Another key still held is in
         // practice the trigger's own key, which the target pressed and released
         // too: a new press would type it or fire the trigger again, and its
         // hotkey takes the key's repeats until it comes up, so it may stay up.
-        bool mask = false;
-        for (const std::uint8_t code : vk::SidedModifiers) {
-            if (logical[code] || !want[code]) continue;
-            changed = injector_.keyDown(code) || changed;
-            mask = mask || opensMenusOnTap(code);
-        }
-        if (mask) injector_.maskTap();
+        for (const std::uint8_t code : vk::SidedModifiers)
+            if (!logical[code] && want[code]) down.push_back(code);
+        if (up.empty() && down.empty()) break;
+
+        injector_.beginBatch();  // balanced below: nothing in between throws
+        if (std::any_of(up.begin(), up.end(), [](std::uint8_t code) { return mod::Of(code) != 0; }))
+            injector_.maskTap();
+        for (const std::uint8_t code : up) injector_.keyUp(code);
+        bool pressed = false;
+        for (const std::uint8_t code : down) pressed = injector_.keyDown(code) || pressed;
+        if (pressed) injector_.maskTap();
         injector_.endBatch();
-        if (!changed) break;
+        if (up.empty() && !pressed) break;
     }
     letGo_ = 0;
     announceHeldModifiers();
@@ -98,18 +110,31 @@ void Player::play(std::string_view action) {
         platform::KeyInjector& injector;
     };
 
+    // What is let go of and pressed is decided from every key event up to
+    // now: keys typed in the same instant as the trigger, and the keys of a
+    // playback that is running. The outermost playback also checks the record
+    // of the user's keys against the system first.
+    if (keyboard_) {
+        if (active_.empty()) keyboard_->reconcile();
+        else keyboard_->sync();
+    }
+
     // An index, not a reference: nested playbacks during the hold grow the list.
     active_.emplace_back();
     const std::size_t mine = active_.size() - 1;
     auto releaseAll = [&] {
         {
             Batch batch(injector_);
-            // A modifier the user still holds stays down: letting go of it
-            // would only make the restore below press it again.
-            const platform::KeySet held = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+            // A modifier the user still holds, or an outer playback holds,
+            // stays down: letting go of it would only have the restore below
+            // press it again.
+            platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+            for (std::size_t outer = 0; outer < mine; ++outer)
+                for (const std::uint8_t code : active_[outer]) keep.set(vk::Sided(code));
             auto& down = active_[mine];
             while (!down.empty()) {
-                if (!(mod::Of(down.back()) && held[vk::Sided(down.back())])) injector_.keyUp(down.back());
+                const std::uint8_t code = down.back();
+                if (!sideDown(code, keep)) injector_.keyUp(code);
                 down.pop_back();
             }
         }
@@ -121,15 +146,26 @@ void Player::play(std::string_view action) {
         std::optional<std::uint8_t> untypeable;
         {
             Batch batch(injector_);
-            if (keyboard_) clearForTarget(*keys);
+            platform::KeySet down;
+            if (keyboard_) down = clearForTarget(*keys);
             else announceHeldModifiers(modifiersOf(*keys));
-            for (const std::uint8_t code : *keys) {
-                if (!injector_.keyDown(code)) {
+            bool onlyModifiers = true;
+            for (std::uint8_t code : *keys) {
+                // A modifier down already is made sure of rather than pressed:
+                // the user may let go of it while this decides.
+                if (const std::uint8_t side = sideDown(code, down)) {
+                    code = side;
+                    injector_.ensureDown(code);
+                } else if (!injector_.keyDown(code)) {
                     untypeable = code;
                     break;
                 }
                 active_[mine].push_back(code);
+                onlyModifiers = onlyModifiers && mod::Of(code) != 0;
             }
+            // Cut short after its modifiers: their release would be a modifier
+            // tap of the program's own.
+            if (untypeable && onlyModifiers && !active_[mine].empty()) injector_.maskTap();
         }
         if (untypeable) {
             const std::string why =

@@ -6,13 +6,19 @@
 // receives exactly the target's shortcut, however much of the trigger the user
 // still holds, and no key is left down:
 //   1. every modifier that is down but not part of the target is released
-//      first (behind a masking key event when it is Alt or the Windows key, so
-//      that the release is not a lone tap that opens a menu), and a target key
-//      that is down already (the trigger's own key, held) is let go of;
+//      first, and a target key that is down already (the trigger's own key,
+//      held) is let go of;
 //   2. the target is pressed, held and released in its own order, but for
-//      its modifiers that the user still holds, which stay down;
-//   3. every key is brought back to what the user physically holds:
-//      modifiers still held are pressed again, keys let go of stay up.
+//      its modifiers that are down already, which stay as they are (made
+//      sure of, not pressed again);
+//   3. every key is brought back to what the user holds: modifiers still held
+//      are pressed again, keys let go of stay up.
+// Input methods and shells act on a modifier pressed and released alone
+// (Shift alone switches Chinese and English, Ctrl+Shift the input method, Alt
+// opens menus, Win the start menu). So no modifier goes up or down by the
+// program's hand alone: a key event that nothing acts on (a mask tap) comes
+// just before the program lets go of modifiers the user holds and just after
+// it presses them again, and a modifier already down is not pressed again.
 // Nested playbacks (another slot's trigger during a hold) keep the keys the
 // outer playbacks are holding. Without a keyboard state the keys are played
 // as they stand.
@@ -53,7 +59,8 @@ public:
     std::function<void(const std::string& why)> onProblem;
 
 private:
-    void clearForTarget(const std::vector<std::uint8_t>& keys);
+    // Returns the keys down before it changed anything.
+    platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys);
     void restore();
     void announceHeldModifiers(int adding = 0);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sstream>
 
 #include "platform/fake/fake_keyboard.h"
 #include "platform/virtual_keys.h"
@@ -21,14 +22,46 @@ int modifierClasses(const platform::KeySet& keys) {
     return classes;
 }
 
-// A keyboard, a delivery on it, and what the application saw at each key press.
+// What input methods and shells make of the key events they see: a modifier
+// released with no other key pressed since the last modifier went down is a
+// tap (Shift alone switches Chinese and English, Ctrl+Shift the input method,
+// Alt opens menus, Win the start menu). Strict: it counts a press of a key
+// already down, and a release of one already up, as key events too.
+struct TapWatcher {
+    int taps = 0;
+    bool armed = false;  // the last press was a modifier's
+    void key(int vk, bool down) {
+        if (down) {
+            armed = mod::Of(vk) != 0;
+        } else {
+            if (armed && mod::Of(vk)) ++taps;
+            armed = false;
+        }
+    }
+    void otherKeyTapped() { armed = false; }
+};
+
+// A keyboard, a delivery on it, what the application saw at each key press,
+// and what an input method made of it all.
 struct Bed {
     Bed() {
         kb.onInjected = [this] {
             const std::string& last = kb.events.back();
+            if (last == "mask") return im.otherKeyTapped();
             const int vk = std::stoi(last.substr(1));
+            im.key(vk, last[0] == '+');
             if (last[0] == '+' && mod::Of(vk) == 0) seen.push_back({vk, modifierClasses(kb.logical)});
         };
+    }
+    // The user's own keys, as the application sees them; the trigger's key
+    // goes to its hotkey instead.
+    void userPresses(std::uint8_t vk, bool seenByTheApplication = true) {
+        kb.userDown(vk);
+        if (seenByTheApplication) im.key(vk, true);
+    }
+    void userLetsGo(std::uint8_t vk) {
+        kb.userUp(vk);
+        im.key(vk, false);
     }
     void userHolds(std::initializer_list<std::uint8_t> keys) {
         for (auto k : keys) kb.userDown(k);
@@ -41,6 +74,7 @@ struct Bed {
     }
 
     FakeKeyboard kb;
+    TapWatcher im;
     std::function<void()> duringHold;
     Player delivery{kb, &kb, [this](int) {
                         if (duringHold) duringHold();
@@ -234,4 +268,70 @@ TEST(Player, WithoutAKeyboardStateTheKeysPlayAsTheyStand) {
     player.play("2|17|67");
     EXPECT_EQ(kb.events, (std::vector<std::string>{"+17", "+67", "-67", "-17"}));
     EXPECT_TRUE(kb.logical[vk::LMenu]);
+}
+
+TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
+    {
+        Bed b;  // the watcher sees a tap when there is one
+        b.userPresses(LShift);
+        b.userLetsGo(LShift);
+        b.userPresses(LCtrl);
+        b.userPresses(LShift);
+        b.userLetsGo(LCtrl);
+        ASSERT_EQ(b.im.taps, 2);
+    }
+    // Every trigger with every target, the user letting go of the trigger's
+    // key and then its modifiers in either order, during the hold or after
+    // it. The user's own keys make no tap (the trigger's key comes between),
+    // so any tap the watcher sees is one the program made.
+    const std::vector<std::pair<int, std::vector<std::uint8_t>>> triggers = {
+        {Ctrl | Shift, {LCtrl, LShift}}, {Shift, {LShift}}, {Ctrl | Alt, {LCtrl, LAlt}},
+        {Alt, {LAlt}}, {mod::Win, {LWin}}, {Ctrl | Shift | Alt, {LShift, LCtrl, LAlt}},
+    };
+    const std::vector<std::pair<const char*, int>> targets = {
+        {"2|17|86", Ctrl}, {"3|17|16|86", Ctrl | Shift}, {"2|16|36", Shift}, {"1|65", 0},
+        {"2|18|70", Alt}, {"2|91|69", mod::Win}, {"3|16|18|88", Shift | Alt},
+    };
+    enum When { AfterTheHold, KeyDuringTheHold, AllDuringTheHold };
+    for (const auto& [mods, modifierKeys] : triggers)
+        for (const auto& [action, targetMods] : targets)
+            for (const When when : {AfterTheHold, KeyDuringTheHold, AllDuringTheHold})
+                for (const bool reversed : {false, true}) {
+                    Bed b;
+                    std::vector<std::uint8_t> order = modifierKeys;
+                    if (reversed) std::reverse(order.begin(), order.end());
+                    for (const std::uint8_t m : modifierKeys) b.userPresses(m);
+                    b.userPresses('Q', false);
+                    auto letGo = [&](bool modifiersToo) {
+                        b.userLetsGo('Q');
+                        if (modifiersToo)
+                            for (const std::uint8_t m : order) b.userLetsGo(m);
+                    };
+                    b.duringHold = [&] {
+                        if (when != AfterTheHold) letGo(when == AllDuringTheHold);
+                    };
+                    b.play(action);
+                    if (when == AfterTheHold) letGo(true);
+                    if (when == KeyDuringTheHold)
+                        for (const std::uint8_t m : order) b.userLetsGo(m);
+                    std::ostringstream trace;
+                    for (const auto& e : b.kb.events) trace << e << ' ';
+                    SCOPED_TRACE("trigger " + std::to_string(mods) + " target " + action + " case " +
+                                 std::to_string(when) + (reversed ? " reversed" : "") + ": " + trace.str());
+                    EXPECT_EQ(b.im.taps, 0);
+                    const int key = std::stoi(std::string(action).substr(std::string(action).rfind('|') + 1));
+                    EXPECT_EQ(b.modifiersSeenWith(key), targetMods);
+                    EXPECT_TRUE(b.kb.logical.none()) << "a key is left down";
+                }
+}
+
+TEST(Player, AModifierTheTargetSharesWithTheUserIsNeitherReleasedNorPressedAgain) {
+    Bed b;  // Ctrl+Shift+C -> Ctrl+Shift+V
+    b.userPresses(LCtrl);
+    b.userPresses(LShift);
+    b.userPresses('C', false);
+    b.play("3|17|16|86");
+    EXPECT_EQ(b.kb.events, (std::vector<std::string>{"+86", "-86"}));
+    EXPECT_EQ(b.modifiersSeenWith('V'), Ctrl | Shift);
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
 }

@@ -22,12 +22,18 @@ public:
         if (onInjected) onInjected();
         return true;
     }
+    void ensureDown(std::uint8_t code) override {
+        if (!logical[vk::Sided(code)]) keyDown(code);
+    }
     void keyUp(std::uint8_t code) override {
         events.push_back("-" + std::to_string(code));
         logical.reset(vk::Sided(code));
         if (onInjected) onInjected();
     }
-    void maskTap() override { events.push_back("mask"); }
+    void maskTap() override {
+        events.push_back("mask");
+        if (onInjected) onInjected();
+    }
 
     void userDown(std::uint8_t vk) {
         physical.set(vk);

@@ -25,14 +25,14 @@ X11KeyInjector::~X11KeyInjector() {
     restoreSpareKeys();
 }
 
-void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc) {
+void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc, bool freshPress) {
     xcb_connection_t* c = s_->connection();
     if (type == XCB_KEY_PRESS) {
         // The injection device keeps its own state of each key. When the user
         // let go of a key that we (or another program) pressed for them, the
         // key came up for applications but not on this device, which would
         // drop the next press: let it go here first.
-        if (pressed_.contains(kc) || (s_->injected()[kc] && !s_->logical()[kc])) {
+        if (freshPress && (pressed_.contains(kc) || (s_->injected()[kc] && !s_->logical()[kc]))) {
             const auto up = xcb_test_fake_input(c, XCB_KEY_RELEASE, kc, XCB_CURRENT_TIME, s_->root(), 0, 0, 0);
             s_->noteInjection(up.sequence, kc, false);
         }
@@ -91,6 +91,13 @@ bool X11KeyInjector::keyDown(std::uint8_t vk) {
     restoreTimer_->stop();
     fake(XCB_KEY_PRESS, kc);
     return true;
+}
+
+void X11KeyInjector::ensureDown(std::uint8_t vk) {
+    const xcb_keycode_t kc = s_->layout().keycodeToType(vk);
+    // Letting it go first would reach applications as a release and a press.
+    if (kc != 0 && s_->logical()[kc] && !borrowedOnce_.contains(kc)) fake(XCB_KEY_PRESS, kc, false);
+    else keyDown(vk);
 }
 
 void X11KeyInjector::keyUp(std::uint8_t vk) {

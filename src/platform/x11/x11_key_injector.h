@@ -28,6 +28,10 @@ public:
 
     bool keyDown(std::uint8_t vk) override;
     void keyUp(std::uint8_t vk) override;
+    // The server drops a press of a key that is down for applications, so the
+    // press goes out as it is: only if the user let go of the key meanwhile
+    // does it take effect.
+    void ensureDown(std::uint8_t vk) override;
     // A press and release of a keycode that carries no keysym: applications see
     // a key event, so a modifier released around it is no lone tap, and nothing types.
     void maskTap() override;
@@ -47,7 +51,9 @@ public:
 
 private:
     xcb_keycode_t borrow(std::uint8_t vk);
-    void fake(std::uint8_t type, xcb_keycode_t kc);
+    // `freshPress`: a press that must take effect, so a key left down on the
+    // injection device is let go of there first.
+    void fake(std::uint8_t type, xcb_keycode_t kc, bool freshPress = true);
     void mapSpare(xcb_keycode_t kc, Keysym ks);
     bool isHeld(xcb_keycode_t kc) const;
 
