@@ -243,6 +243,41 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
     EXPECT_TRUE(v.ok()) << explain(v, b);
 }
 
+// The user's Win goes down while this display has the keyboard's focus and
+// comes up while another window on the outer display has it (as on a lock
+// screen): this display never sees the release until its keyboard speaks
+// again. The trigger after it leaves nothing down.
+TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
+    const Remap r{kCtrl | kAlt, 'J', {kCtrl, 'C'}};
+    ASSERT_TRUE(configure(b, {r}));
+    b.perform({{0, kLWin, true}});
+    ASSERT_TRUE(b.physicalDown()[kLWin]);
+    {
+        // A window of another program on the outer display takes the focus.
+        xcb_connection_t* outer = xcb_connect(std::getenv("OUTER_DISPLAY"), nullptr);
+        ASSERT_FALSE(xcb_connection_has_error(outer));
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(outer)).data;
+        const xcb_window_t other = xcb_generate_id(outer);
+        xcb_create_window(outer, XCB_COPY_FROM_PARENT, other, screen->root, 900, 700, 50, 50, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(outer, other);
+        xcb_set_input_focus(outer, XCB_INPUT_FOCUS_POINTER_ROOT, other, XCB_CURRENT_TIME);
+        std::free(xcb_get_input_focus_reply(outer, xcb_get_input_focus(outer), nullptr));
+        b.perform({{0, kLWin, false}});
+        ASSERT_TRUE(b.serverLogicalDown()[kLWin]) << "the release reached the nested display";
+        xcb_disconnect(outer);
+    }
+    const std::string focusBack =
+        "DISPLAY=" + std::string(std::getenv("OUTER_DISPLAY")) + " xdotool search --class Xephyr windowfocus --sync";
+    ASSERT_EQ(std::system(focusBack.c_str()), 0);
+    b.perform({{0, kLCtrl, true}, {10, kLAlt, true}, {20, 'J', true}, {40, 'J', false}, {50, kLAlt, false},
+               {60, kLCtrl, false}});
+    Verdict v;
+    checkDeliveries(b, {r}, v);
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
 // Keys that reach the server in one go with the trigger's press wait behind
 // its grab and come before the target's keys: the target must allow for them.
 TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {

@@ -220,9 +220,10 @@ void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& 
 // --- presses ----------------------------------------------------------------
 
 std::uint16_t HotkeyRouter::userModifiers() const {
+    const KeyBits held = s_->held();
     int mask = 0;
     for (int kc = 0; kc < 256; ++kc)
-        if (userDown_[kc]) mask |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc)));
+        if (held[kc]) mask |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc)));
     return s_->layout().xModifiers(mask);
 }
 
@@ -293,9 +294,8 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     // Keys that reached the server while the grab held the keyboard (typed in
     // the same instant as the trigger, or while we were kept from running)
     // come out before anything sent from now on, and so do our own keys still
-    // on their way: the key state must include them all before the playback
-    // decides what to let go of. One round trip, the ungrab's.
-    s_->sync();
+    // on their way; the playback reads them all (its one round trip) before it
+    // decides what to let go of.
     const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
     const std::shared_ptr<Session> session = s_;           // and this router may be gone after it
     if (fire) fire();
@@ -308,7 +308,7 @@ void HotkeyRouter::startTaking(xcb_keycode_t kc) {
     grabXi(kc, {kAnyModifier});
     taking_[kc] = std::nullopt;
     // Let go already (a tap quicker than we are): it counts from now.
-    if (!userDown_[kc]) {
+    if (!s_->held()[kc]) {
         taking_[kc] = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLetGoSettleMs);
         armLetGo();
     }
@@ -331,7 +331,6 @@ void HotkeyRouter::stopTaking(xcb_keycode_t kc) {
 }
 
 void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press) {
-    userDown_.set(kc, press);
     const auto it = taking_.find(kc);
     if (it == taking_.end()) return;
     if (press) {

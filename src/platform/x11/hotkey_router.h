@@ -100,7 +100,6 @@ private:
     // Keys taken, each with the time it counts as let go (none while held).
     std::map<xcb_keycode_t, std::optional<std::chrono::steady_clock::time_point>> taking_;
     std::unique_ptr<QTimer> letGo_;
-    std::bitset<256> userDown_;  // keys down by the user's hand, by keycode
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

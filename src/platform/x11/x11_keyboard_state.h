@@ -7,8 +7,8 @@
 namespace x11 {
 
 // Which keys are down, as the session follows them from the server's raw key
-// events: logical, as applications see them; physical, held on a keyboard
-// rather than injected by anyone.
+// events: logical, as applications see them; physical, held by the user on a
+// keyboard or through another program's injected keys, not by this program.
 class X11KeyboardState : public platform::KeyboardState {
 public:
     explicit X11KeyboardState(std::shared_ptr<Session> session) : s_(std::move(session)) {}
@@ -16,6 +16,7 @@ public:
     platform::KeySet logicalDown() override { return toVks(s_->logical()); }
     platform::KeySet physicalDown() override { return toVks(s_->held()); }
     void sync() override { s_->sync(); }
+    void reconcile() override { s_->reconcile(); }
 
 private:
     platform::KeySet toVks(const KeyBits& keys) const {

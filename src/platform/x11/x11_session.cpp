@@ -27,6 +27,7 @@ template <class T>
 using Reply = std::unique_ptr<T, Freer<T>>;
 
 bool sequenceBefore(std::uint16_t a, std::uint16_t b) { return static_cast<std::int16_t>(a - b) < 0; }
+bool sequenceBefore(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
 
 }  // namespace
 
@@ -135,8 +136,11 @@ void Session::seedKeyState() {
     if (keys)
         for (int kc = 8; kc < 256; ++kc)
             if (keys->keys[kc / 8] & (1u << (kc % 8))) logical_.set(kc);
-    held_ = devicesDown(keyboards_);
     injected_ = devicesDown(injectionDevices_);
+    // Keys another program injected are held while applications see them
+    // down; one that came up for them (its user let go of it) is a leftover
+    // of the injection device.
+    held_ = devicesDown(keyboards_) | (injected_ & logical_);
 }
 
 KeyBits Session::devicesDown(const std::set<xcb_input_device_id_t>& devices) {
@@ -220,20 +224,83 @@ void Session::sync() {
     const auto cookie = xcb_get_input_focus(c_);
     std::free(xcb_get_input_focus_reply(c_, cookie, nullptr));
     ++roundTrips_;
+    readQueuedKeyEvents(cookie.sequence);
+    scheduleDispatch();
+}
+
+void Session::reconcile() {
+    // Asked together, answered in one round trip.
+    const auto keymap = xcb_query_keymap(c_);
+    auto ask = [this](const std::set<xcb_input_device_id_t>& devices) {
+        std::vector<xcb_input_query_device_state_cookie_t> cookies;
+        for (const xcb_input_device_id_t id : devices)
+            cookies.push_back(xcb_input_query_device_state(c_, static_cast<std::uint8_t>(id)));
+        return cookies;
+    };
+    const auto keyboards = ask(keyboards_);
+    const auto injection = ask(injectionDevices_);
+    // Keys down on the devices asked; false when one gave no answer.
+    auto down = [this](const std::vector<xcb_input_query_device_state_cookie_t>& cookies, KeyBits& keys) {
+        bool all = true;
+        for (const auto& cookie : cookies) {
+            Reply<xcb_input_query_device_state_reply_t> state(
+                xcb_input_query_device_state_reply(c_, cookie, nullptr));
+            if (!state) {
+                all = false;
+                continue;
+            }
+            for (auto s = xcb_input_query_device_state_classes_iterator(state.get()); s.rem;
+                 xcb_input_input_state_next(&s)) {
+                if (s.data->class_id != XCB_INPUT_INPUT_CLASS_KEY) continue;
+                const auto* k = reinterpret_cast<const xcb_input_key_state_t*>(s.data);
+                for (int kc = 8; kc < 256; ++kc)
+                    if (k->keys[kc / 8] & (1u << (kc % 8))) keys.set(kc);
+            }
+        }
+        return all;
+    };
+    Reply<xcb_query_keymap_reply_t> logical(xcb_query_keymap_reply(c_, keymap, nullptr));
+    KeyBits onKeyboards, onInjection;
+    const bool keyboardsKnown = down(keyboards, onKeyboards);
+    const bool injectionKnown = down(injection, onInjection);
+    ++roundTrips_;
+
+    // Events the server sent after the answers describe a later state than
+    // theirs: the keys they are about keep what the events made of them.
+    const KeyBits later = readQueuedKeyEvents(keymap.sequence);
+    KeyBits server;
+    server.set();
+    if (logical) {
+        server.reset();
+        for (int kc = 8; kc < 256; ++kc)
+            if (logical->keys[kc / 8] & (1u << (kc % 8))) server.set(kc);
+        logical_ = (logical_ & later) | (server & ~later);
+    }
+    // Held by the user's hand, or by another program's injection while
+    // applications see it down.
+    if (keyboardsKnown && injectionKnown) held_ &= onKeyboards | (onInjection & server) | later;
+    if (injectionKnown) injected_ = (injected_ & later) | (onInjection & ~later);
+    scheduleDispatch();
+}
+
+KeyBits Session::readQueuedKeyEvents(unsigned since) {
     // Only the key state is brought up to date now; anything else waits its
     // turn. A grabbed press still finds its raw event among the presses kept.
+    KeyBits later;
     while (xcb_generic_event_t* ev = xcb_poll_for_queued_event(c_)) {
         const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev);
         const bool raw = (ev->response_type & 0x7f) == XCB_GE_GENERIC && ge->extension == xinputOpcode_ &&
                          (ge->event_type == XCB_INPUT_RAW_KEY_PRESS || ge->event_type == XCB_INPUT_RAW_KEY_RELEASE);
         if (raw) {
-            handleRaw(*reinterpret_cast<const xcb_input_raw_key_press_event_t*>(ev));
+            const auto& key = *reinterpret_cast<const xcb_input_raw_key_press_event_t*>(ev);
+            if (!sequenceBefore(key.full_sequence, since)) later.set(static_cast<xcb_keycode_t>(key.detail));
+            handleRaw(key);
             std::free(ev);
         } else {
             deferred_.push_back(ev);
         }
     }
-    scheduleDispatch();
+    return later;
 }
 
 void Session::handle(xcb_generic_event_t* ev) {
@@ -296,8 +363,8 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
         if (injectionDevices_.contains(raw.sourceid)) source = KeySource::OtherInjection;
     }
     logical_.set(kc, press);
-    if (source == KeySource::Keyboard) held_.set(kc, press);
-    else injected_.set(kc, press);
+    if (source != KeySource::Ours) held_.set(kc, press);
+    if (source != KeySource::Keyboard) injected_.set(kc, press);
     if (press) {
         presses_.push_back({kc, raw.time, source});
         if (presses_.size() > kPressesKept) presses_.pop_front();

@@ -55,7 +55,9 @@ public:
     // Keycodes that carry no keysym at all, free to borrow.
     const std::vector<xcb_keycode_t>& spareKeycodes() const { return spare_; }
 
-    // Keys down for applications, and keys held on a keyboard, by keycode.
+    // Keys down for applications, and keys the user holds, by keycode. Keys
+    // that another program injects (a remote desktop, another remapper, an
+    // on-screen keyboard) count as the user's, as keys on a keyboard do.
     const KeyBits& logical() const { return logical_; }
     const KeyBits& held() const { return held_; }
     // Keys down on the XTest device itself, by anyone's injection. A key can
@@ -66,6 +68,11 @@ public:
     // key state above includes every key event up to now. Presses that a grab
     // delivers meanwhile are handled later, from the event loop.
     void sync();
+    // As sync(), and the key state is then checked against the server's own:
+    // a key it believes down that the server says is up (on the keyboards, on
+    // the injection device, for applications) is dropped, unless a key event
+    // newer than the server's answer says otherwise. Still one round trip.
+    void reconcile();
 
     // Round trips to the server so far (each request that waits for its reply).
     unsigned roundTrips() const { return roundTrips_; }
@@ -107,6 +114,8 @@ public:
 
     // Reads and handles every event that has arrived.
     void dispatch();
+    // Events read but not handled yet (a sync reads them ahead of their turn).
+    bool eventsWaiting() const { return !deferred_.empty() || dispatchScheduled_; }
     // Sends what is buffered.
     void flush() { xcb_flush(c_); }
 
@@ -116,6 +125,9 @@ private:
     void findDevices();
     void seedKeyState();
     KeyBits devicesDown(const std::set<xcb_input_device_id_t>& devices);
+    // Handles the raw key events xcb has read; returns the keys whose events
+    // the server sent after the request numbered `since` was carried out.
+    KeyBits readQueuedKeyEvents(unsigned since);
     void handle(xcb_generic_event_t* ev);
     void handleRaw(const xcb_input_raw_key_press_event_t& raw);
     void onMappingNotify(const xcb_mapping_notify_event_t& ev);
