@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdlib>
+#include <xcb/xtest.h>
 
 #include "playback/keyfunc.h"
 #include "support/spin.h"
@@ -87,18 +88,38 @@ void DeliveryBed::perform(std::vector<Step> steps) {
         });
     }
     spinUntil([&] { return *pending == 0; }, last + 5000);
-    spinUntil([&] { return running_ == 0; }, 10000);
-    spin(40);  // the last keys on their way through the nested display
+    waitForTheUsersKeys();
     listener_.waitForEvents(0, 0);
+}
+
+void DeliveryBed::waitForTheUsersKeys() {
+    // The nested display's server takes the outer display's events in the
+    // order they come: once it has moved its pointer for a move made after
+    // the keys, it has taken every key before it, and sent the program the
+    // presses its grabs caught. The program has them once it has synced.
+    xcb_connection_t* inner = listener_.connection();
+    const xcb_window_t innerRoot = xcb_setup_roots_iterator(xcb_get_setup(inner)).data->root;
+    auto pointer = [&] {
+        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> p(
+            xcb_query_pointer_reply(inner, xcb_query_pointer(inner, innerRoot), nullptr), &std::free);
+        return p ? std::make_pair(p->root_x, p->root_y) : std::make_pair<std::int16_t, std::int16_t>(-1, -1);
+    };
+    const auto before = pointer();
+    xcb_connection_t* outer = user_->session().connection();
+    pointerX_ = pointerX_ == 400 ? 401 : 400;
+    xcb_test_fake_input(outer, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, user_->session().root(), pointerX_, 300, 0);
+    xcb_flush(outer);
+    spinUntil([&] { return pointer() != before; }, 5000);
+    session_->sync();
+    spinUntil([&] { return !session_->eventsWaiting() && running_ == 0; }, 10000);
 }
 
 bool DeliveryBed::userLetsGoOfEverything() {
     for (int vk = 1; vk < 256; ++vk)
         if (userHolds_[vk]) user_->keyUp(static_cast<std::uint8_t>(vk));
     userHolds_.reset();
+    waitForTheUsersKeys();
     const bool up = spinUntil([&] { return physicalDown().none(); }, 2000);
-    spinUntil([&] { return running_ == 0; }, 10000);
-    spin(25);
     listener_.waitForEvents(0, 0);
     return up;
 }

@@ -67,7 +67,12 @@ public:
     static bool spinUntil(const std::function<bool()>& done, int timeoutMs);
 
 private:
+    // Waits until every key the user typed has reached the nested display and
+    // every playback it started has ended.
+    void waitForTheUsersKeys();
+
     bool exact_;
+    int pointerX_ = 400;
     X11Listener listener_;
     std::unique_ptr<x11::X11KeyInjector> user_;
     std::shared_ptr<x11::Session> session_;
