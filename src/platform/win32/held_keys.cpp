@@ -23,15 +23,27 @@ int HeldKeys::physicalModifiers() const {
 }
 
 HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
-    Verdict verdict;
-    // The program's own keys, and those of any other injecting program, pass.
-    if (e.injected) return verdict;
     const std::uint8_t vk = sidedVk(e.vk, e.scanCode, e.extended);
+    checking_.set(vk);
+    // The program's own keys pass.
+    if (e.injected && e.extraInfo == kOwnMark) {
+        ownUp_.set(vk, !e.down);
+        return {};
+    }
     physical_.set(vk, e.down);
     if (!e.down) {
+        ownUp_.reset(vk);
         std::erase_if(taken_, [vk](const Claim& t) { return t.vk == vk; });
-        return verdict;
+        return {};
     }
+    const Verdict verdict = pressed(vk, e.vk);
+    // A press taken here never reaches the system: what it knows of the key stays.
+    if (!verdict.swallow) ownUp_.reset(vk);
+    return verdict;
+}
+
+HeldKeys::Verdict HeldKeys::pressed(std::uint8_t vk, std::uint32_t generic) {
+    Verdict verdict;
     const int mods = physicalModifiers();
     for (const Claim& t : taken_) {
         if (t.vk != vk) continue;
@@ -42,13 +54,24 @@ HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
     // Only a chord some of whose modifiers were let go of: the system no
     // longer matches it, and may match another chord or none in its place.
     for (const Claim& c : chords_) {
-        if ((c.vk == vk || c.vk == e.vk) && c.modKeyCode == mods && (c.modKeyCode & letGo_)) {
+        if ((c.vk == vk || c.vk == generic) && c.modKeyCode == mods && (c.modKeyCode & letGo_)) {
             verdict.swallow = true;
             verdict.pressFor = c.taker;
             break;
         }
     }
     return verdict;
+}
+
+void HeldKeys::check(const platform::KeySet& systemDown) {
+    physical_ &= systemDown | checking_ | ownUp_;
+    std::erase_if(taken_, [this](const Claim& t) { return !physical_[t.vk]; });
+}
+
+void HeldKeys::reset() {
+    physical_.reset();
+    ownUp_.reset();
+    taken_.clear();
 }
 
 bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {

@@ -1,7 +1,9 @@
 #pragma once
 // What the low-level keyboard hook keeps and decides, apart from the hook:
-// the keys the user holds (events not flagged as injected), and the triggers
-// whose key is being taken. A trigger's key is taken from its hotkey until the
+// the keys the user holds, and the triggers whose key is being taken. Every
+// key event but the program's own counts as the user's: keys injected by
+// another remapper, an on-screen keyboard or a software KVM are held keys as
+// much as a keyboard's. A trigger's key is taken from its hotkey until the
 // user lets go of it: while a playback releases the user's modifiers and
 // presses the target's, the held key's auto-repeat would otherwise reach the
 // focused window as another shortcut (Ctrl+A from a held Ctrl+Alt+A).
@@ -24,7 +26,11 @@ public:
         bool extended;
         bool down;
         bool injected;
+        std::uintptr_t extraInfo = 0;  // the sender's dwExtraInfo
     };
+    // The dwExtraInfo of the program's own key events: injected events
+    // without it are another program's.
+    static constexpr std::uintptr_t kOwnMark = 0x5A43484B;
     struct Verdict {
         bool swallow = false;
         // Takers whose chord the user holds again: each gets one press.
@@ -52,16 +58,36 @@ public:
     void forget(std::uintptr_t taker);
     void setLetGo(int modKeyCode) { letGo_ = modKeyCode; }
 
+    // The hook misses every release made where it cannot see (the lock
+    // screen, the secure desktop, an elevated window): the record is checked
+    // against the keys the system has down. beginCheck(), let the waiting
+    // events through, read the system's keys, then check(): every key held
+    // that the system says is up is let go of, and so are the claims on it.
+    // Left as they are: keys with events since beginCheck(), which the system
+    // may not have applied yet, and keys whose last event that reached the
+    // system was the program's own release, which says nothing of the user's
+    // hand (the trigger's own key, played in its target, stays up while held).
+    void beginCheck() { checking_.reset(); }
+    void check(const platform::KeySet& systemDown);
+    // Forgets the keys held and the claims on them, as after the session was
+    // away; the chords listened to and the modifiers let go of stay.
+    void reset();
+
     // The sided code of a generic Shift, Ctrl or Alt event; any other code as it is.
     static std::uint8_t sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended);
 
 private:
+    // The user's press of a key, the record already updated.
+    Verdict pressed(std::uint8_t vk, std::uint32_t generic);
+
     struct Claim {
         std::uintptr_t taker;
         std::uint8_t vk;
         int modKeyCode;
     };
     platform::KeySet physical_;
+    platform::KeySet ownUp_;     // last released, as far as the system knows, by the program
+    platform::KeySet checking_;  // had events since beginCheck()
     std::vector<Claim> taken_;
     std::vector<Claim> chords_;
     int letGo_ = 0;

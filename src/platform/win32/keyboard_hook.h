@@ -3,7 +3,8 @@
 // first acquires it, which must pump messages (the UI thread: the program's
 // event loop and every hold pump), and stays while anyone holds a reference.
 // Its procedure only updates HeldKeys and posts messages, so it never keeps
-// the system's keyboard waiting.
+// the system's keyboard waiting. When the session comes back (unlocked, or
+// connected again) the hook is installed anew and the keys held forgotten.
 
 #include <windows.h>
 
@@ -24,5 +25,9 @@ bool installed();
 
 // The hook's state; takers are windows, which receive the messages above.
 HeldKeys& keys();
+
+// The hidden window that hears of session changes (WM_WTSSESSION_CHANGE)
+// while the hook is installed.
+HWND sessionWindow();
 
 }  // namespace win32::keyboard_hook

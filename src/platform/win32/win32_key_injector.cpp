@@ -1,6 +1,7 @@
 #include "platform/win32/win32_key_injector.h"
 
 #include "platform/win32/extended_keys.h"
+#include "platform/win32/held_keys.h"
 
 namespace win32 {
 
@@ -12,6 +13,8 @@ INPUT keyInput(std::uint8_t vk, bool up) {
     in.ki.wVk = vk;
     in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    // The keyboard hook tells the program's keys from every other program's by it.
+    in.ki.dwExtraInfo = HeldKeys::kOwnMark;
     return in;
 }
 
@@ -24,6 +27,10 @@ Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(
 bool Win32KeyInjector::keyDown(std::uint8_t vk) {
     if (vk == 0 || vk == 0xFF) return false;
     return add(vk, false);
+}
+
+void Win32KeyInjector::ensureDown(std::uint8_t vk) {
+    if (!(GetAsyncKeyState(vk) & 0x8000)) keyDown(vk);
 }
 
 void Win32KeyInjector::keyUp(std::uint8_t vk) {

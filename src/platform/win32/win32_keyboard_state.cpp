@@ -33,4 +33,11 @@ void Win32KeyboardState::sync() {
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
+void Win32KeyboardState::reconcile() {
+    HeldKeys& keys = keyboard_hook::keys();
+    keys.beginCheck();
+    sync();
+    keys.check(logicalDown());
+}
+
 }  // namespace win32

@@ -6,7 +6,8 @@
 namespace win32 {
 
 // Logical: GetAsyncKeyState, what applications see, injected keys included.
-// Physical: the keyboard hook's count of events not flagged as injected.
+// Physical: the keyboard hook's record of every key event but the program's
+// own, checked against GetAsyncKeyState on reconcile().
 // Create it on the thread that pumps the program's messages (the hook's).
 class Win32KeyboardState : public platform::KeyboardState {
 public:
@@ -19,6 +20,7 @@ public:
     // The hook hears of key events through messages sent to this thread: the
     // ones waiting are handled now. Nothing else is dispatched.
     void sync() override;
+    void reconcile() override;
 
 private:
     Win32KeyboardState() = default;

@@ -4,16 +4,23 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/held_keys.h"
+#include "support/key_set.h"
 
 using win32::HeldKeys;
+using wintest::KeySetOf;
 
 namespace {
 
 constexpr std::uintptr_t kSlotA = 0x100, kSlotB = 0x200;
 
-// The user's keys (not injected) and the program's (injected), by their sided codes.
+// The user's keys (not injected), the program's (injected with its mark) and
+// another program's (injected without it), by their sided codes.
 HeldKeys::Verdict user(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, false}); }
-HeldKeys::Verdict injected(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, true}); }
+HeldKeys::Verdict own(HeldKeys& k, std::uint32_t vk, bool down) {
+    return k.onKey({vk, 0, false, down, true, HeldKeys::kOwnMark});
+}
+HeldKeys::Verdict other(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, true, 7}); }
+
 
 }  // namespace
 
@@ -30,9 +37,9 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     EXPECT_EQ(repeat.repeatFor, std::vector<std::uintptr_t>{kSlotA}) << "Ctrl+Alt still held: a repeat of the chord";
 
     // The playback's keys pass, the trigger's own key among them.
-    EXPECT_FALSE(injected(k, 0xA4, false).swallow);
-    EXPECT_FALSE(injected(k, 'A', true).swallow);
-    EXPECT_FALSE(injected(k, 'A', false).swallow);
+    EXPECT_FALSE(own(k, 0xA4, false).swallow);
+    EXPECT_FALSE(own(k, 'A', true).swallow);
+    EXPECT_FALSE(own(k, 'A', false).swallow);
 
     user(k, 0xA4, false);  // the user lets go of Alt, A still down
     repeat = user(k, 'A', true);
@@ -43,7 +50,7 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     EXPECT_FALSE(k.taking(kSlotA));
     EXPECT_FALSE(user(k, 'A', true).swallow) << "a later press of A is the user's to type";
 
-    injected(k, 'Q', true);  // a chord typed by another program: nothing of the user's to take
+    own(k, 'Q', true);  // the program's own press: nothing of the user's to take
     EXPECT_FALSE(k.take(kSlotB, 'Q', 2));
 }
 
@@ -61,7 +68,7 @@ TEST(HeldKeys, TakesAChordWhoseModifiersAPlaybackLetGoOf) {
     user(k, 'W', false);
 
     k.setLetGo(4);
-    injected(k, 0xA0, false);
+    own(k, 0xA0, false);
     const HeldKeys::Verdict press = user(k, 'W', true);
     EXPECT_TRUE(press.swallow);
     EXPECT_EQ(press.pressFor, kSlotA) << "the chord of the modifiers the user holds, not Ctrl+Alt+W";
@@ -79,4 +86,57 @@ TEST(HeldKeys, TakesAChordWhoseModifiersAPlaybackLetGoOf) {
     user(k, 'W', false);
     k.setLetGo(0);
     EXPECT_FALSE(user(k, 'W', true).swallow) << "the playback restored Shift: the system sees the chord";
+}
+
+// Another remapper's Ctrl, an on-screen keyboard's keys: held as the user's,
+// and their chords taken as the user's are.
+TEST(HeldKeys, AnotherProgramsKeysAreHeldAsTheUsersAre) {
+    HeldKeys k;
+    k.listen(kSlotA, 0x77, 2);
+    other(k, 0xA2, true);
+    other(k, 0x77, true);
+    ASSERT_TRUE(k.take(kSlotA, 0x77, 2));
+    k.setLetGo(2);
+    own(k, 0xA2, false);  // the playback lets go of Ctrl: still held
+    EXPECT_EQ(k.physical(), KeySetOf({0xA2, 0x77}));
+    EXPECT_EQ(other(k, 0x77, true).repeatFor, std::vector<std::uintptr_t>{kSlotA});
+    other(k, 0x77, false);
+    EXPECT_EQ(other(k, 0x77, true).pressFor, kSlotA) << "the system no longer sees Ctrl: the press is the chord's";
+}
+
+// Win+Z plays Ctrl+Z: the program lets go of the user's Z, which then stays
+// up while the user holds it.
+TEST(HeldKeys, ACheckLetsGoOfWhatTheSystemSaysIsUpUnlessTheProgramLetGoOfIt) {
+    HeldKeys k;
+    for (const std::uint32_t vk : {0x5B, 0x5A, 0x51}) user(k, vk, true);
+    ASSERT_TRUE(k.take(kSlotA, 'Z', 8));
+    ASSERT_TRUE(k.take(kSlotB, 'Q', 8));
+    own(k, 'Z', false);
+    EXPECT_TRUE(user(k, 'Z', true).swallow) << "a repeat taken never reaches the system";
+    k.beginCheck();
+    user(k, 0xA0, true);  // not applied by the system yet
+    k.check({});
+    EXPECT_EQ(k.physical(), KeySetOf({'Z', 0xA0})) << "Win and Q were let go of where the hook could not see";
+    EXPECT_TRUE(k.taking(kSlotA));
+    EXPECT_FALSE(k.taking(kSlotB));
+    EXPECT_FALSE(user(k, 'Q', true).swallow) << "the user's next press of Q is the user's";
+
+    own(k, 'Z', true);  // the program pressed Z since: up, it was let go of
+    k.beginCheck();
+    k.check({});
+    EXPECT_FALSE(k.physical().any());
+}
+
+TEST(HeldKeys, AResetForgetsTheKeysHeldButNotTheChords) {
+    HeldKeys k;
+    k.listen(kSlotA, 'W', 2);
+    user(k, 0xA2, true);
+    user(k, 'W', true);
+    ASSERT_TRUE(k.take(kSlotA, 'W', 2));
+    k.setLetGo(2);
+    k.reset();
+    EXPECT_FALSE(k.physical().any());
+    EXPECT_FALSE(k.taking(kSlotA));
+    user(k, 0xA2, true);
+    EXPECT_EQ(user(k, 'W', true).pressFor, kSlotA) << "still listening, Ctrl still let go of";
 }

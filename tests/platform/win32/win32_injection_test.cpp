@@ -203,3 +203,62 @@ TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {
     EXPECT_LT(a, 5);
     EXPECT_LT(b, 5);
 }
+
+// Another remapper holds Ctrl (injected without the program's mark) when the
+// user fires Ctrl+F8, whose target has no Ctrl: the playback lets go of Ctrl
+// for the target and presses it again after, for as long as it is held.
+TEST_F(Win32Injection, AnotherProgramsHeldModifierIsPressedAgainAfterThePlayback) {
+    auto ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service(ownKeys);
+    win32::Win32KeyInjector own(ownKeys);
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    playback::Player player(own, state.get(), hold);
+    player.onHeldModifiers = [&service](int held, int letGo) { service.setHeldModifiers(held, letGo); };
+    auto trigger = service.createEndpoint();
+    ASSERT_TRUE(trigger && trigger->registerChord(kCtrl, VK_F8));
+    int played = 0;
+    trigger->onPressed = [&] {
+        player.play("1|65");
+        ++played;
+    };
+    // Expectations only from here on: the remapper lets go of Ctrl at the end, whatever happens.
+    EXPECT_TRUE(SendKeys(L"+17"));
+    EXPECT_TRUE(SendKeys(L"+119 -119"));
+    EXPECT_TRUE(PumpUntil([&] { return played == 1; }, 5000));
+    EXPECT_TRUE(GetAsyncKeyState(VK_LCONTROL) & 0x8000) << "the remapper's Ctrl is down again";
+    EXPECT_TRUE(SendKeys(L"+83 -83"));
+    EXPECT_TRUE(SendKeys(L"-17"));
+    auto log = listener.finish();
+    // The trigger's release reaches the window whenever the sender makes it.
+    std::erase_if(log, [](const KeyMessage& m) { return m.code == VK_F8; });
+    EXPECT_EQ(keyEvents(log), split("D17/2 D232/2 U232/2 U17/0 D65/0 U65/0 D17/2 D232/2 U232/2 D83/2 U83/2 U17/0"))
+        << Describe(log);
+    EXPECT_EQ(keysLeftDown(), std::vector<int>{});
+    EXPECT_FALSE(state->physicalDown().any());
+}
+
+// The user holds Ctrl for Ctrl+F8, whose target Ctrl+A shares it: the
+// application sees no second Ctrl go down, and no release of it.
+TEST_F(Win32Injection, AModifierTheTargetSharesWithTheUserIsNotPressedAgain) {
+    auto ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service(ownKeys);
+    win32::Win32KeyInjector own(ownKeys);
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    playback::Player player(own, state.get(), hold);
+    auto trigger = service.createEndpoint();
+    ASSERT_TRUE(trigger && trigger->registerChord(kCtrl, VK_F8));
+    int played = 0;
+    trigger->onPressed = [&] {
+        player.play("2|17|65");
+        ++played;
+    };
+    EXPECT_TRUE(SendKeys(L"+17 +119 -119"));
+    EXPECT_TRUE(PumpUntil([&] { return played == 1; }, 5000));
+    EXPECT_TRUE(SendKeys(L"-17"));
+    auto log = listener.finish();
+    std::erase_if(log, [](const KeyMessage& m) { return m.code == VK_F8; });
+    EXPECT_EQ(keyEvents(log), split("D17/2 D65/2 U65/2 U17/0")) << Describe(log);
+    EXPECT_EQ(keysLeftDown(), std::vector<int>{});
+}

@@ -3,10 +3,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "platform/win32/keyboard_hook.h"
 #include "platform/win32/win32_key_injector.h"
 #include "platform/win32/win32_key_namer.h"
 #include "platform/win32/win32_keyboard_state.h"
+#include "support/child_process.h"
+#include "support/key_set.h"
 #include "support/pump.h"
+
+namespace {
+
+LRESULT CALLBACK swallowEveryKey(int code, WPARAM wParam, LPARAM lParam) {
+    return code == HC_ACTION ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
 
 TEST(Win32KeyboardState, InjectedKeysAreDownForApplicationsButNotInTheUsersHands) {
     auto state = win32::Win32KeyboardState::create();
@@ -24,6 +35,33 @@ TEST(Win32KeyboardState, InjectedKeysAreDownForApplicationsButNotInTheUsersHands
 
     for (std::uint8_t vk : keys) injector.keyUp(vk);
     wintest::PumpFor(20);
+    EXPECT_FALSE(state->logicalDown().any());
+}
+
+// Back from the lock screen: the keys held then are forgotten, and the hook,
+// which Windows may have removed meanwhile, is installed anew.
+TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    const HWND session = win32::keyboard_hook::sessionWindow();
+    ASSERT_TRUE(session);
+    // Expectations only from here on: the keys pressed are let go of at the end, whatever happens.
+    EXPECT_TRUE(wintest::SendKeys(L"+91"));
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0x5B}));
+
+    // A hook installed later runs first: ours stands here as if removed.
+    HHOOK ahead = SetWindowsHookExW(WH_KEYBOARD_LL, swallowEveryKey, GetModuleHandleW(nullptr), 0);
+    EXPECT_TRUE(ahead);
+    EXPECT_TRUE(wintest::SendKeys(L"+160 -160"));
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0x5B})) << "the hook ahead took the keys";
+
+    SendMessageW(session, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    EXPECT_FALSE(state->physicalDown().any());
+    EXPECT_TRUE(wintest::SendKeys(L"+162"));
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0xA2})) << "the new hook runs ahead of the other";
+    EXPECT_TRUE(wintest::SendKeys(L"-162"));
+    UnhookWindowsHookEx(ahead);
+    EXPECT_TRUE(wintest::SendKeys(L"-91"));
     EXPECT_FALSE(state->logicalDown().any());
 }
 

@@ -36,6 +36,26 @@ std::vector<int> keysLeftDown() {
     return down;
 }
 
+// A window of a program that is not Wine's (xmessage), while it lives.
+class NativeWindow {
+public:
+    explicit NativeWindow(const std::wstring& title)
+        : pid_(RunUnix(L"/usr/bin/xmessage -title '" + title + L"' away </dev/null >/dev/null 2>&1 & echo $!")
+                   .value_or("")),
+          search_(L"search --sync --onlyvisible --name '^" + title + L"$' ") {
+        pid_.erase(pid_.find_last_not_of(" \n") + 1);
+    }
+    ~NativeWindow() {
+        if (!pid_.empty()) RunUnix(L"kill " + std::wstring(pid_.begin(), pid_.end()));
+    }
+    // Gives it the X focus through the window manager, as a click would, once it is shown.
+    bool activate() { return !pid_.empty() && Xdotool(search_ + L"windowactivate --sync"); }
+
+private:
+    std::string pid_;
+    std::wstring search_;
+};
+
 class Win32Delivery : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,8 +70,12 @@ protected:
         });
         // The program's other slots, idle: each playback tells all ten endpoints.
         for (int i = 0; i < 9; ++i) ASSERT_TRUE(configure(kCtrl | kAlt | kShift, 0x70 + i, "1|65"));
-        const std::wstring focus = L"search --sync --name '^" + title + L"$' windowfocus --sync";
-        ASSERT_TRUE(Xdotool(focus));
+        focusListener();
+    }
+
+    void focusListener(const std::wstring& how = L"windowfocus") {
+        // Only once it is mapped: the X server refuses the focus to a window that is not.
+        ASSERT_TRUE(Xdotool(L"search --sync --onlyvisible --name '^" + title + L"$' " + how + L" --sync"));
         ASSERT_TRUE(PumpUntil([this] { return GetForegroundWindow() == listener.hwnd() && GetFocus() == listener.hwnd(); },
                               5000))
             << "the listener never had the focus";
@@ -240,5 +264,42 @@ TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFire
     expectTarget(kCtrl | kWin, 'M', 1);
     expectTarget(kShift | kWin, 'F', 1);
     expectTriggerKeyNeverArrives('W');
+    expectNothingDown();
+}
+
+// The lock screen's case, as Wine can make it: Win goes down while a Wine
+// window has the X focus and comes up while a window of another program has
+// it. Wine never hears of the release; back in focus, it takes the keys down
+// from the X server (KeymapNotify) without passing them through the hook.
+TEST_F(Win32Delivery, AReleaseTheHookNeverSawLeavesNoKeyDownAfterATrigger) {
+    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    NativeWindow away(title + L"-away");
+    auto leave = [&] {
+        ASSERT_TRUE(away.activate());
+        ASSERT_TRUE(PumpUntil([this] { return GetForegroundWindow() != listener.hwnd(); }, 5000));
+    };
+    // The window manager may give the new window the focus: it is taken from
+    // it first, and given back the same way.
+    leave();
+    focusListener(L"windowactivate");
+
+    ASSERT_TRUE(Xdotool(L"keydown super"));
+    ASSERT_TRUE(PumpUntil([this] { return services.keyboard->physicalDown().test(VK_LWIN); }, 5000));
+    leave();
+    // One connection: the release reaches the other window before the focus comes back.
+    ASSERT_TRUE(Xdotool(L"keyup super search --sync --name '^" + title + L"$' windowactivate --sync"));
+    ASSERT_TRUE(PumpUntil(
+        [this] {
+            return GetForegroundWindow() == listener.hwnd() && GetFocus() == listener.hwnd() &&
+                   !(GetAsyncKeyState(VK_LWIN) & 0x8000);
+        },
+        5000))
+        << "Wine never took Win as up";
+    ASSERT_TRUE(services.keyboard->physicalDown().test(VK_LWIN)) << "the hook saw the release: nothing is stale";
+    listener.clear();
+
+    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
+         L"sleep 0.02 keyup ctrl");
+    expectTarget(kCtrl, 'C', 1);
     expectNothingDown();
 }

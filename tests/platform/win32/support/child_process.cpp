@@ -48,6 +48,11 @@ ChildProcess::~ChildProcess() {
     CloseHandle(pi_.hProcess);
 }
 
+bool SendKeys(const std::wstring& keys) {
+    ChildProcess sender;
+    return sender.start(L"win32_key_sender", keys) && sender.waitPumping(10000) && sender.exitCode() == 0;
+}
+
 std::wstring EventName(const wchar_t* purpose) {
     return L"zorvane-win32-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + purpose;
 }

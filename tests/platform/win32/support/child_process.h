@@ -31,6 +31,10 @@ private:
     PROCESS_INFORMATION pi_{};
 };
 
+// Another program's keys: the key sender helper (+vk presses, -vk releases,
+// with SendInput and without the program's mark), run to its end.
+bool SendKeys(const std::wstring& keys);
+
 // A named event for one test process and purpose, to hand to a helper.
 std::wstring EventName(const wchar_t* purpose);
 
