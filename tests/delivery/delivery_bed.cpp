@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <xcb/xtest.h>
 
 #include "playback/keyfunc.h"
@@ -122,6 +124,18 @@ bool DeliveryBed::userLetsGoOfEverything() {
     const bool up = spinUntil([&] { return physicalDown().none(); }, 2000);
     listener_.waitForEvents(0, 0);
     return up;
+}
+
+bool DeliveryBed::typeBehindTheProgramsBack(std::uint8_t vk, bool down) {
+    if (down) user_->keyDown(vk);
+    else user_->keyUp(vk);
+    userHolds_.set(vk, down);
+    // Asks the server on the listener's connection and runs no event loop.
+    for (int i = 0; i < 500; ++i) {
+        if (serverLogicalDown()[vk] == down) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
 }
 
 platform::KeySet DeliveryBed::serverLogicalDown() {

@@ -52,12 +52,16 @@ public:
     void perform(std::vector<Step> steps);
     // Releases every key the user still holds and waits until none is down.
     bool userLetsGoOfEverything();
+    // Types one key and waits until applications see it, without letting the
+    // program read the key event: for what the program does on a stale view.
+    bool typeBehindTheProgramsBack(std::uint8_t vk, bool down);
 
     platform::KeySet logicalDown() { return state_->logicalDown(); }
     platform::KeySet physicalDown() { return state_->physicalDown(); }
     // The server's own view of the keys down, asked afresh.
     platform::KeySet serverLogicalDown();
     x11::Session& session() { return *session_; }
+    x11::X11KeyInjector& injector() { return *injector_; }
     X11Listener& listener() { return listener_; }
     int playbacks() const { return playbacks_; }
     // Playbacks of each action string since the last configure.

@@ -243,6 +243,36 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
     EXPECT_TRUE(v.ok()) << explain(v, b);
 }
 
+// The user holds Ctrl through a playback whose target shares it, so Ctrl is
+// down on the XTest device too, then lets go of it in the instant before the
+// next playback, which the program starts still believing Ctrl held: the
+// target's Ctrl goes down all the same.
+TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
+    const Remap r{kCtrl | kAlt, 'J', {kCtrl, 'C'}};
+    ASSERT_TRUE(configure(b, {r}));
+    b.perform({{0, kLCtrl, true}, {10, kLAlt, true}, {20, 'J', true}, {40, 'J', false}, {50, kLAlt, false}});
+    const xcb_keycode_t ctrl = b.session().layout().keycodeToType(kLCtrl);
+    ASSERT_TRUE(b.session().injected()[ctrl]) << "the playback kept Ctrl down on the device";
+    ASSERT_TRUE(b.typeBehindTheProgramsBack(kLCtrl, false));
+    ASSERT_TRUE(b.session().logical()[ctrl]) << "the program has not read the release";
+    b.listener().clear();
+    auto& injector = b.injector();
+    injector.beginBatch();
+    injector.ensureDown(kLCtrl);
+    injector.keyDown('C');
+    injector.keyUp('C');
+    injector.keyUp(kLCtrl);
+    injector.endBatch();
+    const auto& events = b.listener().waitForEvents(4);
+    const auto c = std::find_if(events.begin(), events.end(),
+                                [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks('C'); });
+    ASSERT_NE(c, events.end()) << describe(events);
+    EXPECT_EQ(c->state & kModifierBits, xState(kCtrl)) << describe(events);
+    Verdict v;
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+}
+
 // The user's Win goes down while this display has the keyboard's focus and
 // comes up while another window on the outer display has it (as on a lock
 // screen): this display never sees the release until its keyboard speaks

@@ -95,9 +95,18 @@ bool X11KeyInjector::keyDown(std::uint8_t vk) {
 
 void X11KeyInjector::ensureDown(std::uint8_t vk) {
     const xcb_keycode_t kc = s_->layout().keycodeToType(vk);
-    // Letting it go first would reach applications as a release and a press.
-    if (kc != 0 && s_->logical()[kc] && !borrowedOnce_.contains(kc)) fake(XCB_KEY_PRESS, kc, false);
-    else keyDown(vk);
+    if (kc != 0 && s_->logical()[kc] && !borrowedOnce_.contains(kc)) {
+        // Held on the device already (a playback before this one pressed it
+        // while the user held it), so a press would do nothing even if the user
+        // has let go since we last looked: look again, just before the target.
+        if (s_->injected()[kc]) s_->sync();
+        if (s_->logical()[kc]) {
+            // Letting it go first would reach applications as a release and a press.
+            if (!s_->injected()[kc]) fake(XCB_KEY_PRESS, kc, false);
+            return;
+        }
+    }
+    keyDown(vk);
 }
 
 void X11KeyInjector::keyUp(std::uint8_t vk) {
