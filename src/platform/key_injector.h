@@ -15,8 +15,9 @@ public:
     // reaches applications while it is down, but one does if it came up
     // meanwhile (the user let go of it while the program was deciding).
     virtual void ensureDown(std::uint8_t vk) { keyDown(vk); }
-    // A key event that nothing acts on, sent while Alt or the Windows key is
-    // down so that its release does not count as a lone tap (which opens menus).
+    // A key event that nothing acts on, sent beside a modifier's release or
+    // press so that the modifier does not count as tapped alone (which opens
+    // menus and switches input methods).
     virtual void maskTap() {}
     // Key events between these two may be sent together, at the end; outside
     // them each goes out at once.

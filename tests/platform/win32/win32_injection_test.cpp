@@ -204,28 +204,44 @@ TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {
     EXPECT_LT(b, 5);
 }
 
+namespace {
+
+// The program's path from a trigger to its target, as the program wires it:
+// one chord whose target plays through the Player on the real backend.
+struct TriggeredTarget {
+    TriggeredTarget(const playback::HoldFn& hold, int mods, std::uint8_t key, std::string action)
+        : service(ownKeys), own(ownKeys), state(win32::Win32KeyboardState::create()), trigger(service.createEndpoint()) {
+        if (!state || !trigger || !trigger->registerChord(mods, key)) return;
+        player = std::make_unique<playback::Player>(own, state.get(), hold);
+        player->onHeldModifiers = [this](int held, int letGo) { service.setHeldModifiers(held, letGo); };
+        trigger->onPressed = [this, action] {
+            player->play(action);
+            ++played;
+        };
+    }
+    bool ok() const { return player != nullptr; }
+
+    std::shared_ptr<win32::OwnKeys> ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service;
+    win32::Win32KeyInjector own;
+    std::unique_ptr<win32::Win32KeyboardState> state;
+    std::unique_ptr<platform::HotkeyEndpoint> trigger;
+    std::unique_ptr<playback::Player> player;
+    int played = 0;
+};
+
+}  // namespace
+
 // Another remapper holds Ctrl (injected without the program's mark) when the
 // user fires Ctrl+F8, whose target has no Ctrl: the playback lets go of Ctrl
 // for the target and presses it again after, for as long as it is held.
 TEST_F(Win32Injection, AnotherProgramsHeldModifierIsPressedAgainAfterThePlayback) {
-    auto ownKeys = std::make_shared<win32::OwnKeys>();
-    win32::Win32HotkeyService service(ownKeys);
-    win32::Win32KeyInjector own(ownKeys);
-    auto state = win32::Win32KeyboardState::create();
-    ASSERT_TRUE(state);
-    playback::Player player(own, state.get(), hold);
-    player.onHeldModifiers = [&service](int held, int letGo) { service.setHeldModifiers(held, letGo); };
-    auto trigger = service.createEndpoint();
-    ASSERT_TRUE(trigger && trigger->registerChord(kCtrl, VK_F8));
-    int played = 0;
-    trigger->onPressed = [&] {
-        player.play("1|65");
-        ++played;
-    };
+    TriggeredTarget program(hold, kCtrl, VK_F8, "1|65");
+    ASSERT_TRUE(program.ok());
     // Expectations only from here on: the remapper lets go of Ctrl at the end, whatever happens.
     EXPECT_TRUE(SendKeys(L"+17"));
     EXPECT_TRUE(SendKeys(L"+119 -119"));
-    EXPECT_TRUE(PumpUntil([&] { return played == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return program.played == 1; }, 5000));
     EXPECT_TRUE(GetAsyncKeyState(VK_LCONTROL) & 0x8000) << "the remapper's Ctrl is down again";
     EXPECT_TRUE(SendKeys(L"+83 -83"));
     EXPECT_TRUE(SendKeys(L"-17"));
@@ -235,27 +251,16 @@ TEST_F(Win32Injection, AnotherProgramsHeldModifierIsPressedAgainAfterThePlayback
     EXPECT_EQ(keyEvents(log), split("D17/2 D232/2 U232/2 U17/0 D65/0 U65/0 D17/2 D232/2 U232/2 D83/2 U83/2 U17/0"))
         << Describe(log);
     EXPECT_EQ(keysLeftDown(), std::vector<int>{});
-    EXPECT_FALSE(state->physicalDown().any());
+    EXPECT_FALSE(program.state->physicalDown().any());
 }
 
 // The user holds Ctrl for Ctrl+F8, whose target Ctrl+A shares it: the
 // application sees no second Ctrl go down, and no release of it.
 TEST_F(Win32Injection, AModifierTheTargetSharesWithTheUserIsNotPressedAgain) {
-    auto ownKeys = std::make_shared<win32::OwnKeys>();
-    win32::Win32HotkeyService service(ownKeys);
-    win32::Win32KeyInjector own(ownKeys);
-    auto state = win32::Win32KeyboardState::create();
-    ASSERT_TRUE(state);
-    playback::Player player(own, state.get(), hold);
-    auto trigger = service.createEndpoint();
-    ASSERT_TRUE(trigger && trigger->registerChord(kCtrl, VK_F8));
-    int played = 0;
-    trigger->onPressed = [&] {
-        player.play("2|17|65");
-        ++played;
-    };
+    TriggeredTarget program(hold, kCtrl, VK_F8, "2|17|65");
+    ASSERT_TRUE(program.ok());
     EXPECT_TRUE(SendKeys(L"+17 +119 -119"));
-    EXPECT_TRUE(PumpUntil([&] { return played == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return program.played == 1; }, 5000));
     EXPECT_TRUE(SendKeys(L"-17"));
     auto log = listener.finish();
     std::erase_if(log, [](const KeyMessage& m) { return m.code == VK_F8; });
