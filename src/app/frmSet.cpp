@@ -148,7 +148,7 @@ void frmSet::Text1_Click(int i) {
     hide();
 }
 
-void frmSet::SaveAllChords() { table_->saveAllChords(); }
+bool frmSet::SaveAllChords(app::SlotTable::Report report) { return table_->saveAllChords(report); }
 
 // --- the table's view ---------------------------------------------------------
 

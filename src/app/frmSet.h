@@ -50,7 +50,7 @@ public:
     // The exit routine: stores every chord, removes the tray icon, ends the program.
     void Image3_Click();
     // The saving part of the exit routine, also run when the program is asked to end.
-    void SaveAllChords();
+    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog);
 
     QLineEdit* Text1(int i) const { return text1_[i]; }
     Zorvane* ZorvaneN(int n) const { return zorvane_[n - 1]; }

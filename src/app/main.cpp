@@ -2,7 +2,9 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "app/fonts.h"
 #include "app/frmSet.h"
@@ -11,7 +13,27 @@
 #include "platform/services.h"
 #include "shell/pictures.h"
 
+namespace {
+
+// Qt ends the program with exit(1) when its connection to the X server breaks
+// (the server died, or a logout closed the display with no signal first):
+// the chords are saved on the way out all the same.
+frmSet* windowAtExit = nullptr;
+
+void saveOnUnexpectedExit() {
+    if (!windowAtExit) return;
+    frmSet* window = std::exchange(windowAtExit, nullptr);
+    if (window->SaveAllChords(app::SlotTable::Report::StandardError))
+        std::fprintf(stderr, "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
+        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zorvane Change Hotkey");
     QApplication::setDesktopFileName("zorvane-change-hotkey");
@@ -36,14 +58,20 @@ int main(int argc, char** argv) {
         window.raise();
         window.activateWindow();
     });
-    // Asked to end from outside (kill, logout): keep the chords, then end.
+    // Asked to end from outside (kill, logout): keep the chords, then end. No
+    // one may be there to answer a message, so a failure goes to stderr.
     InstallQuitSignalHandler([&window] {
-        window.SaveAllChords();
+        window.SaveAllChords(app::SlotTable::Report::StandardError);
         QCoreApplication::exit(0);
     });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.SaveAllChords(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+        window.SaveAllChords(app::SlotTable::Report::StandardError);
+    });
+    windowAtExit = &window;
+    std::atexit(saveOnUnexpectedExit);
 
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    windowAtExit = nullptr;
+    return status;
 }

@@ -39,6 +39,8 @@ void SlotTable::load() {
         targets_[i].action = modINI::ReadINI("conftooltip", key, "");
         view_.showTarget(i, targets_[i]);
     }
+    for (int n = 1; n <= kSlots; ++n)
+        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.saveChord(n)); };
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
@@ -70,18 +72,24 @@ void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
     reportSaveFailure(r);
 }
 
-void SlotTable::saveAllChords() {
+bool SlotTable::saveAllChords(Report report) {
     WriteResult first;
     for (int n = 1; n <= kSlots; ++n) {
         const WriteResult r = view_.saveChord(n);
         if (!r && first) first = r;
     }
-    reportSaveFailure(first);
+    reportSaveFailure(first, report);
+    return first.ok;
 }
 
-void SlotTable::reportSaveFailure(const WriteResult& r) {
+void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     if (r) return;
-    view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
+    if (report == Report::StandardError) {
+        const bool named = r.error.find(modINI::INIPath) != std::string::npos;
+        std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",
+                     named ? "" : modINI::INIPath.c_str(), named ? "" : ": ", r.error.c_str());
+    } else
+        view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
 }
 
 }  // namespace app

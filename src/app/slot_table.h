@@ -57,7 +57,8 @@ public:
     SlotTable(View& view, const Services& services, playback::HoldFn hold);
 
     // Start-up, after the controls have read their chords: each slot's target,
-    // for i = 0 … 9, its text and then its action string.
+    // for i = 0 … 9, its text and then its action string. From then on a
+    // chord is saved as soon as it changes.
     void load();
     const Target& target(int i) const { return targets_[i]; }
 
@@ -70,12 +71,16 @@ public:
     void opendo(std::string_view textall);
     // The editor saved a target for slot index i: the field first, then set.ini.
     void storeTarget(int i, const editor::SlotTarget& target);
+    // Who hears of a failed save: the user, in a modal message, or, when the
+    // program is being ended from outside and no one may be there to answer,
+    // the standard error.
+    enum class Report { Dialog, StandardError };
     // The exit routine's saving part: every control's chord, slot 1 to 10. A
-    // failure is reported, once.
-    void saveAllChords();
+    // failure is reported, once. True when every chord was saved.
+    bool saveAllChords(Report report = Report::Dialog);
 
 private:
-    void reportSaveFailure(const WriteResult& r);
+    void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
 
     View& view_;
     playback::Player player_;

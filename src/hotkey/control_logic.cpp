@@ -21,6 +21,7 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
         alert_(kErrorTitle, kTakenMessage);
         capture_.reset();
         if (onTurnedOff) onTurnedOff();
+        reportChordChange();
     };
 }
 
@@ -55,14 +56,29 @@ void ControlLogic::setHotKeyEnabled(bool v) {
     if (!why.empty()) std::fprintf(stderr, "zorvane-change-hotkey: the chord could not be registered: %s\n", why.c_str());
     alert_(kErrorTitle, kTakenMessage);
     capture_.reset();
+    reportChordChange();
 }
 
 ControlLogic::KeyResult ControlLogic::keyDown(int vk, int shift) {
     if (vk == 0 || ChordCapture::isDropped(vk)) return KeyResult::Dropped;
     capture_.keyDown(vk, shift);
+    reportChordChange();
     if (!enabled_) return KeyResult::Captured;
     setHotKeyEnabled(false);
     return KeyResult::TurnedOff;
+}
+
+void ControlLogic::keyUp(int vk) {
+    capture_.keyUp(vk);
+    reportChordChange();
+}
+
+void ControlLogic::reportChordChange() {
+    const Chord now{capture_.text(), capture_.keyCode(), capture_.modKeyCode()};
+    const bool halfTyped = now.keyCode == 0 && now.modKeyCode != 0;
+    if (halfTyped || now == reported_) return;
+    reported_ = now;
+    if (onChordChanged) onChordChanged();
 }
 
 void ControlLogic::readStoredChord(ChordStore& store, const std::string& hostName) {
@@ -71,6 +87,7 @@ void ControlLogic::readStoredChord(ChordStore& store, const std::string& hostNam
     const std::string mods = store.read(hostName + "ModKeyCode", "0");
     const StoredChord chord = ParseStoredChord(text, key, mods);
     capture_.load(chord.text, chord.keyCode, chord.modKeyCode);
+    reported_ = {chord.text, chord.keyCode, chord.modKeyCode};
 }
 
 WriteResult ControlLogic::saveSettings(ChordStore& store, const std::string& hostName) const {

@@ -46,7 +46,7 @@ public:
     };
     // A key went down in the field, with its shift state as ShiftStateOf gives it.
     KeyResult keyDown(int vk, int shift);
-    void keyUp(int vk) { capture_.keyUp(vk); }
+    void keyUp(int vk);
     void focusLost() { capture_.focusLost(); }
 
     // The chord kept for the control named `hostName` ("Zorvane1"): Text,
@@ -62,13 +62,25 @@ public:
     std::function<void()> onHotKeyPressed;
     // The chord was turned off from outside (the system took it away).
     std::function<void()> onTurnedOff;
+    // The chord or its text is no longer what was read or last reported, and
+    // no chord is half typed (modifiers down, no key yet): the host keeps it at
+    // once, so that nothing that ends the program can lose it.
+    std::function<void()> onChordChanged;
 
 private:
+    void reportChordChange();
+
     Alert alert_;
     ChordCapture capture_;
     std::unique_ptr<platform::HotkeyEndpoint> endpoint_;
     std::string unavailable_ = "Global hotkeys are not available here.";
     bool enabled_ = false;
+    struct Chord {
+        std::string text;
+        int keyCode = 0;
+        int modKeyCode = 0;
+        bool operator==(const Chord&) const = default;
+    } reported_{kPromptText};
 };
 
 }  // namespace hotkey

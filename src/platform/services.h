@@ -23,4 +23,8 @@ struct Services {
 
 Services CreateServices();
 
+// Why the program's windows cannot be shown here, asked before the toolkit
+// starts (which would abort with a misleading message); empty when they can.
+std::string NoDesktopReason();
+
 }  // namespace platform

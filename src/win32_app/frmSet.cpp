@@ -268,8 +268,9 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            // The session ends and the program with it: the chords are kept.
-            if (wParam) SaveAllChords();
+            // The session ends and the program with it: the chords are kept,
+            // and a failure waits for no one's answer.
+            if (wParam) SaveAllChords(app::SlotTable::Report::StandardError);
             return 0;
         case WM_DPICHANGED:
             MoveToSuggested(hwnd(), lParam);

@@ -54,7 +54,9 @@ public:
     // the window and ends the program (onExit).
     void Image3_Click();
     // The saving part of the exit routine, also run when the session ends.
-    void SaveAllChords() { table_->saveAllChords(); }
+    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog) {
+        return table_->saveAllChords(report);
+    }
     // Opens the editor for slot i + 1 and hides this window.
     void Text1_Click(int i);
     // Keyboard navigation of this window and the editor; true when taken.

@@ -117,3 +117,23 @@ TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
     expected.push_back("alert 设置无法保存: 设置无法保存。");
     EXPECT_EQ(t.view.log, expected);
 }
+
+TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.table.load();
+    t.view.log.clear();
+    t.view.failingSlot = 3;
+    t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
+    t.view.control(3).keyDown('W', hotkey::kAltBit);
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "save 3", "alert 设置无法保存: 设置无法保存。"}));
+
+    // Ended from outside, no one may be there to answer a message.
+    t.view.log.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(t.table.saveAllChords(app::SlotTable::Report::StandardError));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(t.view.log.back(), "save 10") << "no message box";
+    EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
+    EXPECT_NE(said.find("disk full"), std::string::npos) << said;
+}

@@ -11,7 +11,7 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
-#include "settings/profile_file.h"
+#include "e2e/program.h"
 #include "support/desktop.h"
 #include "support/x11_listener.h"
 
@@ -24,31 +24,6 @@ const QString kEditor = QString::fromUtf8("编辑");
 const QString kShots = ZORVANE_SCREENSHOTS;
 
 constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
-
-class Program {
-public:
-    explicit Program(const QString& folder) : folder_(folder) {
-        const QString exe = folder + "/zorvane-change-hotkey";
-        if (!QFile::exists(exe)) QFile::copy(ZORVANE_PROGRAM, exe);
-        process_.setProcessChannelMode(QProcess::ForwardedChannels);
-        process_.start(exe, {});
-    }
-    ~Program() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(2000);
-        }
-    }
-    bool waitForExit(int ms = 5000) { return process_.waitForFinished(ms); }
-    int exitCode() const { return process_.exitCode(); }
-    std::string ini(const char* section, const char* key) const {
-        return profile::readValue((folder_ + "/set.ini").toStdString(), section, key, "<missing>");
-    }
-
-private:
-    QString folder_;
-    QProcess process_;
-};
 
 // The notification-area icon: the program's small embedded window in the tray host.
 std::optional<QString> trayIcon() {

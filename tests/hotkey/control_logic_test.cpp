@@ -159,6 +159,54 @@ TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
     EXPECT_EQ(store.log.size(), 2u) << "nothing is written after the failure";
 }
 
+// The host saves on each report, so a report must come for every chord the
+// exit save would write differently, and never for a half-typed one.
+TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    std::vector<std::string> reported;
+    c.logic.onChordChanged = [&] { reported.push_back(c.logic.capture().text()); };
+    auto typeChord = [&] {
+        c.type(vk::Control, hotkey::kCtrlBit);
+        c.type(vk::Menu, hotkey::kCtrlBit | hotkey::kAltBit);
+        EXPECT_TRUE(reported.empty() || reported.back() != "Ctrl + Alt + ") << "half typed";
+        c.type('A', hotkey::kCtrlBit | hotkey::kAltBit);
+        for (const int key : {int('A'), int(vk::Menu), int(vk::Control)}) c.logic.keyUp(key);
+    };
+    typeChord();
+    typeChord();
+    EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A"})) << "the same chord again is no change";
+
+    // Modifiers pressed and let go with no key bring the prompt back.
+    c.type(vk::Shift, hotkey::kShiftBit);
+    c.logic.keyUp(vk::Shift);
+    EXPECT_EQ(reported.back(), hotkey::kPromptText);
+
+    // A refused chord is discarded: that too is a change.
+    system.takeByOtherProgram(mod::Control, 'Q');
+    c.type('Q', hotkey::kCtrlBit);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A", hotkey::kPromptText, "Ctrl + Q", hotkey::kPromptText}));
+
+    // A chord read from storage is where changes count from.
+    struct OneChord : hotkey::ChordStore {
+        std::string read(const std::string& key, const std::string& fallback) override {
+            if (key.ends_with("Text")) return "Ctrl + Alt + A";
+            if (key.ends_with("ModKeyCode")) return "3";
+            return key.ends_with("KeyCode") ? "65" : fallback;
+        }
+        WriteResult write(const std::string&, const std::string&) override { return WriteResult::success(); }
+    } store;
+    ControlLogic stored([](const std::string&, const std::string&) {});
+    int storedReports = 0;
+    stored.onChordChanged = [&] { ++storedReports; };
+    stored.readStoredChord(store, "Zorvane1");
+    stored.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    EXPECT_EQ(storedReports, 0);
+    stored.keyDown('B', hotkey::kCtrlBit | hotkey::kAltBit);
+    EXPECT_EQ(storedReports, 1);
+}
+
 TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
     platform::FakeHotkeyService system;
     auto a = std::make_unique<Control>(system);

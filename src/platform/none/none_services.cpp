@@ -11,4 +11,7 @@ Services CreateServices() {
     return services;
 }
 
+// The toolkit chooses and reports its own display.
+std::string NoDesktopReason() { return {}; }
+
 }  // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+// The built program, copied into a folder of its own (where it keeps set.ini)
+// and started there.
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <string>
+
+#include "settings/profile_file.h"
+
+class Program {
+public:
+    struct Options {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        bool keepErrors = false;  // its standard error is kept for errors() rather than shown
+    };
+    explicit Program(const QString& folder) : Program(folder, Options()) {}
+    Program(const QString& folder, const Options& options) : folder_(folder) {
+        const QString exe = folder + "/zorvane-change-hotkey";
+        if (!QFile::exists(exe)) QFile::copy(ZORVANE_PROGRAM, exe);
+        process_.setProcessEnvironment(options.environment);
+        process_.setProcessChannelMode(options.keepErrors ? QProcess::ForwardedOutputChannel
+                                                          : QProcess::ForwardedChannels);
+        process_.start(exe, {});
+    }
+    ~Program() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
+    }
+    bool waitForExit(int ms = 5000) { return process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    qint64 pid() const { return process_.processId(); }
+    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+    std::string ini(const char* section, const char* key) const {
+        return profile::readValue((folder_ + "/set.ini").toStdString(), section, key, "<missing>");
+    }
+
+private:
+    QString folder_;
+    QProcess process_;
+};

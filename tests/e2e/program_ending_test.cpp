@@ -1,0 +1,128 @@
+// How the built program ends when its desktop goes away under it or its
+// settings cannot be saved: nothing the user set is lost, and nothing waits
+// for an answer that no one is there to give.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+#include "e2e/program.h"
+#include "support/desktop.h"
+
+using namespace desktop;
+
+namespace {
+
+const QString kMain = QString::fromUtf8("设置");
+constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
+
+// A virtual display of the test's own, with a window manager, that the test
+// can end. The desktop helpers use it while it lasts.
+class OwnDisplay {
+public:
+    OwnDisplay() : previous_(qgetenv("DISPLAY")) {
+        const auto lines = run(ZORVANE_VIRTUAL_DISPLAY, {}, 20000);
+        if (!lines) return;
+        for (const QString& line : lines->split('\n')) {
+            if (line.startsWith("DISPLAY=")) name_ = line.mid(8);
+            if (line.startsWith("PIDS=")) pids_ = line.mid(5).remove('"').split(' ', Qt::SkipEmptyParts);
+        }
+        qputenv("DISPLAY", name_.toUtf8());
+    }
+    ~OwnDisplay() {
+        end();
+        qputenv("DISPLAY", previous_);
+    }
+    bool ok() const { return !name_.isEmpty() && !pids_.isEmpty(); }
+    const QString& name() const { return name_; }
+    // The X server first (it is the first started), and every client's connection with it.
+    void end() {
+        for (const QString& pid : pids_) ::kill(pid.toInt(), SIGTERM);
+        pids_.clear();
+    }
+
+private:
+    QByteArray previous_;
+    QString name_;
+    QStringList pids_;
+};
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+}  // namespace
+
+TEST(ProgramEnding, AChordIsOnDiskBeforeTheXServerEnds) {
+    OwnDisplay display;
+    ASSERT_TRUE(display.ok());
+    QTemporaryDir folder;
+    Program::Options options;
+    options.environment.insert("DISPLAY", display.name());
+    options.keepErrors = true;
+    Program program(folder.path(), options);
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    clickAt(*main, 220, rowTop(3) + 10);
+    keys({"super+F7"});
+    EXPECT_TRUE(waitUntil([&] { return program.ini("Zorvane", "Zorvane3Text") == "Win + F7"; }))
+        << "the chord was not saved when it changed";
+
+    display.end();
+    ASSERT_TRUE(program.waitForExit()) << "the program outlived its display";
+    EXPECT_EQ(program.ini("Zorvane", "Zorvane3Text"), "Win + F7");
+    EXPECT_EQ(program.ini("Zorvane", "Zorvane3ModKeyCode"), "8");
+    const QString said = program.errors();
+    EXPECT_TRUE(said.contains("the chords are saved")) << said.toStdString();
+}
+
+// Logout sends SIGTERM and waits: a save that fails then must not open a
+// message box that no one will answer.
+TEST(ProgramEnding, ASaveThatFailsOnSigtermIsReportedAndTheProgramStillEnds) {
+    QTemporaryDir folder;
+    if (!run("mount", {"-t", "tmpfs", "-o", "size=16m", "tmpfs", folder.path()}))
+        GTEST_SKIP() << "a small file system cannot be mounted here (needs root)";
+    struct Unmount {
+        QString path;
+        ~Unmount() { run("umount", {"-l", path}); }
+    } unmount{folder.path()};
+    ASSERT_TRUE(QFile::copy(ZORVANE_PROGRAM, folder.path() + "/zorvane-change-hotkey"));
+    const QString ini = folder.path() + "/set.ini";
+    const QByteArray old = "[conftext]\n0=Ctrl + Z\n";  // no chords in it: the exit save has to write them
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+    }
+    {
+        QFile filler(folder.path() + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(64 * 1024, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    Program::Options options;
+    options.keepErrors = true;
+    Program program(folder.path(), options);
+    ASSERT_TRUE(waitForWindow(kMain));
+    ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+    ASSERT_TRUE(program.waitForExit()) << "the program waited on a message";
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(contents(ini), old);
+    const QString said = program.errors();
+    EXPECT_TRUE(said.contains("could not be saved")) << said.toStdString();
+}
+
+TEST(ProgramEnding, WithoutADisplayItSaysWhatItNeedsInOneLine) {
+    QTemporaryDir folder;
+    Program::Options options;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) options.environment.remove(name);
+    options.keepErrors = true;
+    Program program(folder.path(), options);
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString said = program.errors().trimmed();
+    EXPECT_FALSE(said.contains('\n')) << said.toStdString();
+    EXPECT_TRUE(said.contains("X11 session")) << said.toStdString();
+}
