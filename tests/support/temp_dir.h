@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 
 // A fresh folder for one test, removed afterwards.
@@ -36,4 +37,11 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The names in a folder, to compare with what a test expects there.
+inline std::set<std::string> fileNames(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
 }
