@@ -21,4 +21,10 @@ std::optional<std::string> readAll(const std::string& path, std::string* error);
 // implementation per system: atomic_file_posix.cpp, atomic_file_win32.cpp.
 WriteResult replace(const std::string& path, std::string_view bytes);
 
+// Removes the temporary files that saves of `path` left when they were ended
+// before their rename (a crash, a kill) and that no running save still owns;
+// nothing else is touched. For the program's start; replace() also calls it
+// after each save. Names and the rule for "left over": temporary_name.h.
+void removeStaleTemporaries(const std::string& path);
+
 }  // namespace atomicfile

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "settings/link_target_posix.h"
+#include "settings/temporary_name.h"
 
 namespace atomicfile {
 
@@ -39,18 +40,6 @@ void syncFolder(const std::string& folder) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
-}
-
-// A process killed between writing its temporary file and renaming it leaves
-// the temporary file behind; the next successful save takes it away. One
-// program writes the file at a time (a second copy only wakes the first).
-void removeStaleTemporaries(const std::string& folder, const std::string& fileName) {
-    const std::string prefix = "." + fileName + ".";
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) std::filesystem::remove(entry.path(), ec);
-    }
 }
 
 // Why a save must not go to `target`, before anything is written; nothing
@@ -113,7 +102,8 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     if (const std::string why = refusal(path, target, existed ? &old : nullptr); !why.empty())
         return WriteResult::failure(why);
 
-    std::string tmp = folder + "/." + fileName + ".XXXXXX";
+    std::string tmp = folder + "/" + temporaryPrefix(fileName, static_cast<unsigned long>(::getpid())) +
+                      std::string(kRandomLength, 'X');
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return WriteResult::failure(describe(folder, errno));
 
@@ -142,7 +132,7 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
         return WriteResult::failure(describe(target, err));
     }
     syncFolder(folder);
-    removeStaleTemporaries(folder, fileName);
+    removeStaleTemporaries(target);
     return WriteResult::success();
 }
 

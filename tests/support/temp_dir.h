@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -44,4 +45,9 @@ inline std::set<std::string> fileNames(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
     return names;
+}
+
+// Its last write two minutes ago, longer than any save takes.
+inline void makeOld(const std::string& path) {
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
 }
