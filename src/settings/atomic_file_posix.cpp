@@ -1,13 +1,15 @@
 #include "settings/atomic_file.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "settings/link_target_posix.h"
+#include "settings/temporary_name.h"
 
 namespace atomicfile {
 
@@ -27,14 +29,6 @@ bool writeFully(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string resolveLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::error_code ec;
-    const auto target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target.string();
-}
-
 mode_t defaultMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -48,16 +42,21 @@ void syncFolder(const std::string& folder) {
     ::close(fd);
 }
 
-// A process killed between writing its temporary file and renaming it leaves
-// the temporary file behind; the next successful save takes it away. One
-// program writes the file at a time (a second copy only wakes the first).
-void removeStaleTemporaries(const std::string& folder, const std::string& fileName) {
-    const std::string prefix = "." + fileName + ".";
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) std::filesystem::remove(entry.path(), ec);
+// Why a save must not go to `target`, before anything is written; nothing
+// when it may. `old` is the file there now, if there is one.
+std::string refusal(const std::string& path, const std::string& target, const struct stat* old) {
+    if (!old) {
+        std::error_code ec;
+        if (target != path && !std::filesystem::is_directory(folderOf(target), ec))
+            return path + ": this is a symbolic link to " + target + ", whose folder does not exist";
+        return {};
     }
+    if (S_ISDIR(old->st_mode)) return describe(target, EISDIR);
+    // The rename would get round the file's own permissions: a file that its
+    // owner made read-only is refused, as Windows refuses it.
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
+        return target + ": the file is read-only";
+    return {};
 }
 
 }  // namespace
@@ -92,15 +91,19 @@ std::optional<std::string> readAll(const std::string& path, std::string* error) 
 }
 
 WriteResult replace(const std::string& path, std::string_view bytes) {
-    const std::string target = resolveLink(path);
-    const std::filesystem::path p(target);
-    const std::string folder = p.has_parent_path() ? p.parent_path().string() : std::string(".");
+    int linkError = 0;
+    const std::string target = followLinks(path, &linkError);
+    if (linkError) return WriteResult::failure(describe(path, linkError));
+    const std::string folder = folderOf(target);
+    const std::string fileName = std::filesystem::path(target).filename().string();
 
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && S_ISDIR(old.st_mode)) return WriteResult::failure(describe(target, EISDIR));
+    if (const std::string why = refusal(path, target, existed ? &old : nullptr); !why.empty())
+        return WriteResult::failure(why);
 
-    std::string tmp = folder + "/." + p.filename().string() + ".XXXXXX";
+    std::string tmp = folder + "/" + temporaryPrefix(fileName, static_cast<unsigned long>(::getpid())) +
+                      std::string(kRandomLength, 'X');
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return WriteResult::failure(describe(folder, errno));
 
@@ -129,7 +132,7 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
         return WriteResult::failure(describe(target, err));
     }
     syncFolder(folder);
-    removeStaleTemporaries(folder, p.filename().string());
+    removeStaleTemporaries(target);
     return WriteResult::success();
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include "settings/temporary_name.h"
 #include "settings/wide_text_win32.h"
 
 namespace atomicfile {
@@ -44,11 +45,6 @@ void split(const std::wstring& path, std::wstring* folder, std::wstring* name) {
     *name = path.substr(cut + 1);
 }
 
-// Temporary files are ".<name>.XXXXXX" in the target's folder, as on POSIX,
-// so that a rename never crosses volumes and a killed save's leftovers are
-// recognised by name.
-constexpr std::size_t kSuffixLength = 6;
-
 // Six letters or digits from the clock, the process and the attempt; a name
 // that is taken anyway is tried again with the next attempt.
 std::wstring randomSuffix(unsigned attempt) {
@@ -62,7 +58,7 @@ std::wstring randomSuffix(unsigned attempt) {
     bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBULL;
     bits ^= bits >> 31;
     std::wstring suffix;
-    for (std::size_t i = 0; i < kSuffixLength; ++i, bits /= 62) suffix += kChars[bits % 62];
+    for (std::size_t i = 0; i < kRandomLength; ++i, bits /= 62) suffix += kChars[bits % 62];
     return suffix;
 }
 
@@ -120,23 +116,6 @@ bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
     }
 }
 
-// A process killed between writing its temporary file and renaming it leaves
-// the temporary file behind; the next successful save takes it away. One
-// program writes the file at a time (a second copy only wakes the first).
-void removeStaleTemporaries(const std::wstring& folder, const std::wstring& name) {
-    const std::wstring prefix = L"." + name + L".";
-    WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW((folder + prefix + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring candidate = found.cFileName;
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            candidate.size() == prefix.size() + kSuffixLength && candidate.compare(0, prefix.size(), prefix) == 0)
-            ::DeleteFileW((folder + candidate).c_str());
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-}
-
 }  // namespace
 
 std::optional<std::string> readAll(const std::string& path, std::string* error) {
@@ -177,10 +156,13 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
 
     std::wstring folder, name;
     split(target, &folder, &name);
+    // In the target's folder, so that the rename never crosses volumes; named
+    // so that a killed save's leftover is known for one (temporary_name.h).
+    const std::wstring prefix = folder + widen(temporaryPrefix(widetext::narrow(name), ::GetCurrentProcessId()));
     std::wstring tmp;
     Handle file(INVALID_HANDLE_VALUE);
     for (unsigned attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        tmp = folder + L"." + name + L"." + randomSuffix(attempt);
+        tmp = prefix + randomSuffix(attempt);
         file.h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (!file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) break;
     }
@@ -208,7 +190,7 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     // (Wine deletes it before moving the new one in), so a crash in between
     // leaves no set.ini at all.
     if (!moveIntoPlace(tmp, target)) return fail(::GetLastError());
-    removeStaleTemporaries(folder, name);
+    removeStaleTemporaries(path);
     return WriteResult::success();
 }
 

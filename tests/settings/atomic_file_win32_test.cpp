@@ -2,7 +2,10 @@
 // must reach the system as UTF-16.
 #include "settings/profile_file.h"
 
+#include "settings/atomic_file.h"
+
 #include <filesystem>
+#include <set>
 #include <gtest/gtest.h>
 #include <thread>
 #include <windows.h>
@@ -17,6 +20,24 @@ namespace {
 std::size_t entries(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
+
+// The id of a process that has ended: this program, run to list no tests.
+DWORD endedProcess() {
+    wchar_t exe[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(exe) + L"\" --gtest_list_tests --gtest_filter=None";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+        return 0;
+    ::WaitForSingleObject(child.hProcess, INFINITE);
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    return child.dwProcessId;
+}
+
+std::string leftover(DWORD pid) { return ".set.ini.saving-" + std::to_string(pid) + "-Ab3dE9"; }
 
 }  // namespace
 
@@ -83,4 +104,24 @@ TEST(ProfileFileWindows, AFolderWithChineseInItsNameIsWrittenWhereItsNameSays) {
     ASSERT_TRUE(writeValue(path, "conftext", "0", "热键")) << "and replaced there";
     EXPECT_EQ(readValue(path, "conftext", "0", ""), "热键");
     EXPECT_EQ(entries(folder), 1u);
+}
+
+TEST(ProfileFileWindows, OnlyLeftoversOfEndedOrOldSavesAreRemoved) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string ended = leftover(endedProcess()), running = leftover(::GetCurrentProcessId());
+    const std::string oldRunning = running.substr(0, running.size() - 6) + "Zz0Zz0";
+    std::set<std::string> kept = {running, ".set.ini.backup", ".set.ini.saving-1-abc", ended + ".bak",
+                                  "set.ini.saving-1-abcdef", ".other.ini.saving-1-abcdef"};
+    for (const auto& name : kept) writeBytes(dir.file(name), "mine");
+    for (const auto& name : {ended, oldRunning}) writeBytes(dir.file(name), "[a]\r\nk=");
+    for (const auto& name : fileNames(dir.path()))
+        if (name != running && name != ended) makeOld(dir.file(name));
+    const std::string folder = ended.substr(0, ended.size() - 6) + "F0ld3r";
+    std::filesystem::create_directory(dir.file(folder));  // a save makes no folders
+
+    ASSERT_TRUE(writeValue(path, "a", "k", "1"));
+    atomicfile::removeStaleTemporaries(path);
+    kept.insert({"set.ini", folder});
+    EXPECT_EQ(fileNames(dir.path()), kept);
 }

@@ -117,10 +117,13 @@ TEST(ProfileFile, ASaveRemovesWhatAKilledSaveLeftAndNothingElse) {
     writeBytes(path, "[a]\nk=1\n");
     const std::vector<std::string> kept = {".set.ini.bak", "set.ini.Ab12Cd", ".other.ini.Ab12Cd", ".set.ini.Ab12C"};
     for (const auto& name : kept) writeBytes(dir.file(name), "x");
-    writeBytes(dir.file(".set.ini.Ab12Cd"), "[a]\nk=");  // a temporary file cut short by a kill
+    // A temporary file cut short by a kill, old enough to be left over
+    // whichever process has the id 1 now.
+    writeBytes(dir.file(".set.ini.saving-1-Ab12Cd"), "[a]\nk=");
+    makeOld(dir.file(".set.ini.saving-1-Ab12Cd"));
 
     ASSERT_TRUE(writeValue(path, "a", "k", "2"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file(".set.ini.Ab12Cd")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".set.ini.saving-1-Ab12Cd")));
     for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 
 // A fresh folder for one test, removed afterwards.
@@ -36,4 +38,16 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The names in a folder, to compare with what a test expects there.
+inline std::set<std::string> fileNames(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Its last write two minutes ago, longer than any save takes.
+inline void makeOld(const std::string& path) {
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
 }
