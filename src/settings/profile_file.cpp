@@ -54,6 +54,10 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
         if (!asUtf8) return WriteResult::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
         next = next.substr(0, bom) + *asUtf8;
     }
+    // Taking away UTF-8 text can leave stray bytes that would read as GBK.
+    if (enc == textenc::Encoding::Utf8 && textenc::detect(next) == textenc::Encoding::Gbk)
+        return WriteResult::failure(path + ": after this change the file's stray bytes would make it read as GBK, "
+                                           "so it is left as it is");
     if (old && next == current) return WriteResult::success();
     return atomicfile::replace(path, next);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Reading and writing single values of a profile (INI) file on disk, with the
 // behaviour Windows programs expect of their profile functions. Text comes in
-// and goes out as UTF-8; a file that is not UTF-8 is a GBK file from Windows
-// and is read and written as such.
+// and goes out as UTF-8; a file whose Chinese is GBK (textenc::detect) came
+// from Windows and is read and written as such.
 
 #include <cstddef>
 #include <string>

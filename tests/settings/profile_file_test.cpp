@@ -97,6 +97,25 @@ TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
     EXPECT_EQ(readBytes(path), "[s]\r\na=\xB0\xB4\r\n");
 }
 
+TEST(ProfileFile, AStrayByteInAUtf8FileStaysAndTheRestReadsAsUtf8) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string file = "[Zorvane]\nZorvane1Text=" + kPrompt + "\nZorvane2Text=Caf\xE9\nZorvane3Text=修改\n";
+    writeBytes(path, file);
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), kPrompt);
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane3Text", ""), "修改");
+    ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane4Text", "热键"));
+    EXPECT_EQ(readBytes(path), file + "Zorvane4Text=热键\n");
+
+    // Writing over the Chinese would leave a file that reads as GBK: refused.
+    const std::string twoLatin1 = "[s]\na=\xE9\xE9\nb=" + kPrompt + "\nc=修改\n";
+    writeBytes(path, twoLatin1);
+    const auto refused = writeValue(path, "s", "b", "x");
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.error.find("left as it is"), std::string::npos);
+    EXPECT_EQ(readBytes(path), twoLatin1);
+}
+
 TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
