@@ -13,6 +13,18 @@ namespace {
 const std::string kPromptGbk = "\xB0\xB4\xCF\xC2\xC8\xC8\xBC\xFC";  // 按下热键 in GBK
 const std::string kPrompt = "按下热键";
 
+// Text as Windows saves it as "Unicode": a byte-order mark, then UTF-16.
+std::string utf16File(std::u16string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t u : text) {
+        const char high = static_cast<char>(u >> 8);
+        const char low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(ProfileFile, MissingFileGivesDefaultsAndIsNotCreatedByReading) {
@@ -150,4 +162,44 @@ TEST(ProfileFileFailure, PathThatIsAFolderIsReported) {
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("set.ini"), std::string::npos);
     EXPECT_EQ(readValue(dir.file("set.ini"), "a", "k", "d"), "d");
+}
+
+TEST(ProfileFileUtf16, IsReadAndWrittenBackInItsOwnByteOrder) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    for (const bool bigEndian : {false, true}) {
+        writeBytes(path, utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=65\r\n", bigEndian));
+        EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), "按下热键 🙂");
+        ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane1KeyCode", "66"));
+        ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane2Text", "修改"));
+        EXPECT_EQ(readBytes(path),
+                  utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=66\r\nZorvane2Text=修改\r\n",
+                            bigEndian));
+    }
+}
+
+TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string le = utf16File(u"[s]\r\nk=1\r\n", false);
+    const std::string cases[] = {
+        le + "x",                                                        // odd length
+        le + std::string("\x00\xD8k\x00", 4),                            // high surrogate, no low one
+        le + std::string("\x00\xDC", 2),                                 // low surrogate alone
+        utf16File(u"[s]\r\nk=1", true) + std::string("\xD8\x00", 2),     // text ends in a high surrogate
+        le.substr(2),                                                    // no byte-order mark
+    };
+    for (const std::string& bytes : cases) {
+        writeBytes(path, bytes);
+        EXPECT_EQ(readValue(path, "s", "k", "d"), "d");
+        EXPECT_NE(profile::unreadableReason(path), "");
+        const auto r = writeValue(path, "s", "k", "2");
+        EXPECT_FALSE(r);
+        EXPECT_NE(r.error.find("could not be read"), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find("left as it is"), std::string::npos) << r.error;
+        EXPECT_EQ(readBytes(path), bytes);
+    }
+    writeBytes(path, le);
+    EXPECT_EQ(profile::unreadableReason(path), "");
+    EXPECT_EQ(profile::unreadableReason(dir.file("missing.ini")), "");
 }
