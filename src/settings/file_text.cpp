@@ -9,12 +9,13 @@ namespace {
 constexpr std::string_view kLeMark = "\xFF\xFE";
 constexpr std::string_view kBeMark = "\xFE\xFF";
 
-// An ASCII character with a NUL beside it opens UTF-16 text that has no mark;
-// read as 8-bit text, none of its section names would match.
+// A printable ASCII character with a NUL beside it opens UTF-16 text that has
+// no mark; read as 8-bit text, none of its section names would match. No
+// write can make a file begin so, as what is written holds no NUL.
 bool looksLikeUnmarkedUtf16(std::string_view bytes) {
     if (bytes.size() < 2 || (bytes[0] == '\0') == (bytes[1] == '\0')) return false;
-    const auto c = static_cast<unsigned char>(bytes[0] == '\0' ? bytes[1] : bytes[0]);
-    return c < 0x80;
+    const char c = bytes[0] == '\0' ? bytes[1] : bytes[0];
+    return c >= ' ' && c <= '~';
 }
 
 std::optional<FileText> decodeUtf16(std::string_view bytes, Form form, std::string* why) {

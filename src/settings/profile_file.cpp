@@ -1,5 +1,7 @@
 #include "settings/profile_file.h"
 
+#include <initializer_list>
+
 #include "settings/atomic_file.h"
 #include "settings/file_text.h"
 #include "settings/profile_text.h"
@@ -11,6 +13,16 @@ namespace {
 
 std::string unreadable(const std::string& path, const std::string& why) {
     return path + ": the file could not be read (" + why + ") and is left as it is";
+}
+
+std::string unstorableTextReason(std::initializer_list<std::string_view> texts) {
+    for (const std::string_view text : texts) {
+        // Bytes that are no UTF-8 text could make the whole file read as GBK.
+        if (!textenc::isValidUtf8(text)) return "the text to store is not valid UTF-8";
+        // A NUL ends a string in Windows' profile functions, and could make the file look like UTF-16.
+        if (text.find('\0') != std::string_view::npos) return "a NUL character cannot be stored in a settings file";
+    }
+    return {};
 }
 
 // The file's 8-bit text with the value set, in `next`, or why it cannot be.
@@ -75,9 +87,8 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     if (path.empty()) return WriteResult::failure("no settings file has been chosen");
     if (const std::string why = invalidEntryReason(section, key, value); !why.empty())
         return WriteResult::failure(why);
-    // Bytes that are no UTF-8 text could make the whole file read as GBK.
-    if (!textenc::isValidUtf8(section) || !textenc::isValidUtf8(key) || !textenc::isValidUtf8(value))
-        return WriteResult::failure("the text to store is not valid UTF-8");
+    if (const std::string why = unstorableTextReason({section, key, value}); !why.empty())
+        return WriteResult::failure(why);
 
     std::string readError;
     const auto old = atomicfile::readAll(path, &readError);

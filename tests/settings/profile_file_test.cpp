@@ -201,5 +201,8 @@ TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
     }
     writeBytes(path, le);
     EXPECT_EQ(profile::unreadableReason(path), "");
+    // No write makes a file that reads like UTF-16 without its mark.
+    EXPECT_FALSE(writeValue(dir.file("new.ini"), std::string("\0s", 2), "k", "v"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
     EXPECT_EQ(profile::unreadableReason(dir.file("missing.ini")), "");
 }
