@@ -33,6 +33,8 @@ std::string ChooseSettingsPath(const std::string& programFolder, const std::stri
 
 void SetINIFile(const std::string& fileName) { INIPath = ChooseSettingsPath(ProgramFolder(), fileName); }
 
+std::string UnreadableReason() { return INIPath.empty() ? std::string() : profile::unreadableReason(INIPath); }
+
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue) {
     if (INIPath.empty()) return defaultValue;
     return profile::readValue(INIPath, section, key, defaultValue);

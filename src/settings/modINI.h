@@ -28,6 +28,10 @@ std::string ChooseSettingsPath(const std::string& programFolder, const std::stri
 
 void SetINIFile(const std::string& fileName);
 
+// Why the settings file cannot be read and will not be written, for the
+// program to say once at start; empty when it can be read or does not exist.
+std::string UnreadableReason();
+
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue);
 
 // Reports a failed write instead of losing the value silently.

@@ -2,15 +2,11 @@
 
 #include <vector>
 
+#include "settings/line_ends.h"
+
 namespace profile {
 
 namespace {
-
-struct Line {
-    std::size_t begin;    // first byte of the content
-    std::size_t end;      // one past the content, before the line ending
-    std::size_t next;     // one past the line ending
-};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -29,21 +25,6 @@ bool sameName(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
     return true;
-}
-
-std::vector<Line> splitLines(std::string_view file) {
-    std::vector<Line> lines;
-    std::size_t pos = 0;
-    if (file.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;  // byte-order mark of a UTF-8 file
-    while (pos < file.size()) {
-        const std::size_t nl = file.find('\n', pos);
-        const std::size_t next = nl == std::string_view::npos ? file.size() : nl + 1;
-        std::size_t end = nl == std::string_view::npos ? file.size() : nl;
-        if (end > pos && file[end - 1] == '\r') --end;
-        lines.push_back({pos, end, next});
-        pos = next;
-    }
-    return lines;
 }
 
 enum class Kind { Other, Section, Key };
@@ -77,20 +58,6 @@ std::optional<std::size_t> findSection(std::string_view file, const std::vector<
         if (p.kind == Kind::Section && sameName(p.name, section)) return i;
     }
     return std::nullopt;
-}
-
-std::string_view lineEndingOf(std::string_view file, std::string_view fallback) {
-    const std::size_t nl = file.find('\n');
-    if (nl == std::string_view::npos) return fallback;
-    return (nl > 0 && file[nl - 1] == '\r') ? std::string_view("\r\n") : std::string_view("\n");
-}
-
-// What ends the last line of `text` before something is appended: nothing
-// when it has its line ending, "\n" after a '\r' that begins a CRLF, else eol.
-std::string_view lineEndNeededAfter(std::string_view text, std::string_view eol) {
-    if (text.empty() || text.back() == '\n') return {};
-    if (text.back() == '\r') return "\n";
-    return eol;
 }
 
 std::string_view unquote(std::string_view v) {
@@ -160,7 +127,7 @@ std::string withValue(std::string_view file, std::string_view section, std::stri
 
     const Line& after = lines[insertAfter];
     std::string entry;
-    entry += lineEndNeededAfter(file.substr(0, after.next), eol);
+    if (after.next == file.size()) entry += lineEndNeededAfter(file, eol);
     entry.append(trim(key)).append("=").append(value).append(eol);
     out.insert(after.next, entry);
     return out;

@@ -1,5 +1,7 @@
 #include "settings/text_encoding.h"
 
+#include <algorithm>
+
 namespace textenc {
 
 namespace {
@@ -13,7 +15,45 @@ std::size_t utf8SequenceLength(unsigned char c) {
     return 0;
 }
 
+bool isAscii(std::string_view bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Whether the bytes pair up as GBK (lead 81..FE, trail 40..FE but 7F) with at
+// least one pair in GB2312's range; a stray Latin-1 byte before ASCII has none.
+bool looksLikeGbk(std::string_view bytes) {
+    bool gb2312 = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) continue;
+        if (c == 0x80 || c == 0xFF || i + 1 == bytes.size()) return false;
+        const auto t = static_cast<unsigned char>(bytes[++i]);
+        if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+        gb2312 = gb2312 || (c >= 0xA1 && t >= 0xA1);
+    }
+    return gb2312;
+}
+
 }  // namespace
+
+Encoding detect(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);  // found with either encoding
+    int utf8Lines = 0;
+    int gbkLines = 0;
+    while (!bytes.empty()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+        const std::string_view line = bytes.substr(0, end);
+        bytes.remove_prefix(std::min(end + 1, bytes.size()));
+        if (isAscii(line)) continue;
+        if (isValidUtf8(line))
+            ++utf8Lines;
+        else if (looksLikeGbk(line))
+            ++gbkLines;
+    }
+    return gbkLines > 0 && gbkLines >= utf8Lines ? Encoding::Gbk : Encoding::Utf8;
+}
 
 bool isValidUtf8(std::string_view bytes) {
     std::size_t i = 0;

@@ -13,10 +13,12 @@ enum class Encoding { Utf8, Gbk };
 
 bool isValidUtf8(std::string_view bytes);
 
-// A file that is not valid UTF-8 is taken to come from Windows.
-inline Encoding detect(std::string_view bytes) {
-    return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Gbk;
-}
+// Each line with non-ASCII bytes counts for UTF-8 when it is valid UTF-8, for
+// GBK when it is not but pairs into GBK with a GB2312 character (both bytes
+// A1 or above, where its Chinese lies); other lines hold stray bytes and do not
+// count. GBK text is almost never valid UTF-8, so the file is GBK when its GBK
+// lines are at least as many as its UTF-8 lines, and UTF-8 otherwise.
+Encoding detect(std::string_view bytes);
 
 // Code page 936 both ways (gbk_iconv.cpp, gbk_win32.cpp). Nothing is returned
 // for bytes that are no GBK, or for text GBK cannot hold: never a stand-in

@@ -26,3 +26,14 @@ TEST(ModIni, NoPathMeansDefaultsAndAReportedWriteFailure) {
     EXPECT_EQ(modINI::ReadINI("conftext", "0", "d"), "d");
     EXPECT_FALSE(modINI::WriteINI("conftext", "0", "v"));
 }
+
+TEST(ModIni, AnUnreadableFileIsReportedAndKeepsItsBytes) {
+    TempDir dir;
+    modINI::INIPath = dir.file("set.ini");
+    EXPECT_EQ(modINI::UnreadableReason(), "");
+    const std::string oddUtf16("\xFF\xFE[\x00s\x00]", 7);
+    writeBytes(modINI::INIPath, oddUtf16);
+    EXPECT_NE(modINI::UnreadableReason().find(modINI::INIPath), std::string::npos);
+    EXPECT_FALSE(modINI::WriteINI("Zorvane", "Zorvane1KeyCode", "0"));
+    EXPECT_EQ(readBytes(modINI::INIPath), oddUtf16);
+}

@@ -13,6 +13,18 @@ namespace {
 const std::string kPromptGbk = "\xB0\xB4\xCF\xC2\xC8\xC8\xBC\xFC";  // 按下热键 in GBK
 const std::string kPrompt = "按下热键";
 
+// Text as Windows saves it as "Unicode": a byte-order mark, then UTF-16.
+std::string utf16File(std::u16string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t u : text) {
+        const char high = static_cast<char>(u >> 8);
+        const char low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(ProfileFile, MissingFileGivesDefaultsAndIsNotCreatedByReading) {
@@ -97,6 +109,25 @@ TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
     EXPECT_EQ(readBytes(path), "[s]\r\na=\xB0\xB4\r\n");
 }
 
+TEST(ProfileFile, AStrayByteInAUtf8FileStaysAndTheRestReadsAsUtf8) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string file = "[Zorvane]\nZorvane1Text=" + kPrompt + "\nZorvane2Text=Caf\xE9\nZorvane3Text=修改\n";
+    writeBytes(path, file);
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), kPrompt);
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane3Text", ""), "修改");
+    ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane4Text", "热键"));
+    EXPECT_EQ(readBytes(path), file + "Zorvane4Text=热键\n");
+
+    // Writing over the Chinese would leave a file that reads as GBK: refused.
+    const std::string twoLatin1 = "[s]\na=\xE9\xE9\nb=" + kPrompt + "\nc=修改\n";
+    writeBytes(path, twoLatin1);
+    const auto refused = writeValue(path, "s", "b", "x");
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.error.find("left as it is"), std::string::npos);
+    EXPECT_EQ(readBytes(path), twoLatin1);
+}
+
 TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
@@ -134,4 +165,47 @@ TEST(ProfileFileFailure, PathThatIsAFolderIsReported) {
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("set.ini"), std::string::npos);
     EXPECT_EQ(readValue(dir.file("set.ini"), "a", "k", "d"), "d");
+}
+
+TEST(ProfileFileUtf16, IsReadAndWrittenBackInItsOwnByteOrder) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    for (const bool bigEndian : {false, true}) {
+        writeBytes(path, utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=65\r\n", bigEndian));
+        EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), "按下热键 🙂");
+        ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane1KeyCode", "66"));
+        ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane2Text", "修改"));
+        EXPECT_EQ(readBytes(path),
+                  utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=66\r\nZorvane2Text=修改\r\n",
+                            bigEndian));
+    }
+}
+
+TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
+    TempDir dir;
+    const std::string path = dir.file("set.ini");
+    const std::string le = utf16File(u"[s]\r\nk=1\r\n", false);
+    const std::string cases[] = {
+        le + "x",                                                        // odd length
+        le + std::string("\x00\xD8k\x00", 4),                            // high surrogate, no low one
+        le + std::string("\x00\xDC", 2),                                 // low surrogate alone
+        utf16File(u"[s]\r\nk=1", true) + std::string("\xD8\x00", 2),     // text ends in a high surrogate
+        le.substr(2),                                                    // no byte-order mark
+    };
+    for (const std::string& bytes : cases) {
+        writeBytes(path, bytes);
+        EXPECT_EQ(readValue(path, "s", "k", "d"), "d");
+        EXPECT_NE(profile::unreadableReason(path), "");
+        const auto r = writeValue(path, "s", "k", "2");
+        EXPECT_FALSE(r);
+        EXPECT_NE(r.error.find("could not be read"), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find("left as it is"), std::string::npos) << r.error;
+        EXPECT_EQ(readBytes(path), bytes);
+    }
+    writeBytes(path, le);
+    EXPECT_EQ(profile::unreadableReason(path), "");
+    // No write makes a file that reads like UTF-16 without its mark.
+    EXPECT_FALSE(writeValue(dir.file("new.ini"), std::string("\0s", 2), "k", "v"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
+    EXPECT_EQ(profile::unreadableReason(dir.file("missing.ini")), "");
 }

@@ -137,3 +137,25 @@ TEST(ProfileWrite, RefusesEntriesThatWouldBreakTheFilesLines) {
     EXPECT_NE(profile::invalidEntryReason("conftext", ";k", "v"), "");
     EXPECT_NE(profile::invalidEntryReason("conftext", " ", "v"), "");
 }
+
+TEST(ProfileLineEnds, CrAloneAndMixedLineEndsAllEndLines) {
+    const std::string mac = "[Zorvane]\rZorvane1KeyCode=65\rZorvane1ModKeyCode=3\r";
+    EXPECT_EQ(lookup(mac, "Zorvane", "Zorvane1KeyCode"), "65");
+    EXPECT_EQ(lookup(mac, "Zorvane", "Zorvane1ModKeyCode"), "3");
+    const std::string mixed = "[a]\rk=1\n[b]\r\nk=2\n\rk2=3\r\r\n[c]\rk=4";
+    EXPECT_EQ(lookup(mixed, "a", "k"), "1");
+    EXPECT_EQ(lookup(mixed, "b", "k"), "2");
+    EXPECT_EQ(lookup(mixed, "b", "k2"), "3");
+    EXPECT_EQ(lookup(mixed, "c", "k"), "4");
+}
+
+TEST(ProfileLineEnds, EachLineKeepsItsOwnEndingAndNewLinesTakeTheFilesFirst) {
+    const std::string mixed = "[a]\rk=1\n[b]\r\nk=2\r[c]\nk=3";
+    EXPECT_EQ(withValue(mixed, "a", "k", "x", "\n"), "[a]\rk=x\n[b]\r\nk=2\r[c]\nk=3");
+    EXPECT_EQ(withValue(mixed, "b", "k", "x", "\n"), "[a]\rk=1\n[b]\r\nk=x\r[c]\nk=3");
+    EXPECT_EQ(withValue(mixed, "b", "n", "x", "\n"), "[a]\rk=1\n[b]\r\nk=2\rn=x\r[c]\nk=3");
+    EXPECT_EQ(withValue(mixed, "c", "n", "x", "\n"), "[a]\rk=1\n[b]\r\nk=2\r[c]\nk=3\rn=x\r");
+    EXPECT_EQ(withValue("[a]\rk=1\r", "b", "k", "v", "\n"), "[a]\rk=1\r[b]\rk=v\r");
+    // A lone CR before the file's end is a line end of its own, even in a CRLF file.
+    EXPECT_EQ(withValue("[a]\r\nx=1\r[b]\r\n", "a", "k", "v", "\n"), "[a]\r\nx=1\rk=v\r\n[b]\r\n");
+}

@@ -32,3 +32,19 @@ TEST(Gbk, BytesThatAreNoGbkAreRefused) {
                                     std::string("\xFF\xFF"), std::string("\x81\x7F")})
         EXPECT_EQ(gbkToUtf8(bytes), std::nullopt) << bytes.size();
 }
+
+TEST(EncodingDetection, ChineseLinesDecideAndStrayBytesDoNot) {
+    using textenc::detect;
+    using textenc::Encoding;
+    // A UTF-8 file with a Latin-1 byte in one value, or in its only non-ASCII line.
+    EXPECT_EQ(detect("[s]\na=按下热键\nb=Caf\xE9\r\nc=修改后热键\n"), Encoding::Utf8);
+    EXPECT_EQ(detect("[s]\nb=Andr\xE9s\n"), Encoding::Utf8);
+    EXPECT_EQ(detect("[s]\nb=\xE9\xE9\nc=修改\nd=热键\n"), Encoding::Utf8);
+    // A GBK file, even with a line that happens to be valid UTF-8 (茅 is C3 A9)
+    // and one that is no text at all.
+    EXPECT_EQ(detect("[s]\r\na=" + kPromptGbk + "\r\n"), Encoding::Gbk);
+    EXPECT_EQ(detect("[s]\r\na=" + kPromptGbk + "\r\nb=\xC3\xA9\r\nc=\xB0\r\n"), Encoding::Gbk);
+    EXPECT_EQ(detect("[s]\ra=\xB0\xB4\rb=\xC3\xA9\r"), Encoding::Gbk);
+    EXPECT_EQ(detect("\xEF\xBB\xBF[s]\na=\xB0\xB4\n"), Encoding::Gbk);
+    EXPECT_EQ(detect("[s]\na=ascii\n"), Encoding::Utf8);
+}
