@@ -18,9 +18,15 @@ public:
 
     // Called each time the registered chord is pressed, key repeat included.
     std::function<void()> onPressed;
+    // While onPressed runs: whether this press is a key repeat (the chord's
+    // key held since its last press) rather than a press of the user's.
+    bool pressIsRepeat() const { return repeat_; }
     // Called when the system takes the registered chord away (its key is gone
     // from a new keyboard layout); the endpoint holds no chord afterwards.
     std::function<void(const std::string& why)> onLost;
+
+protected:
+    bool repeat_ = false;
 };
 
 class HotkeyService {

@@ -60,7 +60,9 @@ bool DeliveryBed::configure(const std::vector<Slot>& chords) {
         if (!e || !e->registerChord(chords[i].mods, chords[i].key)) all = false;
         const std::string action = chords[i].action;
         const int slot = static_cast<int>(i);
-        if (e) e->onPressed = [this, slot, action] { player_->trigger(slot, action); };
+        if (e) e->onPressed = [this, slot, action, endpoint = e.get()] {
+            player_->trigger(slot, action, endpoint->pressIsRepeat());
+        };
         endpoints_.push_back(std::move(e));
     }
     playbacks_ = 0;

@@ -332,6 +332,37 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
     EXPECT_TRUE(w.ok()) << explain(w, b);
 }
 
+// Presses quicker than a playback are played after it, in order, not dropped:
+// the same trigger tapped twice 100 ms apart, and another slot's trigger whose
+// key the running target is holding down.
+TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
+    const Remap undo{kCtrl | kAlt, 'J', {kCtrl, 'Z'}};
+    ASSERT_TRUE(configure(b, {undo}));
+    b.perform({{0, kLCtrl, true}, {5, kLAlt, true}, {10, 'J', true}, {30, 'J', false}, {110, 'J', true},
+               {130, 'J', false}, {150, kLAlt, false}, {160, kLCtrl, false}});
+    EXPECT_EQ(b.played().at(undo.target.action()), 2) << "a double tap plays twice";
+    Verdict v;
+    checkDeliveries(b, {undo}, v);
+    checkNothingStuck(b, v);
+    EXPECT_TRUE(v.ok()) << explain(v, b);
+
+    const Remap copy{kCtrl | kAlt, 'A', {kCtrl, 'C'}};
+    const Remap paste{kAlt, 'C', {kCtrl, 'V'}};
+    ASSERT_TRUE(configure(b, {copy, paste}));
+    b.perform({{0, kLCtrl, true}, {5, kLAlt, true}, {10, 'A', true}, {30, 'A', false}, {40, kLCtrl, false},
+               {45, kLAlt, false}, {90, kLAlt, true}, {100, 'C', true}, {130, 'C', false}, {140, kLAlt, false}});
+    Verdict w;
+    checkDeliveries(b, {copy, paste}, w);
+    checkNothingStuck(b, w);
+    EXPECT_TRUE(w.ok()) << explain(w, b);
+    const auto& events = b.listener().events();
+    const auto c = std::find_if(events.begin(), events.end(),
+                                [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks('C'); });
+    const auto v2 = std::find_if(events.begin(), events.end(),
+                                 [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks('V'); });
+    EXPECT_LT(c, v2) << "in the order pressed";
+}
+
 // E's target holds Ctrl+Alt when the user presses Ctrl+Alt+E, another slot's
 // chord: the user's own modifiers say which chord it is.
 TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds) {

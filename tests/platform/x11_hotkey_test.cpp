@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kAlt = 1, kCtrl = 2;
+constexpr int kAlt = 1, kCtrl = 2, kShift = 4, kWin = 8;
 
 // Another X client, holding grabs of its own.
 class OtherClient {
@@ -86,6 +86,19 @@ TEST_F(X11Hotkey, AChordHeldByAnotherClientIsRefusedAndNothingOfItIsKept) {
 
     other.ungrab(XK_q, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_2);
     EXPECT_TRUE(e->registerChord(kCtrl, 'Q'));
+}
+
+// The server switches consoles on Ctrl+Alt+F1 and never passes the press on:
+// such a chord is refused, with the reason, rather than ticked and dead.
+TEST_F(X11Hotkey, AChordTheServerKeepsForItselfIsRefusedWithTheReason) {
+    auto e = endpoint(nullptr);
+    for (const int mods : {kCtrl | kAlt, kCtrl | kAlt | kWin}) {
+        std::string why;
+        EXPECT_FALSE(e->registerChord(mods, 0x70, &why)) << mods;  // F1
+        EXPECT_NE(why.find("X server keeps"), std::string::npos) << why;
+    }
+    EXPECT_TRUE(e->registerChord(kCtrl | kAlt | kShift, 0x70)) << "Shift picks another level of the key";
+    EXPECT_TRUE(e->registerChord(kCtrl | kAlt, 0x08)) << "Backspace, with the server's end not turned on here";
 }
 
 TEST_F(X11Hotkey, TwoEndpointsOfOneProgramCannotHoldOneChord) {

@@ -35,7 +35,7 @@ HotkeyRouter::HotkeyRouter(std::shared_ptr<Session> session, bool takeHeldKey)
     QObject::connect(letGo_.get(), &QTimer::timeout, this, [this] { onLetGo(); });
     s_->onGrabbedPress = [this](const xcb_input_key_press_event_t& e) { onGrabbedPress(e); };
     s_->onCoreGrabbedPress = [this](const xcb_key_press_event_t& e) { onCoreGrabbedPress(e); };
-    s_->onUserKey = [this](xcb_keycode_t kc, bool press) { onUserKey(kc, press); };
+    s_->onUserKey = [this](xcb_keycode_t kc, bool press, bool unseen) { onUserKey(kc, press, unseen); };
     const std::weak_ptr<bool> alive = alive_;
     s_->addLayoutListener([this, alive] {
         if (!alive.expired()) onLayoutChanged();
@@ -62,7 +62,24 @@ std::string HotkeyRouter::resolve(Chord& chord) const {
     bool ok = true;
     chord.mods = s_->layout().xModifiers(chord.modKeyCode, &ok);
     if (!ok) return "Alt or the Windows key is bound to no modifier in the modifier map";
+    if (keptByTheServer(chord)) return "the X server keeps this chord for itself (a console switch or its own end)";
     return {};
+}
+
+bool HotkeyRouter::keptByTheServer(const Chord& chord) const {
+    // Ctrl+Alt without Shift picks the level of a key where the keyboard map
+    // puts the server's own actions (Ctrl+Alt+F1, Ctrl+Alt+Backspace where it
+    // is turned on); the server acts on those and passes no press on.
+    constexpr int kCtrlAlt = mod::Control | mod::Alt;
+    if ((chord.modKeyCode & kCtrlAlt) != kCtrlAlt || (chord.modKeyCode & mod::Shift)) return false;
+    constexpr Keysym kFirstConsole = 0x1008FE01, kLastConsole = 0x1008FE0C, kTerminateServer = 0xFED5;
+    const Keymap& map = s_->keymap();
+    for (const xcb_keycode_t kc : chord.keycodes)
+        for (int col = 0; col < map.keysymsPerKeycode(); ++col) {
+            const Keysym ks = map.keysymAt(kc, col);
+            if ((ks >= kFirstConsole && ks <= kLastConsole) || ks == kTerminateServer) return true;
+        }
+    return false;
 }
 
 bool HotkeyRouter::clashesWithOurs(const Chord& chord) const {
@@ -106,7 +123,7 @@ void HotkeyRouter::unclaimOnServer(const Chord& chord) {
 }
 
 std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int keyCode,
-                                              std::function<void()> onPressed,
+                                              std::function<void(bool repeat)> onPressed,
                                               std::function<void(const std::string&)> onLost) {
     release(owner);
     Chord chord{owner, modKeyCode, keyCode, {}, 0, std::move(onPressed), std::move(onLost)};
@@ -296,10 +313,36 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     // come out before anything sent from now on, and so do our own keys still
     // on their way; the playback reads them all (its one round trip) before it
     // decides what to let go of.
-    const std::function<void()> fire = chord->onPressed;  // the chord list may change during the call
-    const std::shared_ptr<Session> session = s_;           // and this router may be gone after it
-    if (fire) fire();
+    const auto fire = chord->onPressed;           // the chord list may change during the call
+    const std::shared_ptr<Session> session = s_;  // and this router may be gone after it
+    if (fire) fire(session->pressRepeats(kc));
     session->endTrigger();
+}
+
+void HotkeyRouter::fireUnseenPress(xcb_keycode_t kc) {
+    // The user pressed a key that a running target holds down (Alt+C while
+    // Ctrl+C is being typed): the server takes it for that key still down, so
+    // no grab sees it, and the chord is known from the raw event alone.
+    int down = 0;
+    for (int k = 0; k < 256; ++k)
+        if (s_->logical()[k]) down |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(k)));
+    const Chord* chord = match(kc, s_->layout().xModifiers(down));
+    if (!chord) return;
+    if (!taking_.contains(kc) && takeHeldKey_) startTaking(kc);
+    // Raw events are read in the middle of other work (a playback's own look
+    // at the keys): the trigger waits for the event loop.
+    const bool repeat = s_->pressRepeats(kc);
+    QTimer::singleShot(0, this, [this, owner = chord->owner, mods = chord->modKeyCode, key = chord->keyCode, repeat] {
+        const auto it = std::find_if(chords_.begin(), chords_.end(), [&](const Chord& c) {
+            return c.owner == owner && c.modKeyCode == mods && c.keyCode == key;
+        });
+        if (it == chords_.end()) return;  // let go of meanwhile
+        const auto fire = it->onPressed;
+        const std::shared_ptr<Session> session = s_;
+        session->markTrigger();
+        if (fire) fire(repeat);
+        session->endTrigger();
+    });
 }
 
 // --- the held key -------------------------------------------------------------
@@ -330,7 +373,8 @@ void HotkeyRouter::stopTaking(xcb_keycode_t kc) {
     s_->flush();
 }
 
-void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press) {
+void HotkeyRouter::onUserKey(xcb_keycode_t kc, bool press, bool unseen) {
+    if (unseen) fireUnseenPress(kc);
     const auto it = taking_.find(kc);
     if (it == taking_.end()) return;
     if (press) {

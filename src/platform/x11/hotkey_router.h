@@ -50,7 +50,7 @@ public:
     using Owner = const void*;
     // Nothing when the claim is granted; otherwise why not, empty when the
     // chord is taken (by another program or another of ours).
-    std::optional<std::string> claim(Owner owner, int modKeyCode, int keyCode, std::function<void()> onPressed,
+    std::optional<std::string> claim(Owner owner, int modKeyCode, int keyCode, std::function<void(bool repeat)> onPressed,
                       std::function<void(const std::string& why)> onLost);
     void release(Owner owner);
     // Modifiers (chord masks) that the program's playbacks hold down now, and
@@ -64,11 +64,12 @@ private:
         int modKeyCode, keyCode;
         std::vector<xcb_keycode_t> keycodes;
         std::uint16_t mods;  // X modifier bits
-        std::function<void()> onPressed;
+        std::function<void(bool repeat)> onPressed;
         std::function<void(const std::string&)> onLost;
     };
 
     std::string resolve(Chord& chord) const;
+    bool keptByTheServer(const Chord& chord) const;
     bool claimOnServer(const Chord& chord);
     void unclaimOnServer(const Chord& chord);
     bool clashesWithOurs(const Chord& chord) const;
@@ -87,7 +88,8 @@ private:
     void firePress(xcb_keycode_t kc, std::uint16_t state, bool grabIsActive);
     void startTaking(xcb_keycode_t kc);
     void stopTaking(xcb_keycode_t kc);
-    void onUserKey(xcb_keycode_t kc, bool press);
+    void onUserKey(xcb_keycode_t kc, bool press, bool unseen);
+    void fireUnseenPress(xcb_keycode_t kc);
     void armLetGo();
     void onLetGo();
     void onLayoutChanged();

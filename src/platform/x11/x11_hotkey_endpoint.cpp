@@ -5,7 +5,8 @@ namespace x11 {
 bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string* why) {
     const auto refusal = router_->claim(
         this, modKeyCode, keyCode,
-        [this] {
+        [this](bool repeat) {
+            repeat_ = repeat;
             if (onPressed) onPressed();
         },
         [this](const std::string& reason) {

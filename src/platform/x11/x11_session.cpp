@@ -17,6 +17,10 @@ constexpr int kLayoutSettleMs = 50;
 
 // How many of the latest presses are kept to tell who made a grabbed one.
 constexpr std::size_t kPressesKept = 256;
+// A repeat forwarded from another display (a nested server, a remote desktop)
+// comes as a release and a press, at most a repeat interval apart (40 ms at
+// X's default 25 a second); no one lets go of a key and presses it again sooner.
+constexpr xcb_timestamp_t kRepeatHalvesMs = 40;
 constexpr std::size_t kInjectionsKept = 256;
 
 template <class T>
@@ -362,6 +366,11 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
         findDevices();  // a device we have not met
         if (injectionDevices_.contains(raw.sourceid)) source = KeySource::OtherInjection;
     }
+    const bool unseen = press && logical_[kc] && !held_[kc];
+    if (source != KeySource::Ours) {
+        if (press) repeats_.set(kc, held_[kc] || (lastRelease_[kc] != 0 && raw.time - lastRelease_[kc] < kRepeatHalvesMs));
+        else lastRelease_[kc] = raw.time;
+    }
     logical_.set(kc, press);
     if (source != KeySource::Ours) held_.set(kc, press);
     if (source != KeySource::Keyboard) injected_.set(kc, press);
@@ -369,7 +378,7 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
         presses_.push_back({kc, raw.time, source});
         if (presses_.size() > kPressesKept) presses_.pop_front();
     }
-    if (source != KeySource::Ours && onUserKey) onUserKey(kc, press);
+    if (source != KeySource::Ours && onUserKey) onUserKey(kc, press, unseen);
 }
 
 void Session::noteInjection(unsigned sequence, xcb_keycode_t kc, bool press) {

@@ -10,6 +10,7 @@
 // server, which keys are down for applications and which the user holds on a
 // keyboard, and it tells for each press whether it was the program's own.
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <deque>
@@ -64,6 +65,10 @@ public:
     // stay down there while it is up for applications (the user let go of a
     // key injected for them); a press of it would then do nothing.
     const KeyBits& injected() const { return injected_; }
+    // Whether the last press of a key not by this program's hand repeated it:
+    // the key was held since its last press, or its release and this press are
+    // the two halves of a repeat forwarded from another display.
+    bool pressRepeats(xcb_keycode_t kc) const { return repeats_[kc]; }
     // Waits until the server has answered everything sent so far, so that the
     // key state above includes every key event up to now. Presses that a grab
     // delivers meanwhile are handled later, from the event loop.
@@ -107,8 +112,10 @@ public:
     // A press the program's core grab delivered (only when another client
     // reordered the grabs).
     std::function<void(const xcb_key_press_event_t&)> onCoreGrabbedPress;
-    // A key went down or up, not by this program's hand.
-    std::function<void(xcb_keycode_t kc, bool press)> onUserKey;
+    // A key went down or up, not by this program's hand. `unseen`: a press of
+    // a key that was already down for applications, held by someone other than
+    // the user (a running target): no grab and no application sees it.
+    std::function<void(xcb_keycode_t kc, bool press, bool unseen)> onUserKey;
     // The keyboard mapping or the modifier map has changed (the layout is new).
     void addLayoutListener(std::function<void()> listener) { layoutListeners_.push_back(std::move(listener)); }
 
@@ -155,7 +162,8 @@ private:
     Keymap keymap_;
     Layout layout_;
     std::vector<xcb_keycode_t> spare_;
-    KeyBits logical_, held_, injected_;
+    KeyBits logical_, held_, injected_, repeats_;
+    std::array<xcb_timestamp_t, 256> lastRelease_{};  // server time of each key's last release not ours
     std::deque<Injection> injections_;
     std::deque<RawPress> presses_;
     std::multiset<xcb_keycode_t> ownMappingChanges_;

@@ -93,10 +93,10 @@ protected:
         auto e = services.hotkeys->createEndpoint();
         if (!e || !e->registerChord(mods, key)) return false;
         const int slot = static_cast<int>(endpoints.size());
-        e->onPressed = [this, slot, action] {
+        e->onPressed = [this, slot, action, endpoint = e.get()] {
             pressedAt.push_back(NowMs());
             physicalAtPress.push_back(services.keyboard->physicalDown());
-            player->trigger(slot, action);
+            player->trigger(slot, action, endpoint->pressIsRepeat());
         };
         endpoints.push_back(std::move(e));
         return true;
