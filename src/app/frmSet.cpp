@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 #include "editor/edit.h"
@@ -124,6 +125,7 @@ void frmSet::Form_Load() {
     }
     editor();  // the link's hand cursor is set as the editor is made, hidden
     shape1_->raise();
+    QTimer::singleShot(0, this, [this] { table_->reportUnreadableSettings(); });
 }
 
 edit* frmSet::editor() {

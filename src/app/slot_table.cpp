@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "settings/atomic_file.h"
 #include "settings/modINI.h"
 
 namespace app {
@@ -28,11 +29,17 @@ SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold
       // shortcut, whatever the user still holds.
       player_(injectorOf(services), services.keyboard, std::move(hold)),
       slots_([this](const std::string& action) { opendo(action); }) {
+    slots_.onDropped = [](int slot) {
+        std::fprintf(stderr, "zorvane-change-hotkey: slot %d's trigger came while too many were waiting; it is not played\n",
+                     slot + 1);
+    };
     if (platform::HotkeyService* hotkeys = services.hotkeys)
         player_.onHeldModifiers = [hotkeys](int held, int letGo) { hotkeys->setHeldModifiers(held, letGo); };
 }
 
 void SlotTable::load() {
+    // What a save killed half-way left behind.
+    atomicfile::removeStaleTemporaries(modINI::INIPath);
     for (int i = 0; i < kSlots; ++i) {
         const std::string key = std::to_string(i);
         targets_[i].text = modINI::ReadINI("conftext", key, "");
@@ -41,6 +48,11 @@ void SlotTable::load() {
     }
     for (int n = 1; n <= kSlots; ++n)
         view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.saveChord(n)); };
+}
+
+void SlotTable::reportUnreadableSettings() {
+    if (const std::string why = modINI::UnreadableReason(); !why.empty())
+        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + modINI::INIPath + "\n" + why);
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
@@ -52,9 +64,9 @@ void SlotTable::checkClicked(int n, bool checked) {
 
 void SlotTable::hotKeyPressed(int n) {
     if (n < 1 || n > kSlots) return;
+    const platform::HotkeyEndpoint* endpoint = view_.control(n).endpoint();
     try {
-        // A trigger whose own playback still holds its keys is not started again.
-        slots_.trigger(n - 1, targets_[n - 1].action);
+        slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
     }
@@ -83,7 +95,14 @@ bool SlotTable::saveAllChords(Report report) {
 }
 
 void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
-    if (r) return;
+    if (r) {
+        lastFailure_.clear();
+        return;
+    }
+    // A message box says it once until a save succeeds again: one full disk
+    // is one message. The log is told every time.
+    if (report == Report::Dialog && r.error == lastFailure_) return;
+    lastFailure_ = r.error;
     if (report == Report::StandardError) {
         const bool named = r.error.find(modINI::INIPath) != std::string::npos;
         std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",

@@ -60,6 +60,9 @@ public:
     // for i = 0 … 9, its text and then its action string. From then on a
     // chord is saved as soon as it changes.
     void load();
+    // A settings file that cannot be read is kept as it is, never saved over;
+    // the user is told, once the window is up.
+    void reportUnreadableSettings();
     const Target& target(int i) const { return targets_[i]; }
 
     // A click on slot n's box, which now shows `checked`: the chord is made
@@ -86,6 +89,7 @@ private:
     playback::Player player_;
     playback::SlotPlayer slots_;
     std::array<Target, kSlots> targets_;
+    std::string lastFailure_;  // the last save failure reported
 };
 
 }  // namespace app

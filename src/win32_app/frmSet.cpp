@@ -22,6 +22,7 @@ enum : UINT_PTR { kText1Id = 100, kTriggerId = 120, kCheckId = 140, kTitleId = 1
 // Posted to itself: handled once the click that asked for them is over.
 constexpr UINT kOpenEditor = WM_APP + 10;    // wParam: the slot index
 constexpr UINT kEditorClosed = WM_APP + 11;  // the editor is to go
+constexpr UINT kLoaded = WM_APP + 12;        // the window is up: what loading found is told
 
 }  // namespace
 
@@ -152,6 +153,7 @@ void frmSet::Form_Load() {
     // The editor exists from the start, hidden.
     makeEditor();
     lastFocus_ = fields_[0]->hwnd();
+    PostMessageW(hwnd(), kLoaded, 0, 0);
 }
 
 edit& frmSet::makeEditor() {
@@ -255,6 +257,9 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kOpenEditor:
             Text1_Click(static_cast<int>(wParam));
+            return 0;
+        case kLoaded:
+            table_->reportUnreadableSettings();
             return 0;
         case kEditorClosed:
             // A close forgets the pickers: the next opening starts blank.

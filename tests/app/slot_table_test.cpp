@@ -137,3 +137,24 @@ TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
     EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
     EXPECT_NE(said.find("disk full"), std::string::npos) << said;
 }
+
+TEST(SlotTable, AtStartAFileThatCannotBeReadIsSaidSoOnceAndKeptAsItIs) {
+    TempDir dir;
+    Table t(dir.path().string());
+    const std::string unreadable("\xFF\xFE[\0c\0o\0n\0f\0t\0e\0x\0t\0]\0\n", 23);  // UTF-16 cut off mid-character
+    writeBytes(modINI::INIPath, unreadable);
+    const std::string leftover = modINI::JoinPath(dir.path().string(), ".set.ini.saving-999999-abc123");
+    writeBytes(leftover, "half a save");
+    makeOld(leftover);
+    t.table.load();
+    t.table.reportUnreadableSettings();
+    EXPECT_EQ(std::count_if(t.view.log.begin(), t.view.log.end(),
+                            [](const std::string& l) { return l.starts_with("alert 设置无法读取"); }),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(leftover)) << "what a killed save left is gone";
+
+    t.view.log.clear();
+    t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    EXPECT_EQ(t.view.log.back(), "alert 设置无法保存: 设置无法保存。");
+    EXPECT_EQ(readBytes(modINI::INIPath), unreadable);
+}
