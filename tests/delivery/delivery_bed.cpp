@@ -12,6 +12,31 @@
 
 namespace bed {
 
+namespace {
+
+// The program's injector, marking in the listener's log each time the player
+// looks at whether the user still holds a modifier the target shares: a
+// release after that mark is one the program could not have known about.
+class LookMarkingInjector : public platform::KeyInjector {
+public:
+    LookMarkingInjector(x11::X11KeyInjector& inner, X11Listener& listener) : inner_(inner), listener_(listener) {}
+    bool keyDown(std::uint8_t vk) override { return inner_.keyDown(vk); }
+    void keyUp(std::uint8_t vk) override { inner_.keyUp(vk); }
+    void ensureDown(std::uint8_t vk) override {
+        listener_.markLook(inner_.session().connection());
+        inner_.ensureDown(vk);
+    }
+    void maskTap() override { inner_.maskTap(); }
+    void beginBatch() override { inner_.beginBatch(); }
+    void endBatch() override { inner_.endBatch(); }
+
+private:
+    x11::X11KeyInjector& inner_;
+    X11Listener& listener_;
+};
+
+}  // namespace
+
 std::uint16_t xState(int m) {
     return static_cast<std::uint16_t>((m & kShift ? 0x1 : 0) | (m & kCtrl ? 0x4 : 0) | (m & kAlt ? 0x8 : 0) |
                                       (m & kWin ? 0x40 : 0));
@@ -31,7 +56,7 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
         error = "no listener window";
         return;
     }
-    listener_.logRawPresses();
+    listener_.logRawPresses(true);
     user_ = x11::X11KeyInjector::open(outer, &error);
     if (!user_) return;
     // Wired as the program wires it: one session for grabs, injection and key state.
@@ -40,7 +65,8 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     injector_ = std::make_unique<x11::X11KeyInjector>(session_);
     state_ = std::make_unique<x11::X11KeyboardState>(session_);
     service_ = std::make_unique<x11::X11HotkeyService>(session_, exact_);
-    delivery_ = std::make_unique<playback::Player>(*injector_, exact_ ? state_.get() : nullptr,
+    lookMarker_ = std::make_unique<LookMarkingInjector>(*injector_, listener_);
+    delivery_ = std::make_unique<playback::Player>(*lookMarker_, exact_ ? state_.get() : nullptr,
                                                    [](int ms) { keyfunc::Delay(ms); });
     delivery_->onHeldModifiers = [this](int held, int letGo) { service_->setHeldModifiers(held, letGo); };
     player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {

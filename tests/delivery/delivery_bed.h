@@ -81,6 +81,7 @@ private:
     std::unique_ptr<x11::X11KeyInjector> user_;
     std::shared_ptr<x11::Session> session_;
     std::unique_ptr<x11::X11KeyInjector> injector_;
+    std::unique_ptr<platform::KeyInjector> lookMarker_;
     std::unique_ptr<x11::X11KeyboardState> state_;
     std::unique_ptr<x11::X11HotkeyService> service_;
     std::unique_ptr<playback::Player> delivery_;

@@ -140,6 +140,64 @@ Verdict namedCase(DeliveryBed& b, const Remap& r, int holdMs) {
     return v;
 }
 
+// Why a failed trial says nothing about the program, when that is so.
+enum class NotTheProgram {
+    No,
+    // The nested display let go of a modifier that no keyboard did: Xephyr
+    // syncs its modifiers to the outer display's with every key it forwards,
+    // and so releases ones the program holds, which real keyboards never do.
+    MadeUpRelease,
+    // The user let go of a modifier the target shares after the program last
+    // looked and before the target's key went out. X keeps one key state for
+    // all keyboards, so that release takes the modifier from the target too.
+    LetGoAsTheKeyWentOut,
+};
+
+// A failed trial is not the program's when each target key short of
+// modifiers lacks only ones that, since the target key before it, the nested
+// display let go of on its own, or the user let go of after the program's last
+// look. Any other fault is the program's.
+NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps, const std::vector<KeyEventLog>& log) {
+    for (const auto& f : v.faults)
+        if (f.rfind("target key arrived with modifiers", 0) != 0) return NotTheProgram::No;
+    const std::pair<std::uint8_t, int> modifiers[] = {{kLCtrl, kCtrl}, {kLAlt, kAlt}, {kLShift, kShift}, {kLWin, kWin}};
+    // Per event, which modifiers the keyboard let go of without holding them.
+    std::vector<bool> madeUp(log.size());
+    std::map<x11::Keysym, bool> keyboardHolds;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const KeyEventLog& e = log[i];
+        if (!e.raw || e.injected) continue;
+        madeUp[i] = !e.press && !keyboardHolds[e.keysym];
+        keyboardHolds[e.keysym] = e.press;
+    }
+    auto releasedBetween = [&](std::size_t from, std::size_t to, std::uint8_t vk, bool byTheDisplay) {
+        for (std::size_t j = from; j < to; ++j)
+            if (log[j].raw && !log[j].injected && !log[j].press && log[j].keysym == ks(vk) && madeUp[j] == byTheDisplay)
+                return true;
+        return false;
+    };
+    NotTheProgram why = NotTheProgram::LetGoAsTheKeyWentOut;
+    std::size_t lastTarget = 0;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const KeyEventLog& e = log[i];
+        if (e.raw || e.look || !e.press) continue;
+        const auto r =
+            std::find_if(remaps.begin(), remaps.end(), [&](const Remap& r) { return e.keysym == ks(r.target.key); });
+        if (r == remaps.end()) continue;
+        const int got = e.state & kModifierBits, want = xState(r->target.mods);
+        if (got & ~want) return NotTheProgram::No;
+        std::size_t look = i;
+        while (look > lastTarget && !log[look - 1].look) --look;
+        for (const auto& [vk, bit] : modifiers) {
+            if (!(want & ~got & xState(bit))) continue;
+            if (releasedBetween(lastTarget, i, vk, true)) why = NotTheProgram::MadeUpRelease;
+            else if (look == lastTarget || !releasedBetween(look, i, vk, false)) return NotTheProgram::No;
+        }
+        lastTarget = i;
+    }
+    return why;
+}
+
 class Delivery : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(b.ok()) << b.error; }
@@ -196,7 +254,7 @@ TEST_F(Delivery, F8ToCtrlShiftSClearsNothing) {
     const Verdict v = namedCase(b, {0, 0x77, {kCtrl | kShift, 'S'}}, 300);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     for (const auto& e : b.listener().events())
-        EXPECT_FALSE(!e.raw && e.keysym == 0) << "a masking key was sent with nothing to mask";
+        EXPECT_FALSE(!e.raw && !e.look && e.keysym == 0) << "a masking key was sent with nothing to mask";
 }
 
 TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
@@ -414,7 +472,7 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
 
     const std::uint8_t triggerKeys[] = {'Q', 'W', 'E', 'R', 'T', 'Y', 0x74, 0x75, 0x76, 0x77};
     const std::uint8_t targetKeys[] = {'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', 'Z', 'X', 'C', 'V', 'B', 'N', 'M'};
-    int failed = 0, sameKey = 0, taps = 0, repeats = 0, seconds = 0;
+    int failed = 0, sameKey = 0, taps = 0, repeats = 0, seconds = 0, madeUp = 0, letGo = 0;
     std::vector<std::string> firstFailures;
     for (int trial = 0; trial < trials; ++trial) {
         const unsigned seed = first + static_cast<unsigned>(trial);
@@ -494,17 +552,27 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
         checkDeliveries(b, remaps, v);
         checkNothingStuck(b, v);
         if (!v.ok()) {
-            ++failed;
+            const NotTheProgram why = whyNotTheProgram(v, remaps, b.listener().events());
+            madeUp += why == NotTheProgram::MadeUpRelease;
+            letGo += why == NotTheProgram::LetGoAsTheKeyWentOut;
+            if (why == NotTheProgram::No) ++failed;
             if (firstFailures.size() < 5)
-                firstFailures.push_back("seed " + std::to_string(seed) + ": " + explain(v, b));
+                firstFailures.push_back("seed " + std::to_string(seed) +
+                                        (why == NotTheProgram::MadeUpRelease          ? " (the nested display's release)"
+                                         : why == NotTheProgram::LetGoAsTheKeyWentOut ? " (let go of as the key went out)"
+                                                                                      : "") +
+                                        ": " + explain(v, b));
         }
     }
     std::printf("%s: %d trials from seed %u (%d same-key, %d taps under 30 ms, %d held past the repeat delay), "
-                "%d failed (%.1f%%)\n",
+                "%d failed (%.1f%%); not counted: %d spoilt by a release the nested display made up, "
+                "%d where the user let go of a shared modifier as the target's key went out\n",
                 baseline ? "baseline playback" : "exact delivery", trials, first, sameKey, taps, repeats, failed,
-                100.0 * failed / std::max(trials, 1));
+                100.0 * failed / std::max(trials, 1), madeUp, letGo);
     for (const auto& f : firstFailures) std::printf("%s\n", f.c_str());
     if (!baseline) {
         EXPECT_EQ(failed, 0);
+        // Trials left out are rare; many would mean the bed measures nothing.
+        EXPECT_LE(madeUp + letGo, trials / 50);
     }
 }

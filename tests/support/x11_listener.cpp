@@ -1,5 +1,6 @@
 #include "support/x11_listener.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,12 +17,22 @@ X11Listener::X11Listener() {
     window_ = xcb_generate_id(c_);
     const std::uint32_t mask[] = {screen->white_pixel,
                                   XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
-                                      XCB_EVENT_MASK_FOCUS_CHANGE};
+                                      XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_PROPERTY_CHANGE};
     xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
                       mask);
     xcb_map_window(c_, window_);
+    static const char kLook[] = "ZORVANE_TEST_LOOK";
+    if (auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof kLook - 1, kLook), nullptr)) {
+        lookAtom_ = atom->atom;
+        std::free(atom);
+    }
     xcb_flush(c_);
+}
+
+void X11Listener::markLook(xcb_connection_t* from) {
+    const std::uint32_t nothing = 0;
+    xcb_change_property(from, XCB_PROP_MODE_REPLACE, window_, lookAtom_, XCB_ATOM_CARDINAL, 32, 1, &nothing);
 }
 
 X11Listener::~X11Listener() {
@@ -56,6 +67,15 @@ void X11Listener::logRawPresses(bool releasesToo) {
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
            XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | (releasesToo ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0u)};
     xcb_input_xi_select_events(c_, root, 1, &mask.head);
+    // Which devices are the servers' own XTest ones, to tell injected keys from typed ones.
+    if (auto* devices = xcb_input_xi_query_device_reply(c_, xcb_input_xi_query_device(c_, XCB_INPUT_DEVICE_ALL), nullptr)) {
+        for (auto it = xcb_input_xi_query_device_infos_iterator(devices); it.rem; xcb_input_xi_device_info_next(&it)) {
+            const std::string name(xcb_input_xi_device_info_name(it.data),
+                                   static_cast<std::size_t>(xcb_input_xi_device_info_name_length(it.data)));
+            if (name.find("XTEST") != std::string::npos) xtestDevices_.push_back(it.data->deviceid);
+        }
+        std::free(devices);
+    }
     xcb_flush(c_);
 }
 
@@ -71,11 +91,14 @@ void X11Listener::drain() {
             const auto* r = reinterpret_cast<xcb_input_raw_key_press_event_t*>(ev);
             const auto kc = static_cast<xcb_keycode_t>(r->detail);
             const bool press = r->event_type == XCB_INPUT_RAW_KEY_PRESS;
-            events_.push_back({press, true, kc, keymap_.keysymAt(kc, 0), 0, r->time});
+            const bool injected = std::find(xtestDevices_.begin(), xtestDevices_.end(), r->sourceid) != xtestDevices_.end();
+            events_.push_back({press, true, injected, kc, keymap_.keysymAt(kc, 0), 0, r->time});
+        } else if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(ev)->atom == lookAtom_) {
+            events_.push_back({false, false, false, 0, 0, 0, reinterpret_cast<xcb_property_notify_event_t*>(ev)->time, true});
         } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* k = reinterpret_cast<xcb_key_press_event_t*>(ev);
             events_.push_back(
-                {type == XCB_KEY_PRESS, false, k->detail, keymap_.keysymAt(k->detail, 0), k->state, k->time});
+                {type == XCB_KEY_PRESS, false, false, k->detail, keymap_.keysymAt(k->detail, 0), k->state, k->time});
         }
         std::free(ev);
     }
@@ -91,9 +114,10 @@ const std::vector<KeyEventLog>& X11Listener::waitForEvents(std::size_t count, in
 }
 
 std::string describe(const KeyEventLog& e) {
+    if (e.look) return "the program looks at the keys t=" + std::to_string(e.time);
     const char* name = XKeysymToString(e.keysym);
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? "raw " : "", e.press ? "press" : "release",
+    std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? (e.injected ? "raw injected " : "raw ") : "", e.press ? "press" : "release",
                   name ? name : "NoSymbol", e.state, e.time);
     return buf;
 }

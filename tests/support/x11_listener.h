@@ -12,10 +12,12 @@
 struct KeyEventLog {
     bool press;
     bool raw = false;     // a raw event of the server (any window, any device) rather than one the window received
+    bool injected = false; // a raw event from an XTest device, not from a keyboard
     xcb_keycode_t keycode;
     x11::Keysym keysym;   // unshifted keysym under the mapping in force at the event
     std::uint16_t state;  // modifier state before the event
     xcb_timestamp_t time; // server time, in milliseconds
+    bool look = false;    // not a key event: a mark another client put in the server's stream (markLook)
 };
 
 class X11Listener {
@@ -36,6 +38,9 @@ public:
     void clear() { events_.clear(); }
 
     xcb_connection_t* connection() const { return c_; }
+    // Puts a mark in the log from another client's connection, in the server's
+    // order with the key events: for when that client looked at the keys.
+    void markLook(xcb_connection_t* from);
 
 private:
     void drain();
@@ -45,6 +50,8 @@ private:
     x11::Keymap keymap_;
     std::vector<KeyEventLog> events_;
     std::uint8_t xinputOpcode_ = 0;
+    std::vector<std::uint16_t> xtestDevices_;
+    xcb_atom_t lookAtom_ = XCB_NONE;
 };
 
 // "press Control_L state=0x0" for readable failures.
