@@ -7,6 +7,7 @@
 #include <thread>
 #include <xcb/xtest.h>
 
+#include "platform/x11/vk_keysym.h"
 #include "playback/keyfunc.h"
 #include "support/spin.h"
 
@@ -16,14 +17,14 @@ namespace {
 
 // The program's injector, marking in the listener's log each time the player
 // looks at whether the user still holds a modifier the target shares: a
-// release after that mark is one the program could not have known about.
+// release of it after that mark is one the program could not have known about.
 class LookMarkingInjector : public platform::KeyInjector {
 public:
     LookMarkingInjector(x11::X11KeyInjector& inner, X11Listener& listener) : inner_(inner), listener_(listener) {}
     bool keyDown(std::uint8_t vk) override { return inner_.keyDown(vk); }
     void keyUp(std::uint8_t vk) override { inner_.keyUp(vk); }
     void ensureDown(std::uint8_t vk) override {
-        listener_.markLook(inner_.session().connection());
+        listener_.markLook(inner_.session().connection(), x11::VkToKeysym(vk));
         inner_.ensureDown(vk);
     }
     void maskTap() override { inner_.maskTap(); }

@@ -154,9 +154,9 @@ enum class NotTheProgram {
 };
 
 // A failed trial is not the program's when each target key short of
-// modifiers lacks only ones that, since the target key before it, the nested
-// display let go of on its own, or the user let go of after the program's last
-// look. Any other fault is the program's.
+// modifiers lacks only ones that the user let go of after the program's last
+// look at them, or that the nested display let go of on its own after the
+// program last pressed or looked at them. Any other fault is the program's.
 NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps, const std::vector<KeyEventLog>& log) {
     for (const auto& f : v.faults)
         if (f.rfind("target key arrived with modifiers", 0) != 0) return NotTheProgram::No;
@@ -186,12 +186,17 @@ NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remap
         if (r == remaps.end()) continue;
         const int got = e.state & kModifierBits, want = xState(r->target.mods);
         if (got & ~want) return NotTheProgram::No;
-        std::size_t look = i;
-        while (look > lastTarget && !log[look - 1].look) --look;
         for (const auto& [vk, bit] : modifiers) {
             if (!(want & ~got & xState(bit))) continue;
-            if (releasedBetween(lastTarget, i, vk, true)) why = NotTheProgram::MadeUpRelease;
-            else if (look == lastTarget || !releasedBetween(look, i, vk, false)) return NotTheProgram::No;
+            // The program's last look at the modifier, and its last press of it.
+            std::size_t look = i, pressed = i;
+            while (look > lastTarget && !(log[look - 1].look && log[look - 1].keysym == ks(vk))) --look;
+            while (pressed > lastTarget && !(log[pressed - 1].raw && log[pressed - 1].injected &&
+                                             log[pressed - 1].press && log[pressed - 1].keysym == ks(vk)))
+                --pressed;
+            if (look > lastTarget && releasedBetween(look, i, vk, false)) continue;
+            if (!releasedBetween(std::max(look, pressed), i, vk, true)) return NotTheProgram::No;
+            why = NotTheProgram::MadeUpRelease;
         }
         lastTarget = i;
     }

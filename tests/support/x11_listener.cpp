@@ -22,17 +22,20 @@ X11Listener::X11Listener() {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
                       mask);
     xcb_map_window(c_, window_);
-    static const char kLook[] = "ZORVANE_TEST_LOOK";
-    if (auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof kLook - 1, kLook), nullptr)) {
-        lookAtom_ = atom->atom;
-        std::free(atom);
-    }
     xcb_flush(c_);
 }
 
-void X11Listener::markLook(xcb_connection_t* from) {
+void X11Listener::markLook(xcb_connection_t* from, x11::Keysym keysym) {
+    xcb_atom_t& atom = lookAtoms_[keysym];
+    if (atom == XCB_NONE) {
+        const std::string name = "ZORVANE_TEST_LOOK_" + std::to_string(keysym);
+        if (auto* reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr)) {
+            atom = reply->atom;
+            std::free(reply);
+        }
+    }
     const std::uint32_t nothing = 0;
-    xcb_change_property(from, XCB_PROP_MODE_REPLACE, window_, lookAtom_, XCB_ATOM_CARDINAL, 32, 1, &nothing);
+    xcb_change_property(from, XCB_PROP_MODE_REPLACE, window_, atom, XCB_ATOM_CARDINAL, 32, 1, &nothing);
 }
 
 X11Listener::~X11Listener() {
@@ -93,8 +96,10 @@ void X11Listener::drain() {
             const bool press = r->event_type == XCB_INPUT_RAW_KEY_PRESS;
             const bool injected = std::find(xtestDevices_.begin(), xtestDevices_.end(), r->sourceid) != xtestDevices_.end();
             events_.push_back({press, true, injected, kc, keymap_.keysymAt(kc, 0), 0, r->time});
-        } else if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(ev)->atom == lookAtom_) {
-            events_.push_back({false, false, false, 0, 0, 0, reinterpret_cast<xcb_property_notify_event_t*>(ev)->time, true});
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+            for (const auto& [keysym, atom] : lookAtoms_)
+                if (atom == p->atom) events_.push_back({false, false, false, 0, keysym, 0, p->time, true});
         } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* k = reinterpret_cast<xcb_key_press_event_t*>(ev);
             events_.push_back(
@@ -114,7 +119,10 @@ const std::vector<KeyEventLog>& X11Listener::waitForEvents(std::size_t count, in
 }
 
 std::string describe(const KeyEventLog& e) {
-    if (e.look) return "the program looks at the keys t=" + std::to_string(e.time);
+    if (e.look) {
+        const char* key = XKeysymToString(e.keysym);
+        return std::string("the program looks at ") + (key ? key : "a key") + " t=" + std::to_string(e.time);
+    }
     const char* name = XKeysymToString(e.keysym);
     char buf[128];
     std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? (e.injected ? "raw injected " : "raw ") : "", e.press ? "press" : "release",

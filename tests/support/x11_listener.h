@@ -3,6 +3,7 @@
 // key event it receives, with its keysym and modifier state.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 #include <xcb/xcb.h>
@@ -17,7 +18,7 @@ struct KeyEventLog {
     x11::Keysym keysym;   // unshifted keysym under the mapping in force at the event
     std::uint16_t state;  // modifier state before the event
     xcb_timestamp_t time; // server time, in milliseconds
-    bool look = false;    // not a key event: a mark another client put in the server's stream (markLook)
+    bool look = false;    // not a key event: a mark another client put in the server's stream (markLook), for keysym
 };
 
 class X11Listener {
@@ -39,8 +40,8 @@ public:
 
     xcb_connection_t* connection() const { return c_; }
     // Puts a mark in the log from another client's connection, in the server's
-    // order with the key events: for when that client looked at the keys.
-    void markLook(xcb_connection_t* from);
+    // order with the key events: for when that client looked at a key.
+    void markLook(xcb_connection_t* from, x11::Keysym keysym);
 
 private:
     void drain();
@@ -51,7 +52,7 @@ private:
     std::vector<KeyEventLog> events_;
     std::uint8_t xinputOpcode_ = 0;
     std::vector<std::uint16_t> xtestDevices_;
-    xcb_atom_t lookAtom_ = XCB_NONE;
+    std::map<x11::Keysym, xcb_atom_t> lookAtoms_;
 };
 
 // "press Control_L state=0x0" for readable failures.
