@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/command_line.h"
 #include "app/fonts.h"
 #include "app/frmSet.h"
 #include "app/quit_signals.h"
@@ -30,6 +31,7 @@ void saveOnUnexpectedExit() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
     if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
         std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
         return 1;

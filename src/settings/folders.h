@@ -29,6 +29,10 @@ bool exists(const std::string& path);
 // Whether a new file can be created in the folder.
 bool isWritableFolder(const std::string& folder);
 
+// Whether the folder belongs to the system's package manager (Linux: under
+// /usr), where no settings may be written even by a user who could.
+bool isPackagedFolder(const std::string& folder);
+
 // Creates the folder and any missing parents. Empty when it exists
 // afterwards, else a sentence for the user.
 std::string createFolders(const std::string& folder);

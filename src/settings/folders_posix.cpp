@@ -31,6 +31,8 @@ bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 bool isWritableFolder(const std::string& folder) { return ::access(folder.c_str(), W_OK) == 0; }
 
+bool isPackagedFolder(const std::string& folder) { return folder == "/usr" || folder.rfind("/usr/", 0) == 0; }
+
 std::string createFolders(const std::string& folder) {
     std::error_code ec;
     if (folder.empty() || std::filesystem::exists(folder, ec)) return {};

@@ -85,6 +85,10 @@ bool isWritableFolder(const std::string& folder) {
     return true;
 }
 
+// Windows programs are unpacked or installed where the user chose; what
+// Program Files means for settings is the write test's to find out.
+bool isPackagedFolder(const std::string&) { return false; }
+
 std::string createFolders(const std::string& folder) {
     if (folder.empty() || exists(folder)) return {};
     const std::filesystem::path path(widen(folder));

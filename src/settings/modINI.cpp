@@ -27,7 +27,10 @@ std::string ProgramFolder() { return folders::programFolder(); }
 
 std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName) {
     const std::string beside = JoinPath(programFolder, fileName);
-    if (folders::exists(beside) || folders::isWritableFolder(programFolder)) return beside;
+    // A packaged program's folder is the package manager's, even for root: a
+    // file there would outlive the package.
+    if (folders::exists(beside) || (folders::isWritableFolder(programFolder) && !folders::isPackagedFolder(programFolder)))
+        return beside;
     return JoinPath(JoinPath(folders::userConfigFolder(), "zorvane-change-hotkey"), fileName);
 }
 

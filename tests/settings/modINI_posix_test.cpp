@@ -23,4 +23,6 @@ TEST(SettingsPath, ProgramFolderWhenUsableElseUserConfigFolder) {
     ::setenv("HOME", dir.path().c_str(), 1);
     EXPECT_EQ(modINI::ChooseSettingsPath("/nonexistent/zorvane", "set.ini"),
               dir.file(".config") + "/zorvane-change-hotkey/set.ini");
+    // Installed by a package: never beside the program, even for root, who could write there.
+    EXPECT_EQ(modINI::ChooseSettingsPath("/usr/bin", "set.ini"), dir.file(".config") + "/zorvane-change-hotkey/set.ini");
 }

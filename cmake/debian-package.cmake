@@ -1,0 +1,44 @@
+# The Debian package: `cpack -G DEB` in the build folder (scripts/package)
+# makes zorvane-change-hotkey_<version>_amd64.deb of what `cmake --install`
+# installs, under /usr, with its libraries from dpkg-shlibdeps.
+include(GNUInstallDirs)
+set(ZORVANE_PACKAGE zorvane-change-hotkey)
+
+# Debian keeps a package's copyright and changelog beside its other documents,
+# and its manual pages and changelog compressed without a timestamp.
+set(docdir ${CMAKE_INSTALL_DATADIR}/doc/${ZORVANE_PACKAGE})
+foreach(pair "changelog.gz|data/debian/changelog" "zorvane-change-hotkey.1.gz|data/zorvane-change-hotkey.1")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 output)
+  list(GET pair 1 input)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/package/${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${input} > ${PROJECT_BINARY_DIR}/package/${output}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${input} VERBATIM)
+  list(APPEND compressed ${PROJECT_BINARY_DIR}/package/${output})
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${compressed})
+install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${PROJECT_BINARY_DIR}/package/changelog.gz
+        DESTINATION ${docdir})
+install(FILES ${PROJECT_BINARY_DIR}/package/zorvane-change-hotkey.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${ZORVANE_PACKAGE})
+set(CPACK_PACKAGE_VERSION ${ZORVANE_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CONTACT "Zorvane <packages@zorvane.com>")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "reach an application's shortcut through a chord of your own
+Ten slots each pair a system-wide trigger chord with a target of one to
+three keys. When the trigger is pressed in any application, the program
+types the target keys, so that the focused application receives its own
+shortcut, with no key left down and no input method disturbed.
+
+It lives in the notification area, keeps its settings in
+~/.config/zorvane-change-hotkey/set.ini, and its interface is in Chinese.
+It needs an X11 session.")
+include(CPack)
