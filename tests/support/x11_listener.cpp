@@ -70,7 +70,7 @@ void X11Listener::logRawPresses(bool releasesToo) {
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
            XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | (releasesToo ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0u)};
     xcb_input_xi_select_events(c_, root, 1, &mask.head);
-    // Which devices are the servers' own XTest ones, to tell injected keys from typed ones.
+    // Which devices are the server's own XTest ones, to tell injected keys from typed ones.
     if (auto* devices = xcb_input_xi_query_device_reply(c_, xcb_input_xi_query_device(c_, XCB_INPUT_DEVICE_ALL), nullptr)) {
         for (auto it = xcb_input_xi_query_device_infos_iterator(devices); it.rem; xcb_input_xi_device_info_next(&it)) {
             const std::string name(xcb_input_xi_device_info_name(it.data),
