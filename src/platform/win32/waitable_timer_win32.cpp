@@ -12,23 +12,11 @@
 #include <thread>
 
 #include "playback/clsWaitableTimer.h"
-#include "playback/program_error.h"
+#include "playback/wait_length.h"
 
 namespace {
 
-constexpr int kInvalidArgument = 5;
-constexpr const char* kSource = "clsWaitableTimer";
-// About 31 years: longer waits are that long, so that no time computation overflows.
-constexpr double kLongestMs = 1e12;
-
 using Clock = std::chrono::steady_clock;
-
-void rejectInvalid(double ms) {
-    if (std::isfinite(ms) && ms >= 0) return;
-    throw ProgramError(kInvalidArgument, kSource,
-                       std::string("[clsWaitableTimer.Wait]") + "Invalid procedure call or argument: " +
-                           std::to_string(ms) + " is not a number of milliseconds");
-}
 
 // Dispatches every queued message. A WM_QUIT is the outer loop's to see: it
 // is kept and posted again when the wait is over.
@@ -85,8 +73,7 @@ void waitPumping(Clock::time_point deadline, Pump& pump) {
 }  // namespace
 
 void clsWaitableTimer::Wait(double MilliSeconds) {
-    rejectInvalid(MilliSeconds);
-    const double ms = std::min(MilliSeconds, kLongestMs);
+    const double ms = keyfunc::CheckedWaitMs(MilliSeconds);
     const auto deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
 
