@@ -8,9 +8,9 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "settings/profile_file.h"
-#include "settings/profile_text.h"
-#include "settings/text_encoding.h"
+#include "core/settings/profile_file.h"
+#include "core/settings/profile_text.h"
+#include "core/settings/text_encoding.h"
 
 namespace {
 

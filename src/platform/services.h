@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/hotkey_endpoint.h"
-#include "platform/key_injector.h"
-#include "platform/key_namer.h"
-#include "platform/keyboard_state.h"
+#include "core/services/hotkey_endpoint.h"
+#include "core/services/key_injector.h"
+#include "core/services/key_namer.h"
+#include "core/services/keyboard_state.h"
 
 namespace platform {
 

@@ -8,7 +8,7 @@
 #include <xcb/xtest.h>
 
 #include "platform/x11/vk_keysym.h"
-#include "playback/keyfunc.h"
+#include "core/playback/keyfunc.h"
 #include "support/spin.h"
 
 namespace bed {

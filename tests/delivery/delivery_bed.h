@@ -14,8 +14,8 @@
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_keyboard_state.h"
 #include "platform/x11/x11_session.h"
-#include "playback/player.h"
-#include "playback/slot_player.h"
+#include "core/playback/player.h"
+#include "core/playback/slot_player.h"
 #include "support/x11_listener.h"
 
 namespace bed {

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "delivery/delivery_bed.h"
-#include "platform/virtual_keys.h"
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/vk_keysym.h"
 
 using namespace bed;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string>
 
-#include "settings/profile_file.h"
+#include "core/settings/profile_file.h"
 
 class Program {
 public:

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/hotkey_endpoint.h"
+#include "core/services/hotkey_endpoint.h"
 
 namespace platform {
 

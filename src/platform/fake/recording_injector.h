@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/key_injector.h"
+#include "core/services/key_injector.h"
 
 namespace platform {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/keyboard_state.h"
+#include "core/services/keyboard_state.h"
 
 namespace win32 {
 

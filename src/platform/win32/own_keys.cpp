@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/virtual_keys.h"
+#include "core/keys/virtual_keys.h"
 
 namespace win32 {
 

@@ -2,7 +2,7 @@
 #include <memory>
 #include <windows.h>
 
-#include "platform/hotkey_endpoint.h"
+#include "core/services/hotkey_endpoint.h"
 #include "platform/win32/own_keys.h"
 
 namespace win32 {

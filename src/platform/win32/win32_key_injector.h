@@ -4,7 +4,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "platform/key_injector.h"
+#include "core/services/key_injector.h"
 #include "platform/win32/own_keys.h"
 
 namespace win32 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/key_namer.h"
+#include "core/services/key_namer.h"
 
 namespace win32 {
 

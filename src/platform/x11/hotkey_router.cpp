@@ -6,7 +6,7 @@
 
 #include <QTimer>
 
-#include "platform/virtual_keys.h"
+#include "core/keys/virtual_keys.h"
 
 namespace x11 {
 

@@ -6,8 +6,8 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
-#include "hotkey/key_display_name.h"
-#include "platform/virtual_keys.h"
+#include "core/hotkey/key_display_name.h"
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/vk_keysym.h"
 
 namespace x11 {

@@ -1,6 +1,6 @@
 #include "platform/x11/vk_keysym.h"
 
-#include "platform/virtual_keys.h"
+#include "core/keys/virtual_keys.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/hotkey_endpoint.h"
+#include "core/services/hotkey_endpoint.h"
 #include "platform/x11/hotkey_router.h"
 
 namespace x11 {

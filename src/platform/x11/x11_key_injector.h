@@ -6,7 +6,7 @@
 #include <string>
 #include <xcb/xcb.h>
 
-#include "platform/key_injector.h"
+#include "core/services/key_injector.h"
 #include "platform/x11/x11_session.h"
 
 class QTimer;

@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/key_namer.h"
+#include "core/services/key_namer.h"
 #include "platform/x11/x11_session.h"
 
 namespace x11 {

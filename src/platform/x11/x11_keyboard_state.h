@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/keyboard_state.h"
+#include "core/services/keyboard_state.h"
 #include "platform/x11/x11_session.h"
 
 namespace x11 {

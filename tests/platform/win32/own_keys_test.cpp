@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/virtual_keys.h"
+#include "core/keys/virtual_keys.h"
 #include "platform/win32/own_keys.h"
 
 using win32::OwnKeys;

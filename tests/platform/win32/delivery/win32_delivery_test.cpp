@@ -9,9 +9,9 @@
 
 #include "support/unix_command.h"
 #include "platform/services.h"
-#include "playback/clsWaitableTimer.h"
-#include "playback/player.h"
-#include "playback/slot_player.h"
+#include "core/playback/clsWaitableTimer.h"
+#include "core/playback/player.h"
+#include "core/playback/slot_player.h"
 #include "support/key_log.h"
 #include "support/pump.h"
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "platform/keyboard_state.h"
+#include "core/services/keyboard_state.h"
 
 namespace wintest {
 

@@ -1,0 +1,57 @@
+#pragma once
+// Capturing a chord typed into the hotkey field, fed with Windows virtual-key
+// codes and a shift state (bit 1 Shift, bit 2 Ctrl, bit 4 Alt), with no
+// toolkit behind it. Every key-down rebuilds the chord and its text; the chord
+// is complete once a non-modifier key has gone down.
+
+#include <functional>
+#include <string>
+
+#include "core/keys/virtual_keys.h"
+
+namespace hotkey {
+
+inline constexpr const char* kPromptText = "按下热键";
+
+// Shift-state bits of a key event (the chord's own mask is mod:: in virtual_keys.h).
+enum ShiftBits : int { kShiftBit = 1, kCtrlBit = 2, kAltBit = 4 };
+
+// The shift state of a key event (bit 1 Shift, bit 2 Ctrl, bit 4 Alt) as it
+// stands once the event has happened: a modifier counts as held in its own
+// key-down and as let go in its own key-up, whatever the state said before.
+int ShiftStateOf(int vk, bool press, int shiftBefore);
+
+class ChordCapture {
+public:
+    // How a key is named in the chord's text; the program's own names by default.
+    using Namer = std::function<std::string(int vk)>;
+    void setNamer(Namer namer) { namer_ = std::move(namer); }
+
+    // The context-menu key changes nothing; the caller drops it before this.
+    static bool isDropped(int code) { return code == vk::Apps; }
+
+    void keyDown(int vk, int shift);
+    void keyUp(int vk);
+    // A release of the left Windows key outside the field is never seen, so
+    // the field forgets it when it loses the focus.
+    void focusLost() { winKeyDown_ = false; }
+
+    // Back to no chord: the prompt text, 0, 0.
+    void reset();
+    // A chord read from storage.
+    void load(const std::string& text, int keyCode, int modKeyCode);
+
+    const std::string& text() const { return text_; }
+    int keyCode() const { return keyCode_; }
+    int modKeyCode() const { return modKeyCode_; }
+    bool winKeyDown() const { return winKeyDown_; }
+
+private:
+    std::string text_ = kPromptText;
+    int keyCode_ = 0;
+    int modKeyCode_ = 0;
+    bool winKeyDown_ = false;
+    Namer namer_;
+};
+
+}  // namespace hotkey

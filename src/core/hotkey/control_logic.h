@@ -1,0 +1,86 @@
+#pragma once
+// What the hotkey control does, apart from its widget: the captured chord,
+// whether it is live as a system hotkey, the messages shown when it cannot be,
+// and keeping the chord between runs. Each front end's control draws the
+// field and forwards its key events here.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/hotkey/chord_capture.h"
+#include "core/hotkey/chord_store.h"
+#include "core/services/hotkey_endpoint.h"
+#include "core/settings/write_result.h"
+
+namespace hotkey {
+
+inline constexpr const char* kErrorTitle = "error";
+inline constexpr const char* kNotSetMessage = "Not set hotkey";
+inline constexpr const char* kTakenMessage = "Hotkey already exists, please change a hotkey.";
+
+class ControlLogic {
+public:
+    // Shows a modal message with the stop icon and one OK button.
+    using Alert = std::function<void(const std::string& title, const std::string& text)>;
+
+    explicit ControlLogic(Alert alert) : alert_(std::move(alert)) {}
+    void setAlert(Alert alert) { alert_ = std::move(alert); }
+
+    // The control's own endpoint, given in run mode. Raises `onHotKeyPressed`
+    // each time the system reports the chord.
+    void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
+    void detach();
+    platform::HotkeyEndpoint* endpoint() const { return endpoint_.get(); }
+    // What the user is told when the system has no global hotkeys to give
+    // (no endpoint): enabling then keeps the chord and stays off.
+    void setUnavailableMessage(std::string why) { unavailable_ = std::move(why); }
+
+    bool hotKeyEnabled() const { return enabled_; }
+    void setHotKeyEnabled(bool New_HotKeyEnabled);
+
+    enum class KeyResult {
+        Dropped,    // the context-menu key, or a key with no code: nothing changes
+        Captured,   // the chord and its text are rebuilt
+        TurnedOff,  // captured, and the live chord was turned off by it
+    };
+    // A key went down in the field, with its shift state as ShiftStateOf gives it.
+    KeyResult keyDown(int vk, int shift);
+    void keyUp(int vk);
+    void focusLost() { capture_.focusLost(); }
+
+    // The chord kept for the control named `hostName` ("Zorvane1"): Text,
+    // KeyCode and ModKeyCode, read in that order. A stored value that is no
+    // chord gives no chord rather than stopping the program.
+    void readStoredChord(ChordStore& store, const std::string& hostName);
+    // Writes the three values in the same order; stops at the first that fails.
+    WriteResult saveSettings(ChordStore& store, const std::string& hostName) const;
+
+    ChordCapture& capture() { return capture_; }
+    const ChordCapture& capture() const { return capture_; }
+
+    std::function<void()> onHotKeyPressed;
+    // The chord was turned off from outside (the system took it away).
+    std::function<void()> onTurnedOff;
+    // The chord or its text is no longer what was read or last reported, and
+    // no chord is half typed (modifiers down, no key yet): the host keeps it at
+    // once, so that nothing that ends the program can lose it.
+    std::function<void()> onChordChanged;
+
+private:
+    void reportChordChange();
+
+    Alert alert_;
+    ChordCapture capture_;
+    std::unique_ptr<platform::HotkeyEndpoint> endpoint_;
+    std::string unavailable_ = "Global hotkeys are not available here.";
+    bool enabled_ = false;
+    struct Chord {
+        std::string text;
+        int keyCode = 0;
+        int modKeyCode = 0;
+        bool operator==(const Chord&) const = default;
+    } reported_{kPromptText};
+};
+
+}  // namespace hotkey

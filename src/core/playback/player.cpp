@@ -1,0 +1,191 @@
+#include "core/playback/player.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <optional>
+
+#include "core/keys/virtual_keys.h"
+#include "core/playback/action_string.h"
+
+namespace playback {
+
+namespace {
+
+// How often the restore looks again after changing keys: the user's hand may
+// have moved meanwhile.
+constexpr int kRestoreRounds = 4;
+
+int modifiersOf(const std::vector<std::uint8_t>& keys) {
+    int mods = 0;
+    for (const std::uint8_t code : keys) mods |= mod::Of(code);
+    return mods;
+}
+
+// The key of a target's modifier (generic or sided) that is down already,
+// either side of a generic one; 0 when none is.
+std::uint8_t sideDown(std::uint8_t code, const platform::KeySet& down) {
+    if (!mod::Of(code)) return 0;
+    if (down[code]) return code;
+    if (vk::Sided(code) == code) return 0;
+    for (const std::uint8_t sided : vk::SidedModifiers)
+        if (down[sided] && mod::Of(sided) == mod::Of(code)) return sided;
+    return 0;
+}
+
+}  // namespace
+
+platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+    const int targetMods = modifiersOf(keys);
+    const platform::KeySet down = keyboard_->logicalDown();
+    std::vector<std::uint8_t> clear;
+    for (const std::uint8_t code : vk::SidedModifiers) {
+        if (!down[code] || (mod::Of(code) & targetMods)) continue;
+        clear.push_back(code);
+        letGo_ |= mod::Of(code);
+    }
+    // The hotkeys hear of the change before the keys make it, so that a chord
+    // pressed in between is known either way.
+    announceHeldModifiers(targetMods);
+    if (!clear.empty()) injector_.maskTap();
+    for (const std::uint8_t code : clear) injector_.keyUp(code);
+    // A target key that is down already would not go down again.
+    for (const std::uint8_t code : keys)
+        if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
+    return down;
+}
+
+void Player::restore() {
+    for (int round = 0; round < kRestoreRounds; ++round) {
+        keyboard_->sync();
+        const platform::KeySet logical = keyboard_->logicalDown();
+        const platform::KeySet held = keyboard_->physicalDown();
+        platform::KeySet want = held;
+        // A running playback's Ctrl is the user's right Ctrl if they hold it.
+        for (const auto& keys : active_)
+            for (const std::uint8_t code : keys)
+                if (!sideDown(code, held)) want.set(vk::Sided(code));
+
+        std::vector<std::uint8_t> up, down;
+        for (int code = 1; code < 256; ++code)
+            if (logical[code] && !want[code]) up.push_back(static_cast<std::uint8_t>(code));
+        // Only modifiers are pressed again. Another key still held is in
+        // practice the trigger's own key, which the target pressed and released
+        // too: a new press would type it or fire the trigger again, and its
+        // hotkey takes the key's repeats until it comes up, so it may stay up.
+        for (const std::uint8_t code : vk::SidedModifiers)
+            if (!logical[code] && want[code]) down.push_back(code);
+        if (up.empty() && down.empty()) break;
+
+        injector_.beginBatch();  // balanced below: nothing in between throws
+        if (std::any_of(up.begin(), up.end(), [](std::uint8_t code) { return mod::Of(code) != 0; }))
+            injector_.maskTap();
+        for (const std::uint8_t code : up) injector_.keyUp(code);
+        bool pressed = false;
+        for (const std::uint8_t code : down) pressed = injector_.keyDown(code) || pressed;
+        if (pressed) injector_.maskTap();
+        injector_.endBatch();
+        if (up.empty() && !pressed) break;
+    }
+    letGo_ = 0;
+    announceHeldModifiers();
+}
+
+void Player::announceHeldModifiers(int adding) {
+    int mask = adding;
+    for (const auto& keys : active_) mask |= modifiersOf(keys);
+    if (mask == announced_ && letGo_ == announcedLetGo_) return;
+    announced_ = mask;
+    announcedLetGo_ = letGo_;
+    if (onHeldModifiers) onHeldModifiers(mask, letGo_);
+}
+
+void Player::play(std::string_view action) {
+    const auto keys = ParseActionString(action);
+    if (!keys) return;
+    // Sends its key events together when it ends, however it ends.
+    struct Batch {
+        explicit Batch(platform::KeyInjector& i) : injector(i) { injector.beginBatch(); }
+        ~Batch() { injector.endBatch(); }
+        platform::KeyInjector& injector;
+    };
+
+    // What is let go of and pressed is decided from every key event up to
+    // now: keys typed in the same instant as the trigger, and the keys of a
+    // playback that is running. The outermost playback also checks the record
+    // of the user's keys against the system first.
+    if (keyboard_) {
+        if (active_.empty()) keyboard_->reconcile();
+        else keyboard_->sync();
+    }
+
+    // An index, not a reference: nested playbacks during the hold grow the list.
+    active_.emplace_back();
+    const std::size_t mine = active_.size() - 1;
+    auto releaseAll = [&] {
+        {
+            Batch batch(injector_);
+            // A modifier the user still holds, or an outer playback holds,
+            // stays down: letting go of it would only have the restore below
+            // press it again.
+            platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+            for (std::size_t outer = 0; outer < mine; ++outer)
+                for (const std::uint8_t code : active_[outer]) keep.set(vk::Sided(code));
+            auto& down = active_[mine];
+            while (!down.empty()) {
+                const std::uint8_t code = down.back();
+                if (!sideDown(code, keep)) injector_.keyUp(code);
+                down.pop_back();
+            }
+        }
+        active_.pop_back();
+        announceHeldModifiers();
+        if (keyboard_) restore();
+    };
+    try {
+        std::optional<std::uint8_t> untypeable;
+        {
+            Batch batch(injector_);
+            platform::KeySet down;
+            if (keyboard_) down = clearForTarget(*keys);
+            else announceHeldModifiers(modifiersOf(*keys));
+            bool onlyModifiers = true;
+            for (std::uint8_t code : *keys) {
+                // A modifier down already is made sure of rather than pressed:
+                // the user may let go of it while this decides.
+                if (const std::uint8_t side = sideDown(code, down)) {
+                    code = side;
+                    injector_.ensureDown(code);
+                } else if (!injector_.keyDown(code)) {
+                    untypeable = code;
+                    break;
+                }
+                active_[mine].push_back(code);
+                onlyModifiers = onlyModifiers && mod::Of(code) != 0;
+            }
+            // Cut short after its modifiers: their release would be a modifier
+            // tap of the program's own.
+            if (untypeable && onlyModifiers && !active_[mine].empty()) injector_.maskTap();
+        }
+        if (untypeable) {
+            const std::string why =
+                "key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short";
+            if (onProblem) onProblem(why);
+            else std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+            releaseAll();
+            return;
+        }
+        announceHeldModifiers();
+        hold_(keys->size() == 1 ? kSingleKeyHoldMs : kCombinationHoldMs);
+    } catch (...) {
+        releaseAll();
+        throw;
+    }
+    releaseAll();
+}
+
+void PlayAction(std::string_view textall, platform::KeyInjector& injector, const HoldFn& hold) {
+    Player(injector, nullptr, hold).play(textall);
+}
+
+}  // namespace playback

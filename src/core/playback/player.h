@@ -1,0 +1,78 @@
+#pragma once
+// Playing a slot's target: its keys pressed in order, held, released in
+// reverse order. Every trigger plays through here.
+//
+// Where the system can tell which keys are down, the focused application
+// receives exactly the target's shortcut, however much of the trigger the user
+// still holds, and no key is left down:
+//   1. every modifier that is down but not part of the target is released
+//      first, and a target key that is down already (the trigger's own key,
+//      held) is let go of;
+//   2. the target is pressed, held and released in its own order, but for
+//      its modifiers that are down already, which stay as they are (made
+//      sure of, not pressed again);
+//   3. every key is brought back to what the user holds: modifiers still held
+//      are pressed again, keys let go of stay up.
+// Input methods and shells act on a modifier pressed and released alone
+// (Shift alone switches Chinese and English, Ctrl+Shift the input method, Alt
+// opens menus, Win the start menu). So no modifier goes up or down by the
+// program's hand alone: a key event that nothing acts on (a mask tap) comes
+// just before the program lets go of modifiers the user holds and just after
+// it presses them again, and a modifier already down is not pressed again.
+// Nested playbacks (another slot's trigger during a hold) keep the keys the
+// outer playbacks are holding. Without a keyboard state the keys are played
+// as they stand.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/services/key_injector.h"
+#include "core/services/keyboard_state.h"
+
+namespace playback {
+
+// Holds the pressed keys for the given number of milliseconds.
+using HoldFn = std::function<void(int milliseconds)>;
+
+inline constexpr int kSingleKeyHoldMs = 100;
+inline constexpr int kCombinationHoldMs = 200;
+
+class Player {
+public:
+    Player(platform::KeyInjector& injector, platform::KeyboardState* keyboard, HoldFn hold)
+        : injector_(injector), keyboard_(keyboard), hold_(std::move(hold)) {}
+
+    // A string that plays nothing presses nothing. Should the hold fail, or a
+    // key turn out not to be typeable, every key already pressed is released
+    // (and the error goes on to the caller).
+    void play(std::string_view action);
+
+    // Told, as chord masks, whenever they change: the modifiers that running
+    // playbacks hold down, and those they have let go of that may still be in
+    // the user's hand. A trigger the user presses meanwhile comes with the
+    // first added and without the second.
+    std::function<void(int held, int letGo)> onHeldModifiers;
+    // Told why a target was cut short (a key this system cannot type).
+    std::function<void(const std::string& why)> onProblem;
+
+private:
+    // Returns the keys down before it changed anything.
+    platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys);
+    void restore();
+    void announceHeldModifiers(int adding = 0);
+
+    platform::KeyInjector& injector_;
+    platform::KeyboardState* keyboard_;
+    HoldFn hold_;
+    std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
+    int letGo_ = 0;  // modifiers let go of for a target, until the restore
+    int announced_ = 0, announcedLetGo_ = 0;
+};
+
+// Plays an action string as its keys stand, with no keyboard state.
+void PlayAction(std::string_view textall, platform::KeyInjector& injector, const HoldFn& hold);
+
+}  // namespace playback

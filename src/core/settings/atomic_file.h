@@ -1,0 +1,30 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/settings/write_result.h"
+
+namespace atomicfile {
+
+// The whole file; nothing when it does not exist. A file that exists but
+// cannot be read is an error, reported in `error`.
+std::optional<std::string> readAll(const std::string& path, std::string* error);
+
+// Replaces the file's contents so that a crash or a full disk leaves either
+// the old file or the new one, never a mix: the bytes go to a temporary file
+// in the same folder, are flushed to disk, and the temporary file is renamed
+// over the old one, which keeps its permissions (mode and owner on POSIX,
+// access list and attributes on Windows). A read-only file is refused, not
+// replaced. On POSIX a symbolic link is followed: the file it points to is
+// written, or made when it does not exist yet, and the link stays. One
+// implementation per system: atomic_file_posix.cpp, atomic_file_win32.cpp.
+WriteResult replace(const std::string& path, std::string_view bytes);
+
+// Removes the temporary files that saves of `path` left when they were ended
+// before their rename (a crash, a kill) and that no running save still owns;
+// nothing else is touched. For the program's start; replace() also calls it
+// after each save. Names and the rule for "left over": temporary_name.h.
+void removeStaleTemporaries(const std::string& path);
+
+}  // namespace atomicfile

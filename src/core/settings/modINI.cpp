@@ -1,0 +1,53 @@
+#include "core/settings/modINI.h"
+
+#include "core/settings/folders.h"
+#include "core/settings/profile_file.h"
+
+namespace modINI {
+
+std::string INIPath;
+
+namespace {
+
+// The folder part of a file's path; empty when the path names none.
+std::string parentFolder(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (folders::isSeparator(path[i - 1])) return path.substr(0, i - 1);
+    return {};
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& fileName) {
+    if (!folder.empty() && folders::isSeparator(folder.back())) return folder + fileName;
+    return folder + folders::kSeparator + fileName;
+}
+
+std::string ProgramFolder() { return folders::programFolder(); }
+
+std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName) {
+    const std::string beside = JoinPath(programFolder, fileName);
+    // A packaged program's folder is the package manager's, even for root: a
+    // file there would outlive the package.
+    if (folders::exists(beside) || (folders::isWritableFolder(programFolder) && !folders::isPackagedFolder(programFolder)))
+        return beside;
+    return JoinPath(JoinPath(folders::userConfigFolder(), "zorvane-change-hotkey"), fileName);
+}
+
+void SetINIFile(const std::string& fileName) { INIPath = ChooseSettingsPath(ProgramFolder(), fileName); }
+
+std::string UnreadableReason() { return INIPath.empty() ? std::string() : profile::unreadableReason(INIPath); }
+
+std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue) {
+    if (INIPath.empty()) return defaultValue;
+    return profile::readValue(INIPath, section, key, defaultValue);
+}
+
+WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value) {
+    if (INIPath.empty()) return WriteResult::failure("no settings file has been chosen");
+    if (const std::string why = folders::createFolders(parentFolder(INIPath)); !why.empty())
+        return WriteResult::failure(why);
+    return profile::writeValue(INIPath, section, key, value);
+}
+
+}  // namespace modINI

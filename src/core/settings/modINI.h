@@ -1,0 +1,40 @@
+#pragma once
+// The program's settings file, set.ini: where it lives, and single-value
+// access to it. Every read and write goes to the file itself; nothing is
+// cached, so a read always sees the latest write.
+
+#include <string>
+
+#include "core/settings/write_result.h"
+
+namespace modINI {
+
+// Full path of the settings file; empty until SetINIFile first runs.
+extern std::string INIPath;
+
+// folder and fileName joined with exactly one separator (a root such as "/"
+// or "D:\" already ends in one).
+std::string JoinPath(const std::string& folder, const std::string& fileName);
+
+// The folder of the running executable.
+std::string ProgramFolder();
+
+// The file in the program's folder when it exists there or the folder is
+// writable (portable use); otherwise the user's configuration folder
+// ($XDG_CONFIG_HOME/zorvane-change-hotkey, by default ~/.config/..., or
+// %APPDATA%\zorvane-change-hotkey on Windows), since an installed program's
+// folder takes no writes.
+std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName);
+
+void SetINIFile(const std::string& fileName);
+
+// Why the settings file cannot be read and will not be written, for the
+// program to say once at start; empty when it can be read or does not exist.
+std::string UnreadableReason();
+
+std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue);
+
+// Reports a failed write instead of losing the value silently.
+WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value);
+
+}  // namespace modINI

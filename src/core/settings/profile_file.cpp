@@ -1,0 +1,108 @@
+#include "core/settings/profile_file.h"
+
+#include <initializer_list>
+
+#include "core/settings/atomic_file.h"
+#include "core/settings/file_text.h"
+#include "core/settings/profile_text.h"
+#include "core/settings/text_encoding.h"
+
+namespace profile {
+
+namespace {
+
+std::string unreadable(const std::string& path, const std::string& why) {
+    return path + ": the file could not be read (" + why + ") and is left as it is";
+}
+
+std::string unstorableTextReason(std::initializer_list<std::string_view> texts) {
+    for (const std::string_view text : texts) {
+        // Bytes that are no UTF-8 text could make the whole file read as GBK.
+        if (!textenc::isValidUtf8(text)) return "the text to store is not valid UTF-8";
+        // A NUL ends a string in Windows' profile functions, and could make the file look like UTF-16.
+        if (text.find('\0') != std::string_view::npos) return "a NUL character cannot be stored in a settings file";
+    }
+    return {};
+}
+
+// The file's 8-bit text with the value set, in `next`, or why it cannot be.
+WriteResult setInText(const std::string& path, const filetext::FileText& file, const std::string& section,
+                      const std::string& key, const std::string& value, std::string& next) {
+    const auto enc = file.enc;
+    const auto s = textenc::toStored(section, enc);
+    const auto k = textenc::toStored(key, enc);
+    const auto v = textenc::toStored(value, enc);
+    if (!s || !k || !v)
+        return WriteResult::failure(path + ": the text has characters that this GBK-encoded file cannot hold");
+    // A GBK character's second byte can be ']', which would end the section name early.
+    if (!invalidEntryReason(*s, *k, *v).empty())
+        return WriteResult::failure(path + ": the section name cannot be stored in this GBK-encoded file");
+
+    next = withValue(file.text, *s, *k, *v, kNewFileEol);
+    if (enc == textenc::Encoding::Gbk && textenc::detect(next) == textenc::Encoding::Utf8) {
+        // The bytes that made the file GBK are gone, so it would now be read as
+        // UTF-8; its GBK text written as UTF-8 keeps every value's meaning.
+        // A byte-order mark stays: it is read as one in either encoding.
+        const std::size_t bom = next.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+        const auto asUtf8 = textenc::gbkToUtf8(std::string_view(next).substr(bom));
+        if (!asUtf8) return WriteResult::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
+        next = next.substr(0, bom) + *asUtf8;
+    }
+    // Taking away UTF-8 text can leave stray bytes that would read as GBK.
+    if (enc == textenc::Encoding::Utf8 && textenc::detect(next) == textenc::Encoding::Gbk)
+        return WriteResult::failure(path + ": after this change the file's stray bytes would make it read as GBK, "
+                                           "so it is left as it is");
+    return WriteResult::success();
+}
+
+}  // namespace
+
+std::string readValue(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& fallback) {
+    const auto bytes = atomicfile::readAll(path, nullptr);
+    if (!bytes) return fallback;
+    const auto file = filetext::decode(*bytes, nullptr);
+    if (!file) return fallback;
+    const auto enc = file->enc;
+    const auto storedSection = textenc::toStored(section, enc);
+    const auto storedKey = textenc::toStored(key, enc);
+    if (!storedSection || !storedKey) return fallback;
+    const auto raw = lookup(file->text, *storedSection, *storedKey);
+    if (!raw) return fallback;
+    const std::string_view cut(raw->data(), textenc::boundaryAtOrBefore(*raw, kMaxValueBytes, enc));
+    return textenc::fromStored(cut, enc).value_or(fallback);
+}
+
+std::string unreadableReason(const std::string& path) {
+    std::string readError;
+    const auto bytes = atomicfile::readAll(path, &readError);
+    if (!readError.empty()) return readError;
+    std::string why;
+    if (bytes && !filetext::decode(*bytes, &why)) return unreadable(path, why);
+    return {};
+}
+
+WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value) {
+    if (path.empty()) return WriteResult::failure("no settings file has been chosen");
+    if (const std::string why = invalidEntryReason(section, key, value); !why.empty())
+        return WriteResult::failure(why);
+    if (const std::string why = unstorableTextReason({section, key, value}); !why.empty())
+        return WriteResult::failure(why);
+
+    std::string readError;
+    const auto old = atomicfile::readAll(path, &readError);
+    if (!readError.empty()) return WriteResult::failure(readError);
+    std::string why;
+    const auto file = filetext::decode(old.value_or(std::string()), &why);
+    if (!file) return WriteResult::failure(unreadable(path, why));
+
+    std::string next;
+    if (WriteResult r = setInText(path, *file, section, key, value, next); !r) return r;
+    const auto bytes = filetext::encode(next, file->form);
+    if (!bytes) return WriteResult::failure(path + ": the new text cannot be stored as UTF-16");
+    if (old && *bytes == *old) return WriteResult::success();
+    return atomicfile::replace(path, *bytes);
+}
+
+}  // namespace profile

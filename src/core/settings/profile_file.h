@@ -1,0 +1,38 @@
+#pragma once
+// Reading and writing single values of a profile (INI) file on disk, with the
+// behaviour Windows programs expect of their profile functions. Text comes in
+// and goes out as UTF-8; a file whose Chinese is GBK (textenc::detect) came
+// from Windows, and one in UTF-16 was saved there as "Unicode": each is read
+// and written in its own form.
+
+#include <cstddef>
+#include <string>
+
+#include "core/settings/write_result.h"
+
+namespace profile {
+
+// How the lines of a new file end: as the system's own text files do.
+#ifdef _WIN32
+inline constexpr const char* kNewFileEol = "\r\n";
+#else
+inline constexpr const char* kNewFileEol = "\n";
+#endif
+
+// The longest value a read gives back, in bytes of its stored form.
+inline constexpr std::size_t kMaxValueBytes = 254;
+
+// The value, or `fallback` when the file, section or key is missing. An
+// existing key with an empty value gives the empty string.
+std::string readValue(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& fallback);
+
+// Why the file exists but cannot be read: its bytes are no text we can write
+// back as it is, or the system refuses to read it. Empty when it can be read
+// or does not exist. Such a file gives fallbacks and takes no writes.
+std::string unreadableReason(const std::string& path);
+
+WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value);
+
+}  // namespace profile

@@ -1,0 +1,114 @@
+#include "core/slots/slot_table.h"
+
+#include <cstdio>
+
+#include "core/settings/atomic_file.h"
+#include "core/settings/modINI.h"
+
+namespace app {
+
+namespace {
+
+// A key injector for when the window system gives none: triggers play nothing.
+class NoInjector : public platform::KeyInjector {
+public:
+    bool keyDown(std::uint8_t) override { return true; }
+    void keyUp(std::uint8_t) override {}
+};
+
+platform::KeyInjector& injectorOf(const SlotTable::Services& s) {
+    static NoInjector none;
+    return s.injector ? *s.injector : none;
+}
+
+}  // namespace
+
+SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold)
+    : view_(view),
+      // With a keyboard state, the target application gets exactly the target
+      // shortcut, whatever the user still holds.
+      player_(injectorOf(services), services.keyboard, std::move(hold)),
+      slots_([this](const std::string& action) { opendo(action); }) {
+    slots_.onDropped = [](int slot) {
+        std::fprintf(stderr, "zorvane-change-hotkey: slot %d's trigger came while too many were waiting; it is not played\n",
+                     slot + 1);
+    };
+    if (platform::HotkeyService* hotkeys = services.hotkeys)
+        player_.onHeldModifiers = [hotkeys](int held, int letGo) { hotkeys->setHeldModifiers(held, letGo); };
+}
+
+void SlotTable::load() {
+    // What a save killed half-way left behind.
+    atomicfile::removeStaleTemporaries(modINI::INIPath);
+    for (int i = 0; i < kSlots; ++i) {
+        const std::string key = std::to_string(i);
+        targets_[i].text = modINI::ReadINI("conftext", key, "");
+        targets_[i].action = modINI::ReadINI("conftooltip", key, "");
+        view_.showTarget(i, targets_[i]);
+    }
+    for (int n = 1; n <= kSlots; ++n)
+        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.saveChord(n)); };
+}
+
+void SlotTable::reportUnreadableSettings() {
+    if (const std::string why = modINI::UnreadableReason(); !why.empty())
+        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + modINI::INIPath + "\n" + why);
+}
+
+void SlotTable::checkClicked(int n, bool checked) {
+    hotkey::ControlLogic& c = view_.control(n);
+    c.setHotKeyEnabled(checked);
+    view_.showChord(n);  // a refused chord falls back to the prompt
+    view_.setChecked(n, c.hotKeyEnabled());
+}
+
+void SlotTable::hotKeyPressed(int n) {
+    if (n < 1 || n > kSlots) return;
+    const platform::HotkeyEndpoint* endpoint = view_.control(n).endpoint();
+    try {
+        slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
+    }
+}
+
+void SlotTable::opendo(std::string_view textall) { player_.play(textall); }
+
+void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
+    if (i < 0 || i >= kSlots) return;
+    targets_[i] = {target.displayText, target.actionString};
+    view_.showTarget(i, targets_[i]);
+    const std::string key = std::to_string(i);
+    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
+    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
+    reportSaveFailure(r);
+}
+
+bool SlotTable::saveAllChords(Report report) {
+    WriteResult first;
+    for (int n = 1; n <= kSlots; ++n) {
+        const WriteResult r = view_.saveChord(n);
+        if (!r && first) first = r;
+    }
+    reportSaveFailure(first, report);
+    return first.ok;
+}
+
+void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
+    if (r) {
+        lastFailure_.clear();
+        return;
+    }
+    // A message box says it once until a save succeeds again: one full disk
+    // is one message. The log is told every time.
+    if (report == Report::Dialog && r.error == lastFailure_) return;
+    lastFailure_ = r.error;
+    if (report == Report::StandardError) {
+        const bool named = r.error.find(modINI::INIPath) != std::string::npos;
+        std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",
+                     named ? "" : modINI::INIPath.c_str(), named ? "" : ": ", r.error.c_str());
+    } else
+        view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
+}
+
+}  // namespace app

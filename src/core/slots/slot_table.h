@@ -1,0 +1,95 @@
+#pragma once
+// The main window's slot table, apart from any window: what happens at
+// start-up, when a box is ticked, when a trigger fires, when the editor saves
+// a target and when the program ends. A front end draws the ten rows and
+// forwards their events here; it answers through the View.
+//
+// Slot n (1 … 10) has the hotkey control "Zorvane<n>" and the box "Check<n>";
+// its index i = n - 1 keys its target in set.ini (sections conftext and
+// conftooltip, "0" … "9") and names its target field Text1(i).
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/editor/action_composer.h"
+#include "core/hotkey/control_logic.h"
+#include "platform/services.h"
+#include "core/playback/player.h"
+#include "core/playback/slot_player.h"
+#include "core/settings/write_result.h"
+
+namespace app {
+
+class SlotTable {
+public:
+    static constexpr int kSlots = 10;
+    // "Zorvane1" … "Zorvane10", the names that key each control's chord.
+    static std::string ControlName(int n) { return "Zorvane" + std::to_string(n); }
+
+    struct Target {
+        std::string text;    // what the target field shows: "Ctrl + C"
+        std::string action;  // its tool tip, the action string: "2|17|67"
+    };
+
+    class View {
+    public:
+        virtual ~View() = default;
+        // Slot n's hotkey control.
+        virtual hotkey::ControlLogic& control(int n) = 0;
+        // Saves slot n's chord where its control keeps it.
+        virtual WriteResult saveChord(int n) = 0;
+        virtual void showTarget(int i, const Target& target) = 0;
+        virtual void setChecked(int n, bool on) = 0;
+        // Slot n's chord or its text changed: its field shows it again.
+        virtual void showChord(int n) = 0;
+        // A modal message.
+        virtual void alert(const std::string& title, const std::string& text) = 0;
+    };
+
+    // What the window system gives; any of it may be missing.
+    struct Services {
+        platform::KeyInjector* injector = nullptr;    // nothing: triggers play nothing
+        platform::HotkeyService* hotkeys = nullptr;   // nothing: no trigger can be live
+        platform::KeyboardState* keyboard = nullptr;  // nothing: targets play as the keys stand
+    };
+    SlotTable(View& view, const Services& services, playback::HoldFn hold);
+
+    // Start-up, after the controls have read their chords: each slot's target,
+    // for i = 0 … 9, its text and then its action string. From then on a
+    // chord is saved as soon as it changes.
+    void load();
+    // A settings file that cannot be read is kept as it is, never saved over;
+    // the user is told, once the window is up.
+    void reportUnreadableSettings();
+    const Target& target(int i) const { return targets_[i]; }
+
+    // A click on slot n's box, which now shows `checked`: the chord is made
+    // live or let go of, and the box ends as the control's state is.
+    void checkClicked(int n, bool checked);
+    // Slot n's trigger fired: its action string goes to opendo as it stands.
+    void hotKeyPressed(int n);
+    // Plays an action string into the focused window; every trigger plays through here.
+    void opendo(std::string_view textall);
+    // The editor saved a target for slot index i: the field first, then set.ini.
+    void storeTarget(int i, const editor::SlotTarget& target);
+    // Who hears of a failed save: the user, in a modal message, or, when the
+    // program is being ended from outside and no one may be there to answer,
+    // the standard error.
+    enum class Report { Dialog, StandardError };
+    // The exit routine's saving part: every control's chord, slot 1 to 10. A
+    // failure is reported, once. True when every chord was saved.
+    bool saveAllChords(Report report = Report::Dialog);
+
+private:
+    void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
+
+    View& view_;
+    playback::Player player_;
+    playback::SlotPlayer slots_;
+    std::array<Target, kSlots> targets_;
+    std::string lastFailure_;  // the last save failure reported
+};
+
+}  // namespace app

@@ -1,0 +1,79 @@
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "ui/qt/app/command_line.h"
+#include "ui/qt/app/fonts.h"
+#include "ui/qt/app/frmSet.h"
+#include "ui/qt/app/quit_signals.h"
+#include "ui/qt/app/single_instance.h"
+#include "platform/services.h"
+#include "ui/qt/shell/pictures.h"
+
+namespace {
+
+// Qt ends the program with exit(1) when its connection to the X server breaks
+// (the server died, or a logout closed the display with no signal first):
+// the chords are saved on the way out all the same.
+frmSet* windowAtExit = nullptr;
+
+void saveOnUnexpectedExit() {
+    if (!windowAtExit) return;
+    frmSet* window = std::exchange(windowAtExit, nullptr);
+    if (window->SaveAllChords(app::SlotTable::Report::StandardError))
+        std::fprintf(stderr, "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
+    if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
+        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Zorvane Change Hotkey");
+    QApplication::setDesktopFileName("zorvane-change-hotkey");
+    QApplication::setWindowIcon(pictures::appIcon());
+    // The window hides to the notification area; only the exit routine ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    installChineseFontSubstitutions();
+
+    SingleInstance instance;
+    if (instance.askRunningCopyToShow()) return 0;
+    if (!instance.listen()) std::fprintf(stderr, "zorvane-change-hotkey: cannot watch for a second copy\n");
+
+    platform::Services services = platform::CreateServices();
+    if (!services.unavailable.empty())
+        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+
+    frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(), true,
+                   services.keyNamer.get(), services.unavailable});
+    QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    // Asked to end from outside (kill, logout): keep the chords, then end. No
+    // one may be there to answer a message, so a failure goes to stderr.
+    InstallQuitSignalHandler([&window] {
+        window.SaveAllChords(app::SlotTable::Report::StandardError);
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+        window.SaveAllChords(app::SlotTable::Report::StandardError);
+    });
+    windowAtExit = &window;
+    std::atexit(saveOnUnexpectedExit);
+
+    window.show();
+    const int status = QApplication::exec();
+    windowAtExit = nullptr;
+    return status;
+}

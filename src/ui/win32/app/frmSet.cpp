@@ -1,0 +1,290 @@
+#include "ui/win32/app/frmSet.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "core/playback/keyfunc.h"
+#include "core/settings/wide_text_win32.h"
+#include "core/view/web_pages.h"
+#include "ui/win32/shell/drag_form.h"
+#include "ui/win32/shell/pictures.h"
+#include "ui/win32/shell/screen_centre.h"
+
+namespace win32app {
+
+namespace {
+
+constexpr int kWidth = 389, kHeight = 405;
+constexpr int kStripHeight = 25;
+constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
+
+enum : UINT_PTR { kText1Id = 100, kTriggerId = 120, kCheckId = 140, kTitleId = 160, kHeaderId = 161 };
+// Posted to itself: handled once the click that asked for them is over.
+constexpr UINT kOpenEditor = WM_APP + 10;    // wParam: the slot index
+constexpr UINT kEditorClosed = WM_APP + 11;  // the editor is to go
+constexpr UINT kLoaded = WM_APP + 12;        // the window is up: what loading found is told
+
+}  // namespace
+
+UINT frmSet::showRequestMessage() {
+    static const UINT message = RegisterWindowMessageW(L"ZorvaneChangeHotkey.ShowWindow");
+    return message;
+}
+
+frmSet::frmSet(const Services& services)
+    : services_(services), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
+    alert_ = [this](const std::string& title, const std::string& text) {
+        HWND owner = hwnd() && IsWindowVisible(hwnd()) ? hwnd() : nullptr;
+        MessageBoxW(owner, widetext::widen(text).c_str(), widetext::widen(title).c_str(),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    };
+    openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
+    table_ = std::make_unique<app::SlotTable>(
+        static_cast<app::SlotTable::View&>(*this),
+        app::SlotTable::Services{services_.injector, services_.hotkeys, services_.keyboard},
+        [](int ms) { keyfunc::Delay(ms); });
+
+    registerClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
+    // Borderless, and no taskbar button: the tray icon is the way back to it.
+    create(WS_EX_TOOLWINDOW, kClassName, L"设置", WS_POPUP | WS_CLIPCHILDREN, Box(0, 0, kWidth, kHeight), nullptr);
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon(32)));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon(16)));
+    build();
+    applyDpi(DpiOf(hwnd()));
+    CentreOnScreen(hwnd());
+    // Focus rectangles only once the keyboard is used, as in dialogs.
+    SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    Form_Load();
+}
+
+frmSet::~frmSet() {
+    editor_.reset();
+    tray_.reset();
+    if (hwnd()) DestroyWindow(hwnd());
+    // The fields let go of their chords as they go.
+    for (auto& field : fields_) field.reset();
+    DeleteObject(triggerBrush_);
+}
+
+void frmSet::build() {
+    HWND self = hwnd();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto label = [&](HWND parent, const wchar_t* text, DWORD style, UINT_PTR id, RECT at) {
+        HWND h = CreateWindowExW(0, WC_STATICW, text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX | style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(id), instance, nullptr);
+        return placed_.add(h, at);
+    };
+
+    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, RGB(255, 255, 255), nullptr});
+    placed_.add(strip_->hwnd(), Box(0, 0, kWidth, kStripHeight));
+    strip_->onPress = [this] { DragForm(hwnd()); };
+    // A plain label lets the mouse through to the strip: the title moves the window too.
+    title_ = label(strip_->hwnd(), L"Zorvane Change Hotkey", SS_LEFT | SS_CENTERIMAGE, kTitleId,
+                   Box(8, 0, 201, kStripHeight));
+    minimise_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
+                                          Surface::Look{kGreen, 0, [](HDC dc, RECT, int dpi) { DrawMinimise(dc, dpi); }});
+    placed_.add(minimise_->hwnd(), Box(264, 0, 39, 17));
+    minimise_->onClick = [this] { ShowWindow(hwnd(), SW_HIDE); };
+    close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
+                                       Surface::Look{kCloseRed, 0, [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
+    placed_.add(close_->hwnd(), Box(320, 0, 48, 19));
+    close_->onClick = [this] { Image3_Click(); };
+
+    header_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kHeaderGrey, RGB(0, 0, 0), nullptr});
+    placed_.add(header_->hwnd(), Box(5, 24, 377, 25));
+    // Over the strip's last row, as drawn.
+    SetWindowPos(header_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const struct {
+        const wchar_t* text;
+        int x, w;
+    } headings[] = {{L"原来的热键", 8, 129}, {L"修改后热键", 152, 129}, {L"启用", 296, 73}};
+    for (int k = 0; k < 3; ++k)
+        headers_[k] = label(header_->hwnd(), headings[k].text, SS_CENTER, kHeaderId + k,
+                            Box(headings[k].x, 4, headings[k].w, 24));
+
+    targets_ = std::make_unique<TargetFields>(self, kText1Id);
+    targets_->onClick = [this](int i) { PostMessageW(hwnd(), kOpenEditor, static_cast<WPARAM>(i), 0); };
+    auto fieldAlert = [this](const std::string& title, const std::string& text) { alert_(title, text); };
+    for (int n = 1; n <= kSlots; ++n) {
+        const int i = n - 1;
+        placed_.add(targets_->field(i), Box(16, rowTop(n), 129, 20));
+
+        auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n),
+                                                   services_.hotkeys, services_.keyNamer, services_.unavailable,
+                                                   fieldAlert);
+        placed_.add(field->hwnd(), Box(161, rowTop(n), 127, 20));
+        field->onPressed = [this, n] { table_->hotKeyPressed(n); };
+        // The box shows whether the chord is live.
+        field->onTurnedOff = [this, n] { setChecked(n, fields_[n - 1]->logic().hotKeyEnabled()); };
+        fields_[i] = std::move(field);
+
+        checks_[i] = CreateWindowExW(0, WC_BUTTONW, L"启用热键", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+                                     0, 0, 0, self, reinterpret_cast<HMENU>(kCheckId + i), instance, nullptr);
+        placed_.add(checks_[i], Box(304, rowTop(n), 73, 20));
+    }
+    // Each control reads its chord as it loads, as the program starts.
+    for (auto& field : fields_) field->readStoredChord();
+}
+
+void frmSet::applyDpi(int dpi) {
+    font_ = Font(kYaHei, 9, dpi);
+    titleFont_ = Font(kYaHei, 12, dpi, true);
+    triggerFont_ = Font(kSimSun, 9, dpi);
+    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(kWidth, dpi), Scaled(kHeight, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    placed_.apply(dpi);
+    SetFont(title_, titleFont_);
+    for (HWND h : headers_) SetFont(h, font_);
+    for (int i = 0; i < kSlots; ++i) {
+        SetFont(targets_->field(i), font_);
+        SetFont(fields_[i]->hwnd(), triggerFont_);
+        SetFont(checks_[i], font_);
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void frmSet::Form_Load() {
+    table_->load();
+    if (services_.tray) {
+        tray_ = std::make_unique<Tray>(hwnd(), AppIcon(GetSystemMetrics(SM_CXSMICON)));
+        tray_->onShow = [this] { show(); };
+        tray_->add();
+    }
+    // The editor exists from the start, hidden.
+    makeEditor();
+    lastFocus_ = fields_[0]->hwnd();
+    PostMessageW(hwnd(), kLoaded, 0, 0);
+}
+
+edit& frmSet::makeEditor() {
+    if (editor_) return *editor_;
+    editor_ = std::make_unique<edit>();
+    editor_->openPage = [this](const wchar_t* url) { openPage(url); };
+    editor_->onSaved = [this](int i, const editor::SlotTarget& target) { table_->storeTarget(i, target); };
+    editor_->onFinished = [this] { show(); };
+    editor_->onClosed = [this] { PostMessageW(hwnd(), kEditorClosed, 0, 0); };
+    return *editor_;
+}
+
+void frmSet::show() {
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    if (lastFocus_ && IsWindow(lastFocus_)) SetFocus(lastFocus_);
+}
+
+void frmSet::Text1_Click(int i) {
+    edit& e = makeEditor();
+    e.setSlot(i);
+    e.show();
+    ShowWindow(hwnd(), SW_HIDE);
+}
+
+void frmSet::Image3_Click() {
+    SaveAllChords();
+    if (tray_) tray_->remove();
+    DestroyWindow(hwnd());
+    if (auto exit = onExit) exit();
+}
+
+bool frmSet::isDialogMessage(MSG* msg) {
+    if (hwnd() && IsDialogMessageW(hwnd(), msg)) return true;
+    return editor_ && editor_->hwnd() && IsDialogMessageW(editor_->hwnd(), msg);
+}
+
+void frmSet::showTarget(int i, const app::SlotTable::Target& target) { targets_->show(i, target.text, target.action); }
+
+void frmSet::setChecked(int n, bool on) {
+    SendMessageW(checks_[n - 1], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool frmSet::command(UINT id, UINT code) {
+    if (id >= kCheckId && id < kCheckId + kSlots && code == BN_CLICKED) {
+        const int n = static_cast<int>(id - kCheckId) + 1;
+        table_->checkClicked(n, SendMessageW(checks_[n - 1], BM_GETCHECK, 0, 0) == BST_CHECKED);
+        return true;
+    }
+    switch (id) {
+        case Tray::kShow:
+            show();
+            return true;
+        case Tray::kAbout:
+            openPage(widetext::widen(web::kProductPage).c_str());
+            return true;
+        case Tray::kExit:
+            Image3_Click();
+            return true;
+        default:
+            return false;
+    }
+}
+
+LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (tray_ && tray_->handle(msg, lParam)) return 0;
+    if (msg == showRequestMessage()) {
+        show();
+        return 0;
+    }
+    switch (msg) {
+        case WM_COMMAND:
+            if (command(LOWORD(wParam), HIWORD(wParam))) return 0;
+            break;
+        case WM_CTLCOLOREDIT: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, kTriggerBack);
+            return reinterpret_cast<LRESULT>(triggerBrush_);
+        }
+        case WM_CTLCOLORSTATIC: {
+            const auto control = reinterpret_cast<HWND>(lParam);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const UINT id = static_cast<UINT>(GetDlgCtrlID(control));
+            if (id >= kText1Id && id < kText1Id + kSlots) {
+                // The read-only target fields look like any text box.
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_PAINT:
+            PaintFramed(hwnd());
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (HWND focus = GetFocus(); focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
+            } else if (lastFocus_ && IsWindow(lastFocus_)) {
+                SetFocus(lastFocus_);
+            }
+            return 0;
+        case kOpenEditor:
+            Text1_Click(static_cast<int>(wParam));
+            return 0;
+        case kLoaded:
+            table_->reportUnreadableSettings();
+            return 0;
+        case kEditorClosed:
+            // A close forgets the pickers: the next opening starts blank.
+            editor_.reset();
+            show();
+            return 0;
+        case WM_CLOSE:
+            // Only the exit routine ends the program; closing hides.
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The session ends and the program with it: the chords are kept,
+            // and a failure waits for no one's answer.
+            if (wParam) SaveAllChords(app::SlotTable::Report::StandardError);
+            return 0;
+        case WM_DPICHANGED:
+            MoveToSuggested(hwnd(), lParam);
+            applyDpi(HIWORD(wParam));
+            return 0;
+        default:
+            break;
+    }
+    return WindowBase::handle(msg, wParam, lParam);
+}
+
+}  // namespace win32app

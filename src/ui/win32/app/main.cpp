@@ -1,0 +1,38 @@
+// Zorvane Change Hotkey for Windows: the main window, its tray icon and the
+// editor on the core's slot table, with the Win32 backend's hotkeys and keys.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdio>
+
+#include "platform/services.h"
+#include "ui/win32/app/frmSet.h"
+#include "ui/win32/app/single_instance.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    win32app::SingleInstance instance;
+    if (!instance.first()) return win32app::SingleInstance::askFirstCopyToShow() ? 0 : 1;
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    platform::Services services = platform::CreateServices();
+    if (!services.unavailable.empty()) std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+
+    int exitCode = 0;
+    {
+        win32app::frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(),
+                                 services.keyNamer.get(), services.unavailable, true});
+        window.onExit = [] { PostQuitMessage(0); };
+        window.show();
+        MSG msg;
+        BOOL got;
+        while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+            if (window.isDialogMessage(&msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        exitCode = got < 0 ? 1 : static_cast<int>(msg.wParam);
+    }
+    return exitCode;
+}

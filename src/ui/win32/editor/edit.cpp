@@ -1,0 +1,212 @@
+#include "ui/win32/editor/edit.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "core/editor/key_names.h"
+#include "core/settings/wide_text_win32.h"
+#include "core/view/web_pages.h"
+#include "ui/win32/shell/drag_form.h"
+#include "ui/win32/shell/pictures.h"
+#include "ui/win32/shell/screen_centre.h"
+
+namespace win32app {
+
+namespace {
+
+constexpr const wchar_t* kClass = L"ZorvaneChangeHotkeyEditor";
+// The client area. The link starts 15 pixels above the bottom of a 175-pixel
+// window and is 25 high: a little more room lets it show whole.
+constexpr int kWidth = 457, kHeight = 186;
+constexpr int kStripHeight = 25;
+constexpr int kClosedPickerHeight = 25;
+constexpr int kDroppedPickerHeight = 320;
+enum : UINT_PTR { kPickerId = 200, kAddId = 210, kLinkId = 211, kTitleId = 212 };
+
+std::wstring linkText() {
+    return L"Learn More Hotkey:Search \"hotkey\" on " + widetext::widen(web::kPelmaranSite);
+}
+
+}  // namespace
+
+edit::edit() : green_(CreateSolidBrush(kGreen)) {
+    registerClass(kClass, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
+    openPage = [this](const wchar_t* url) {
+        ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL);
+    };
+    // No taskbar button: a tool window.
+    create(WS_EX_TOOLWINDOW, kClass, L"编辑", WS_POPUP | WS_CLIPCHILDREN, Box(0, 0, kWidth, kHeight), nullptr);
+    build();
+    fillPickers();
+    applyDpi(DpiOf(hwnd()));
+    CentreOnScreen(hwnd());
+}
+
+edit::~edit() {
+    // The window and its children go before the fonts and the brush they use.
+    if (hwnd()) DestroyWindow(hwnd());
+    DeleteObject(green_);
+}
+
+void edit::build() {
+    HWND self = hwnd();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, UINT_PTR id, RECT at) {
+        HWND h = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(id), instance, nullptr);
+        return placed_.add(h, at);
+    };
+
+    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, RGB(255, 255, 255), nullptr});
+    placed_.add(strip_->hwnd(), Box(0, 0, kWidth, kStripHeight));
+    // Only the bare strip moves the editor: the title takes its own mouse events.
+    strip_->onPress = [this] { DragForm(hwnd()); };
+    title_ = child(WC_STATICW, L"编辑", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, strip_->hwnd(), kTitleId,
+                   Box(8, 0, 120, kStripHeight));
+    close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
+                                       Surface::Look{kCloseRed, RGB(255, 255, 255),
+                                                     [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
+    placed_.add(close_->hwnd(), Box(384, 0, 48, 19));
+    close_->onClick = [this] {
+        ShowWindow(hwnd(), SW_HIDE);
+        if (auto closed = onClosed) closed();
+    };
+    // The logo lies over the strip's lower edge: the strip's green above, the window's grey below.
+    logo_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT r, int dpi) {
+        RECT below = r;
+        below.top = Scaled(kStripHeight - 8, dpi);
+        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
+        DrawIconEx(dc, 0, 0, AppIcon(r.right - r.left), r.right - r.left, r.bottom - r.top, 0, nullptr, DI_NORMAL);
+    }});
+    placed_.add(logo_->hwnd(), Box(144, 8, 22, 22));
+    SetWindowPos(logo_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    const int pickerX[] = {24, 160, 296};
+    for (int k = 0; k < 3; ++k)
+        pickers_[k] = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, self, kPickerId + k,
+                            Box(pickerX[k], 48, 121, kDroppedPickerHeight));
+
+    label1_ = child(WC_STATICW, L"添加", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, self, kAddId,
+                    Box(24, 96, 409, 41));
+    link_ = child(WC_STATICW, linkText().c_str(), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, self, kLinkId,
+                  Box(32, 160, 417, 25));
+}
+
+void edit::fillPickers() {
+    const auto& names = co::PickerList();
+    for (HWND picker : pickers_) {
+        for (const std::string& name : names)
+            SendMessageW(picker, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widetext::widen(name).c_str()));
+        SendMessageW(picker, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);  // nothing chosen
+    }
+}
+
+void edit::applyDpi(int dpi) {
+    font_ = Font(kYaHei, 9, dpi);
+    titleFont_ = Font(kYaHei, 12, dpi, true);
+    addFont_ = Font(kYaHei, 18, dpi, true);
+    linkFont_ = Font(kYaHei, 12, dpi);
+    linkUnderlinedFont_ = Font(kYaHei, 12, dpi, false, true);
+    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(kWidth, dpi), Scaled(kHeight, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    placed_.apply(dpi);
+    SetFont(title_, titleFont_);
+    SetFont(label1_, addFont_);
+    SetFont(link_, underlined_ ? linkUnderlinedFont_ : linkFont_);
+    for (HWND picker : pickers_) {
+        SetFont(picker, font_);
+        // The closed picker is as high as the layout says, whatever its font.
+        // What the item height adds up to differs between systems: measured.
+        const int want = Scaled(kClosedPickerHeight, dpi);
+        auto item = static_cast<int>(SendMessageW(picker, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+        for (int round = 0; round < 4; ++round) {
+            RECT r;
+            GetWindowRect(picker, &r);
+            const int error = want - (r.bottom - r.top);
+            if (error == 0 || item + error <= 0) break;
+            item += error;
+            SendMessageW(picker, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
+        }
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void edit::show() {
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+}
+
+void edit::setLinkUnderlined(bool on) {
+    if (underlined_ == on) return;
+    underlined_ = on;
+    SetFont(link_, on ? linkUnderlinedFont_ : linkFont_);
+}
+
+void edit::chosen(int k) {
+    const auto index = SendMessageW(pickers_[k], CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return;
+    const auto length = SendMessageW(pickers_[k], CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring name(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    SendMessageW(pickers_[k], CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
+    name.resize(static_cast<std::size_t>(length < 0 ? 0 : length));
+    composer_.choose(k, widetext::narrow(name));
+}
+
+void edit::Label1_Click() {
+    // Without key 1 nothing is saved; the main window comes back either way.
+    if (const auto target = composer_.compose())
+        if (auto saved = onSaved) saved(pd_, *target);
+    ShowWindow(hwnd(), SW_HIDE);
+    if (auto finished = onFinished) finished();
+}
+
+LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND: {
+            const UINT id = LOWORD(wParam), code = HIWORD(wParam);
+            if (id >= kPickerId && id < kPickerId + 3 && code == CBN_SELCHANGE) chosen(static_cast<int>(id - kPickerId));
+            if (id == kAddId && code == STN_CLICKED) Label1_Click();
+            if (id == kLinkId && code == STN_CLICKED && openPage) openPage(widetext::widen(web::kPelmaranHotkeyPage).c_str());
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            if (reinterpret_cast<HWND>(lParam) == label1_) {
+                SetTextColor(dc, RGB(255, 255, 255));
+                SetBkColor(dc, kGreen);
+                return reinterpret_cast<LRESULT>(green_);
+            }
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_SETCURSOR: {
+            // The link underlines under the pointer; only the bare body takes
+            // the underline away, not another control.
+            const auto under = reinterpret_cast<HWND>(wParam);
+            if (under == link_) {
+                setLinkUnderlined(true);
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+                return TRUE;
+            }
+            if (under == hwnd() && LOWORD(lParam) == HTCLIENT) setLinkUnderlined(false);
+            break;
+        }
+        case WM_PAINT:
+            PaintFramed(hwnd());
+            return 0;
+        case WM_DPICHANGED:
+            MoveToSuggested(hwnd(), lParam);
+            applyDpi(HIWORD(wParam));
+            return 0;
+        case WM_CLOSE:
+            // As the close image: hidden, and destroyed by its owner.
+            ShowWindow(hwnd(), SW_HIDE);
+            if (auto closed = onClosed) closed();
+            return 0;
+        default:
+            break;
+    }
+    return WindowBase::handle(msg, wParam, lParam);
+}
+
+}  // namespace win32app

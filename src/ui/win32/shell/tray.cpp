@@ -1,0 +1,82 @@
+#include "ui/win32/shell/tray.h"
+
+namespace win32app {
+
+namespace {
+constexpr UINT kIconId = 1;
+}
+
+Tray::Tray(HWND owner, HICON icon)
+    : owner_(owner), icon_(icon), menu_(CreatePopupMenu()), taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
+    HMENU about = CreatePopupMenu();
+    AppendMenuW(about, MF_STRING, kAbout, L"关于 Zorvane Change Hotkey");
+    AppendMenuW(menu_, MF_STRING, kShow, L"显示");
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(about), L"关于");
+    AppendMenuW(menu_, MF_STRING, kExit, L"退出");
+}
+
+Tray::~Tray() {
+    remove();
+    DestroyMenu(menu_);
+}
+
+NOTIFYICONDATAW Tray::data() const {
+    NOTIFYICONDATAW d{};
+    d.cbSize = sizeof d;
+    d.hWnd = owner_;
+    d.uID = kIconId;
+    // No tip text: the icon shows none.
+    d.uFlags = NIF_MESSAGE | NIF_ICON;
+    d.uCallbackMessage = kCallbackMessage;
+    d.hIcon = icon_;
+    return d;
+}
+
+bool Tray::add() {
+    wanted_ = true;
+    NOTIFYICONDATAW d = data();
+    added_ = Shell_NotifyIconW(NIM_ADD, &d) != FALSE;
+    return added_;
+}
+
+void Tray::remove() {
+    wanted_ = false;
+    if (!added_) return;
+    NOTIFYICONDATAW d = data();
+    Shell_NotifyIconW(NIM_DELETE, &d);
+    added_ = false;
+}
+
+bool Tray::handle(UINT msg, LPARAM lParam) {
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        // A new taskbar knows no icons (or the first was not there yet at
+        // start-up): the icon comes (back).
+        if (wanted_) add();
+        return true;
+    }
+    if (msg != kCallbackMessage) return false;
+    // Only a button's release acts, not its press.
+    switch (static_cast<UINT>(lParam)) {
+        case WM_LBUTTONUP:
+            if (auto show = onShow) show();
+            break;
+        case WM_RBUTTONUP:
+            popup();
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void Tray::popup() {
+    POINT at;
+    GetCursorPos(&at);
+    // The owner must be in front, or the menu would not close when the user
+    // clicks elsewhere.
+    SetForegroundWindow(owner_);
+    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner_, nullptr);
+    PostMessageW(owner_, WM_NULL, 0, 0);
+}
+
+}  // namespace win32app

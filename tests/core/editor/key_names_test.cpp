@@ -1,0 +1,39 @@
+#include "core/editor/key_names.h"
+
+#include <gtest/gtest.h>
+
+using co::KeyNameToVk;
+
+TEST(KeyNames, NamesMapToTheirCodesExactly) {
+    EXPECT_EQ(KeyNameToVk("LEFT"), 37);
+    EXPECT_EQ(KeyNameToVk("Enter"), 13);
+    EXPECT_EQ(KeyNameToVk("BOTTOM"), 40);
+    EXPECT_EQ(KeyNameToVk("Win"), 91);
+    EXPECT_EQ(KeyNameToVk("+"), 107);
+    EXPECT_EQ(KeyNameToVk("-"), 109);
+    EXPECT_EQ(KeyNameToVk("L-0"), 48);
+    EXPECT_EQ(KeyNameToVk("L-9"), 57);
+    EXPECT_EQ(KeyNameToVk("R-0"), 96);
+    EXPECT_EQ(KeyNameToVk("R-9"), 105);
+    for (const char* letter : {"A", "J", "K", "Q", "Z"}) EXPECT_EQ(KeyNameToVk(letter), letter[0]);
+}
+
+TEST(KeyNames, AnythingElseHasNoCode) {
+    for (const char* text : {"", "Left", "left", "a", " A", "A ", "L-", "X-1", "L-10", "R-a", "Esc", "F1"})
+        EXPECT_EQ(KeyNameToVk(text), std::nullopt) << '"' << text << '"';
+}
+
+TEST(KeyNames, PickerListIsInInsertionOrderAndEveryNameHasACode) {
+    const auto& list = co::PickerList();
+    ASSERT_EQ(list.size(), 63u);
+    EXPECT_EQ(list[0], "");
+    EXPECT_EQ(list[1], "Shift");
+    EXPECT_EQ(list[5], "Enter");
+    EXPECT_EQ(list[17], "L-1");
+    EXPECT_EQ(list[26], "L-0");
+    EXPECT_EQ(list[27], "R-1");
+    EXPECT_EQ(list[36], "R-0");
+    EXPECT_EQ(list[37], "A");
+    EXPECT_EQ(list[62], "Z");
+    for (std::size_t i = 1; i < list.size(); ++i) EXPECT_TRUE(KeyNameToVk(list[i])) << list[i];
+}

@@ -1,0 +1,226 @@
+#include "core/hotkey/control_logic.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+#include "platform/fake/fake_hotkey_service.h"
+
+using hotkey::ControlLogic;
+using Endpoint = platform::FakeHotkeyService::Endpoint;
+
+namespace {
+
+struct Control {
+    explicit Control(platform::FakeHotkeyService& s)
+        : logic([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); }) {
+        logic.attach(s.createEndpoint());
+        endpoint = s.lastEndpoint;
+        logic.onHotKeyPressed = [this] { ++pressed; };
+    }
+    void type(int vk, int shift) { logic.keyDown(vk, shift); }
+
+    ControlLogic logic;
+    Endpoint* endpoint = nullptr;
+    std::vector<std::string> messages;
+    int pressed = 0;
+};
+
+}  // namespace
+
+TEST(ControlLogic, NoChordCannotBeEnabled) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.messages, std::vector<std::string>{"error: Not set hotkey"});
+    EXPECT_EQ(c.endpoint->registerCalls, 0);
+}
+
+TEST(ControlLogic, EnablingRegistersOnceAndDisablingReleases) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.type('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    c.logic.setHotKeyEnabled(true);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.endpoint->registerCalls, 1);
+    EXPECT_TRUE(system.isTaken(3, 'A'));
+    EXPECT_TRUE(c.messages.empty());
+
+    c.logic.setHotKeyEnabled(false);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_FALSE(system.isTaken(3, 'A'));
+    const int unregisters = c.endpoint->unregisterCalls;
+    c.logic.setHotKeyEnabled(false);
+    EXPECT_EQ(c.endpoint->unregisterCalls, unregisters) << "false while false releases nothing";
+}
+
+TEST(ControlLogic, ATakenChordIsRefusedAndDiscarded) {
+    platform::FakeHotkeyService system;
+    Control first(system), second(system);
+    first.type(0x77, 0);   // F8 alone is a chord like any other
+    second.type(0x77, 0);
+    first.logic.setHotKeyEnabled(true);
+    second.logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(first.logic.hotKeyEnabled());
+    EXPECT_FALSE(second.logic.hotKeyEnabled());
+    EXPECT_EQ(second.messages, std::vector<std::string>{"error: Hotkey already exists, please change a hotkey."});
+    EXPECT_EQ(second.logic.capture().text(), hotkey::kPromptText);
+    EXPECT_EQ(second.logic.capture().keyCode(), 0);
+    EXPECT_EQ(second.logic.capture().modKeyCode(), 0);
+
+    system.takeByOtherProgram(2, 'Q');
+    Control third(system);
+    third.type('Q', hotkey::kCtrlBit);
+    third.logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(third.logic.hotKeyEnabled());
+    EXPECT_EQ(third.messages.size(), 1u);
+}
+
+TEST(ControlLogic, TypingIntoALiveChordTurnsItOffAndReportsIt) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    c.type('A', hotkey::kCtrlBit);
+    c.logic.setHotKeyEnabled(true);
+    using R = ControlLogic::KeyResult;
+    EXPECT_EQ(c.logic.keyDown('B', hotkey::kCtrlBit), R::TurnedOff);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_FALSE(system.isTaken(2, 'A'));
+    EXPECT_FALSE(system.isTaken(2, 'B')) << "the new chord is not live";
+    EXPECT_EQ(c.logic.capture().text(), "Ctrl + B");
+    EXPECT_EQ(c.logic.keyDown('C', 0), R::Captured) << "nothing to turn off any more";
+
+    // A modifier typed into a live chord also turns it off and opens a new chord.
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(c.logic.keyDown(16, hotkey::kShiftBit), R::TurnedOff);
+    EXPECT_EQ(c.logic.capture().keyCode(), 0);
+
+    // The context-menu key and a key with no code change nothing, not even a live chord.
+    c.type('D', 0);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(c.logic.keyDown(93, 0), R::Dropped);
+    EXPECT_EQ(c.logic.keyDown(0, 0), R::Dropped);
+    EXPECT_TRUE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.logic.capture().text(), "D");
+}
+
+TEST(ControlLogic, WithoutGlobalHotkeysEnablingSaysSoAndKeepsTheChord) {
+    std::vector<std::string> messages;
+    ControlLogic logic([&](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
+    logic.setUnavailableMessage("Global hotkeys need an X11 session.");
+    logic.keyDown('A', hotkey::kCtrlBit);
+    logic.setHotKeyEnabled(true);
+    EXPECT_FALSE(logic.hotKeyEnabled());
+    EXPECT_EQ(messages, std::vector<std::string>{"error: Global hotkeys need an X11 session."});
+    EXPECT_EQ(logic.capture().text(), "Ctrl + A") << "the chord is not discarded";
+    EXPECT_EQ(logic.capture().keyCode(), 'A');
+}
+
+TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
+    struct MemoryStore : hotkey::ChordStore {
+        std::vector<std::string> log;
+        std::map<std::string, std::string> values;
+        std::string failOn;
+        std::string read(const std::string& key, const std::string& fallback) override {
+            log.push_back("read " + key);
+            const auto it = values.find(key);
+            return it == values.end() ? fallback : it->second;
+        }
+        WriteResult write(const std::string& key, const std::string& value) override {
+            log.push_back("write " + key + "=" + value);
+            if (key == failOn) return WriteResult::failure("disk full");
+            values[key] = value;
+            return WriteResult::success();
+        }
+    } store;
+    ControlLogic logic([](const std::string&, const std::string&) {});
+    logic.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    ASSERT_TRUE(logic.saveSettings(store, "Zorvane10"));
+    EXPECT_EQ(store.log, (std::vector<std::string>{"write Zorvane10Text=Ctrl + Alt + A", "write Zorvane10KeyCode=65",
+                                                   "write Zorvane10ModKeyCode=3"}));
+
+    ControlLogic again([](const std::string&, const std::string&) {});
+    store.log.clear();
+    again.readStoredChord(store, "Zorvane10");
+    EXPECT_EQ(store.log, (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode",
+                                                   "read Zorvane10ModKeyCode"}));
+    EXPECT_EQ(again.capture().text(), "Ctrl + Alt + A");
+    EXPECT_EQ(again.capture().modKeyCode(), 3);
+    EXPECT_FALSE(again.hotKeyEnabled()) << "a chord comes back switched off";
+
+    // A hand-edited code that is no number gives no chord; a failed write stops the save.
+    store.values["Zorvane10KeyCode"] = "six";
+    again.readStoredChord(store, "Zorvane10");
+    EXPECT_EQ(again.capture().keyCode(), 0);
+    EXPECT_EQ(again.capture().text(), hotkey::kPromptText);
+    store.failOn = "Zorvane10KeyCode";
+    store.log.clear();
+    EXPECT_FALSE(logic.saveSettings(store, "Zorvane10"));
+    EXPECT_EQ(store.log.size(), 2u) << "nothing is written after the failure";
+}
+
+// The host saves on each report, so a report must come for every chord the
+// exit save would write differently, and never for a half-typed one.
+TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
+    platform::FakeHotkeyService system;
+    Control c(system);
+    std::vector<std::string> reported;
+    c.logic.onChordChanged = [&] { reported.push_back(c.logic.capture().text()); };
+    auto typeChord = [&] {
+        c.type(vk::Control, hotkey::kCtrlBit);
+        c.type(vk::Menu, hotkey::kCtrlBit | hotkey::kAltBit);
+        EXPECT_TRUE(reported.empty() || reported.back() != "Ctrl + Alt + ") << "half typed";
+        c.type('A', hotkey::kCtrlBit | hotkey::kAltBit);
+        for (const int key : {int('A'), int(vk::Menu), int(vk::Control)}) c.logic.keyUp(key);
+    };
+    typeChord();
+    typeChord();
+    EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A"})) << "the same chord again is no change";
+
+    // Modifiers pressed and let go with no key bring the prompt back.
+    c.type(vk::Shift, hotkey::kShiftBit);
+    c.logic.keyUp(vk::Shift);
+    EXPECT_EQ(reported.back(), hotkey::kPromptText);
+
+    // A refused chord is discarded: that too is a change.
+    system.takeByOtherProgram(mod::Control, 'Q');
+    c.type('Q', hotkey::kCtrlBit);
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A", hotkey::kPromptText, "Ctrl + Q", hotkey::kPromptText}));
+
+    // A chord read from storage is where changes count from.
+    struct OneChord : hotkey::ChordStore {
+        std::string read(const std::string& key, const std::string& fallback) override {
+            if (key.ends_with("Text")) return "Ctrl + Alt + A";
+            if (key.ends_with("ModKeyCode")) return "3";
+            return key.ends_with("KeyCode") ? "65" : fallback;
+        }
+        WriteResult write(const std::string&, const std::string&) override { return WriteResult::success(); }
+    } store;
+    ControlLogic stored([](const std::string&, const std::string&) {});
+    int storedReports = 0;
+    stored.onChordChanged = [&] { ++storedReports; };
+    stored.readStoredChord(store, "Zorvane1");
+    stored.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
+    EXPECT_EQ(storedReports, 0);
+    stored.keyDown('B', hotkey::kCtrlBit | hotkey::kAltBit);
+    EXPECT_EQ(storedReports, 1);
+}
+
+TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
+    platform::FakeHotkeyService system;
+    auto a = std::make_unique<Control>(system);
+    Control b(system);
+    a->type('A', hotkey::kAltBit);
+    b.type('B', hotkey::kAltBit);
+    a->logic.setHotKeyEnabled(true);
+    b.logic.setHotKeyEnabled(true);
+    system.press(1, 'A');
+    system.press(1, 'A');
+    EXPECT_EQ(a->pressed, 2);
+    EXPECT_EQ(b.pressed, 0);
+
+    a.reset();
+    EXPECT_FALSE(system.isTaken(1, 'A'));
+    EXPECT_TRUE(system.isTaken(1, 'B'));
+}

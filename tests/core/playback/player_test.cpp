@@ -1,0 +1,337 @@
+#include "core/playback/player.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "platform/fake/fake_keyboard.h"
+#include "core/keys/virtual_keys.h"
+#include "core/playback/program_error.h"
+
+using platform::FakeKeyboard;
+using playback::Player;
+
+namespace {
+
+constexpr std::uint8_t LShift = 0xA0, LCtrl = 0xA2, RCtrl = 0xA3, LAlt = 0xA4, LWin = 91;
+
+int modifierClasses(const platform::KeySet& keys) {
+    int classes = 0;
+    for (int vk = 0; vk < 256; ++vk)
+        if (keys[vk]) classes |= mod::Of(vk);
+    return classes;
+}
+
+// What input methods and shells make of the key events they see: a modifier
+// released with no other key pressed since the last modifier went down is a
+// tap (Shift alone switches Chinese and English, Ctrl+Shift the input method,
+// Alt opens menus, Win the start menu). Strict: it counts a press of a key
+// already down, and a release of one already up, as key events too.
+struct TapWatcher {
+    int taps = 0;
+    bool armed = false;  // the last press was a modifier's
+    void key(int vk, bool down) {
+        if (down) {
+            armed = mod::Of(vk) != 0;
+        } else {
+            if (armed && mod::Of(vk)) ++taps;
+            armed = false;
+        }
+    }
+    void otherKeyTapped() { armed = false; }
+};
+
+// A keyboard, a delivery on it, what the application saw at each key press,
+// and what an input method made of it all.
+struct Bed {
+    Bed() {
+        kb.onInjected = [this] {
+            const std::string& last = kb.events.back();
+            if (last == "mask") return im.otherKeyTapped();
+            const int vk = std::stoi(last.substr(1));
+            im.key(vk, last[0] == '+');
+            if (last[0] == '+' && mod::Of(vk) == 0) seen.push_back({vk, modifierClasses(kb.logical)});
+        };
+    }
+    // The user's own keys, as the application sees them; the trigger's key
+    // goes to its hotkey instead.
+    void userPresses(std::uint8_t vk, bool seenByTheApplication = true) {
+        kb.userDown(vk);
+        if (seenByTheApplication) im.key(vk, true);
+    }
+    void userLetsGo(std::uint8_t vk) {
+        kb.userUp(vk);
+        im.key(vk, false);
+    }
+    void userHolds(std::initializer_list<std::uint8_t> keys) {
+        for (auto k : keys) kb.userDown(k);
+    }
+    void play(const char* action) { delivery.play(action); }
+    int modifiersSeenWith(int vk) const {
+        for (const auto& [key, mods] : seen)
+            if (key == vk) return mods;
+        return -1;
+    }
+
+    FakeKeyboard kb;
+    TapWatcher im;
+    std::function<void()> duringHold;
+    Player delivery{kb, &kb, [this](int) {
+                        if (duringHold) duringHold();
+                    }};
+    std::vector<std::pair<int, int>> seen;
+};
+
+constexpr int Ctrl = mod::Control, Shift = mod::Shift, Alt = mod::Alt;
+
+}  // namespace
+
+TEST(Player, ModifiersOfTheTriggerThatTheTargetLacksAreReleasedFirstAndRestoredAfter) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});  // trigger Ctrl+Alt+A, target Ctrl+C
+    b.play("2|17|67");
+    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+    EXPECT_EQ(b.kb.logical, b.kb.physical) << "every key as the user holds it";
+    // The Alt release is masked so that it is not a lone tap.
+    EXPECT_EQ(b.kb.events.front(), "mask");
+    EXPECT_EQ(b.kb.events[1], "-164");
+}
+
+TEST(Player, NamedCases) {
+    {
+        Bed b;  // Alt+Q -> Ctrl+W
+        b.userHolds({LAlt, 'Q'});
+        b.play("2|17|87");
+        EXPECT_EQ(b.modifiersSeenWith('W'), Ctrl);
+        EXPECT_EQ(b.kb.events.front(), "mask");
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+        EXPECT_EQ(b.kb.events.back(), "mask") << "Alt pressed again is masked too";
+    }
+    {
+        Bed b;  // Win+Z -> Ctrl+Z
+        b.userHolds({LWin, 'Z'});
+        b.play("2|17|90");
+        EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl);
+        EXPECT_TRUE(b.kb.logical[LWin]);
+        // The target released the trigger's own key; pressing it again would type it.
+        EXPECT_EQ(b.kb.logical, b.kb.physical & ~platform::KeySet().set('Z'));
+    }
+    {
+        Bed b;  // F8 -> Ctrl+Shift+S: nothing to clear
+        b.userHolds({0x77});
+        b.play("3|17|16|83");
+        EXPECT_EQ(b.modifiersSeenWith('S'), Ctrl | Shift);
+        EXPECT_EQ(b.kb.events,
+                  (std::vector<std::string>{"+17", "+16", "+83", "-83", "-16", "-17"}));
+    }
+    {
+        Bed b;  // Ctrl+Q -> Ctrl+C: Ctrl kept, and still held afterwards
+        b.userHolds({LCtrl, 'Q'});
+        b.play("2|17|67");
+        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+        EXPECT_TRUE(b.kb.logical[LCtrl]);
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+    }
+    {
+        Bed b;  // the right Ctrl held: the target's Ctrl is that one
+        b.userHolds({RCtrl, 'Q'});
+        b.play("2|17|67");
+        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+        EXPECT_EQ(b.kb.logical, b.kb.physical);
+    }
+}
+
+TEST(Player, KeysLetGoOfDuringTheHoldStayUp) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});
+    b.duringHold = [&] {
+        b.kb.userUp('A');
+        b.kb.userUp(LAlt);
+        b.kb.userUp(LCtrl);
+    };
+    b.play("2|17|67");
+    EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
+}
+
+TEST(Player, AModifierPressedDuringTheHoldIsKept) {
+    Bed b;
+    b.userHolds({0x77});
+    b.duringHold = [&] { b.kb.userDown(LShift); };
+    b.play("1|65");
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+}
+
+TEST(Player, NestedPlaybacksGetTheirOwnModifiersAndTheOuterHoldIsKept) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});  // slot 1: Ctrl+Alt+A -> Ctrl+C
+    bool nested = false;
+    b.duringHold = [&] {
+        if (nested) return;
+        nested = true;
+        // The user lets go and presses slot 2's trigger, Shift+F9 -> Alt+X, during the hold.
+        b.kb.userUp('A');
+        b.kb.userUp(LAlt);
+        b.kb.userUp(LCtrl);
+        b.userHolds({LShift, 0x78});
+        b.play("2|18|88");
+        EXPECT_TRUE(b.kb.logical[LCtrl] && b.kb.logical['C']) << "the outer target is still held";
+        b.kb.userUp(0x78);
+        b.kb.userUp(LShift);
+    };
+    b.play("2|17|67");
+    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+    EXPECT_EQ(b.modifiersSeenWith('X'), Alt);
+    EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
+}
+
+TEST(Player, AFailedHoldStillLeavesTheKeyboardAsTheUserHoldsIt) {
+    Bed b;
+    b.userHolds({LAlt, 'Q'});
+    b.duringHold = [] { throw ProgramError(5, "test", "[clsWaitableTimer.Wait]failed"); };
+    EXPECT_THROW(b.play("2|17|87"), ProgramError);
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+}
+
+TEST(Player, StringsThatPlayNothingTouchNothing) {
+    Bed b;
+    b.userHolds({LCtrl, LAlt, 'A'});
+    for (const char* s : {"", "2|17", "1|300", "4|65"}) b.play(s);
+    EXPECT_TRUE(b.kb.events.empty());
+}
+
+TEST(Player, TellsWhichModifiersItHoldsAndLetsGoOfTheHeldTriggerKeyFirst) {
+    Bed b;
+    std::vector<std::string> told;
+    b.delivery.onHeldModifiers = [&](int held, int letGo) {
+        told.push_back("held " + std::to_string(held) + " let go " + std::to_string(letGo) + " at " +
+                       std::to_string(b.kb.events.size()));
+    };
+    b.userHolds({LWin, 'Z'});  // Win+Z -> Ctrl+Shift+Z: the trigger's own key is in the target
+    b.play("3|17|16|90");
+    // Told before the keys change: of the target's modifiers and the user's
+    // Win let go of, then of the Win still let go of while the target's come
+    // up, and last of nothing once Win is back down.
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[0], "held 6 let go 8 at 0");
+    EXPECT_EQ(told[1].substr(0, 15), "held 0 let go 8");
+    EXPECT_EQ(told[2], "held 0 let go 0 at " + std::to_string(b.kb.events.size()));
+    // The held trigger key was let go before the target pressed it, so the press counts.
+    const auto firstZ = std::find(b.kb.events.begin(), b.kb.events.end(), "-90");
+    ASSERT_NE(firstZ, b.kb.events.end());
+    EXPECT_LT(firstZ - b.kb.events.begin(),
+              std::find(b.kb.events.begin(), b.kb.events.end(), "+90") - b.kb.events.begin());
+    EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl | Shift);
+}
+
+TEST(Player, AKeyThatCannotBeTypedCutsTheTargetShortAndLeavesNothingDown) {
+    Bed b;
+    std::string problem;
+    b.delivery.onProblem = [&](const std::string& why) { problem = why; };
+    b.kb.untypeable.set(0x87);  // F24
+    b.userHolds({LAlt, 'Q'});
+    b.play("3|17|16|135");
+    EXPECT_NE(problem.find("135"), std::string::npos) << problem;
+    EXPECT_EQ(b.modifiersSeenWith(0x87), -1);
+    EXPECT_EQ(b.kb.logical, b.kb.physical) << "Ctrl and Shift let go of, Alt back as held";
+    // The pressed keys came up in reverse order, before Alt went down again.
+    const auto& ev = b.kb.events;
+    const auto shiftUp = std::find(ev.begin(), ev.end(), "-16");
+    const auto ctrlUp = std::find(ev.begin(), ev.end(), "-17");
+    ASSERT_NE(shiftUp, ev.end());
+    ASSERT_NE(ctrlUp, ev.end());
+    EXPECT_LT(shiftUp, ctrlUp);
+}
+
+TEST(Player, TheRestoreLooksAgainWhenTheUserLetGoMeanwhile) {
+    // The user let go of Alt just before the restore pressed it again; the
+    // release shows only at the next look, with Alt down by our press.
+    struct LateKeyboard : FakeKeyboard {
+        int syncs = 0;
+        void sync() override {
+            if (++syncs == 2) physical.reset(vk::LMenu);
+        }
+    };
+    LateKeyboard kb;
+    Player player(kb, &kb, [](int) {});
+    kb.userDown(vk::LMenu);
+    kb.userDown('Q');
+    player.play("2|17|87");
+    EXPECT_GE(kb.syncs, 2);
+    EXPECT_FALSE(kb.logical[vk::LMenu]) << "Alt is not left down";
+    EXPECT_EQ(kb.logical, kb.physical);
+}
+
+TEST(Player, WithoutAKeyboardStateTheKeysPlayAsTheyStand) {
+    FakeKeyboard kb;
+    kb.userDown(vk::LMenu);
+    Player player(kb, nullptr, [](int) {});
+    player.play("2|17|67");
+    EXPECT_EQ(kb.events, (std::vector<std::string>{"+17", "+67", "-67", "-17"}));
+    EXPECT_TRUE(kb.logical[vk::LMenu]);
+}
+
+TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
+    {
+        Bed b;  // the watcher sees a tap when there is one
+        b.userPresses(LShift);
+        b.userLetsGo(LShift);
+        b.userPresses(LCtrl);
+        b.userPresses(LShift);
+        b.userLetsGo(LCtrl);
+        ASSERT_EQ(b.im.taps, 2);
+    }
+    // Every trigger with every target, the user letting go of the trigger's
+    // key and then its modifiers in either order, during the hold or after
+    // it. The user's own keys make no tap (the trigger's key comes between),
+    // so any tap the watcher sees is one the program made.
+    const std::vector<std::pair<int, std::vector<std::uint8_t>>> triggers = {
+        {Ctrl | Shift, {LCtrl, LShift}}, {Shift, {LShift}}, {Ctrl | Alt, {LCtrl, LAlt}},
+        {Alt, {LAlt}}, {mod::Win, {LWin}}, {Ctrl | Shift | Alt, {LShift, LCtrl, LAlt}},
+    };
+    const std::vector<std::pair<const char*, int>> targets = {
+        {"2|17|86", Ctrl}, {"3|17|16|86", Ctrl | Shift}, {"2|16|36", Shift}, {"1|65", 0},
+        {"2|18|70", Alt}, {"2|91|69", mod::Win}, {"3|16|18|88", Shift | Alt},
+    };
+    enum When { AfterTheHold, KeyDuringTheHold, AllDuringTheHold };
+    for (const auto& [mods, modifierKeys] : triggers)
+        for (const auto& [action, targetMods] : targets)
+            for (const When when : {AfterTheHold, KeyDuringTheHold, AllDuringTheHold})
+                for (const bool reversed : {false, true}) {
+                    Bed b;
+                    std::vector<std::uint8_t> order = modifierKeys;
+                    if (reversed) std::reverse(order.begin(), order.end());
+                    for (const std::uint8_t m : modifierKeys) b.userPresses(m);
+                    b.userPresses('Q', false);
+                    auto letGo = [&](bool modifiersToo) {
+                        b.userLetsGo('Q');
+                        if (modifiersToo)
+                            for (const std::uint8_t m : order) b.userLetsGo(m);
+                    };
+                    b.duringHold = [&] {
+                        if (when != AfterTheHold) letGo(when == AllDuringTheHold);
+                    };
+                    b.play(action);
+                    if (when == AfterTheHold) letGo(true);
+                    if (when == KeyDuringTheHold)
+                        for (const std::uint8_t m : order) b.userLetsGo(m);
+                    std::ostringstream trace;
+                    for (const auto& e : b.kb.events) trace << e << ' ';
+                    SCOPED_TRACE("trigger " + std::to_string(mods) + " target " + action + " case " +
+                                 std::to_string(when) + (reversed ? " reversed" : "") + ": " + trace.str());
+                    EXPECT_EQ(b.im.taps, 0);
+                    const int key = std::stoi(std::string(action).substr(std::string(action).rfind('|') + 1));
+                    EXPECT_EQ(b.modifiersSeenWith(key), targetMods);
+                    EXPECT_TRUE(b.kb.logical.none()) << "a key is left down";
+                }
+}
+
+TEST(Player, AModifierTheTargetSharesWithTheUserIsNeitherReleasedNorPressedAgain) {
+    Bed b;  // Ctrl+Shift+C -> Ctrl+Shift+V
+    b.userPresses(LCtrl);
+    b.userPresses(LShift);
+    b.userPresses('C', false);
+    b.play("3|17|16|86");
+    EXPECT_EQ(b.kb.events, (std::vector<std::string>{"+86", "-86"}));
+    EXPECT_EQ(b.modifiersSeenWith('V'), Ctrl | Shift);
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+}

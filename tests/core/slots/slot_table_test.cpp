@@ -1,0 +1,160 @@
+#include "core/slots/slot_table.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_hotkey_service.h"
+#include "platform/fake/recording_injector.h"
+#include "core/settings/modINI.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// A main window that only records what the table asks of it.
+struct RecordingView : app::SlotTable::View {
+    RecordingView() {
+        for (auto& c : controls) c = std::make_unique<hotkey::ControlLogic>([this](const std::string& t, const std::string& m) {
+            log.push_back("alert " + t + ": " + m);
+        });
+    }
+    hotkey::ControlLogic& control(int n) override { return *controls[n - 1]; }
+    WriteResult saveChord(int n) override {
+        log.push_back("save " + std::to_string(n));
+        return n == failingSlot ? WriteResult::failure("disk full") : WriteResult::success();
+    }
+    void showTarget(int i, const app::SlotTable::Target& t) override {
+        log.push_back("show " + std::to_string(i) + " " + t.text + " " + t.action);
+    }
+    void setChecked(int n, bool on) override { log.push_back("box " + std::to_string(n) + (on ? " on" : " off")); }
+    void showChord(int n) override { log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text()); }
+    void alert(const std::string& title, const std::string& text) override {
+        log.push_back("alert " + title + ": " + text.substr(0, text.find('\n')));
+    }
+
+    std::array<std::unique_ptr<hotkey::ControlLogic>, 10> controls;
+    std::vector<std::string> log;
+    int failingSlot = 0;
+};
+
+struct Table {
+    explicit Table(const std::string& folder) {
+        modINI::INIPath = modINI::JoinPath(folder, "set.ini");
+        for (auto& c : view.controls) c->attach(system.createEndpoint());
+    }
+    platform::FakeHotkeyService system;
+    platform::RecordingInjector injector;
+    RecordingView view;
+    app::SlotTable table{view, {&injector, &system, nullptr}, [this](int ms) {
+                             injector.events.push_back("hold " + std::to_string(ms));
+                         }};
+};
+
+}  // namespace
+
+TEST(SlotTable, LoadsEveryTargetInOrderAndPlaysItWhenItsTriggerFires) {
+    TempDir dir;
+    Table t(dir.path().string());
+    ASSERT_TRUE(modINI::WriteINI("conftext", "3", "Ctrl + C"));
+    ASSERT_TRUE(modINI::WriteINI("conftooltip", "3", "2|17|67"));
+    t.table.load();
+    ASSERT_EQ(t.view.log.size(), 10u);
+    EXPECT_EQ(t.view.log[0], "show 0  ");
+    EXPECT_EQ(t.view.log[3], "show 3 Ctrl + C 2|17|67");
+
+    t.table.hotKeyPressed(4);
+    EXPECT_EQ(t.injector.events, (std::vector<std::string>{"+17", "+67", "hold 200", "-67", "-17"}));
+    t.injector.events.clear();
+    t.table.hotKeyPressed(5);  // no target: plays the empty string, which plays nothing
+    EXPECT_TRUE(t.injector.events.empty());
+}
+
+TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.table.checkClicked(1, true);  // no chord
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Not set hotkey", "chord 1 按下热键", "box 1 off"}));
+
+    t.view.log.clear();
+    t.system.takeByOtherProgram(2, 'Q');
+    t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
+    t.table.checkClicked(2, true);
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
+                                                   "chord 2 按下热键", "box 2 off"}));
+
+    t.view.log.clear();
+    t.view.control(3).keyDown('W', hotkey::kAltBit);
+    t.table.checkClicked(3, true);
+    EXPECT_EQ(t.view.log.back(), "box 3 on");
+    t.table.checkClicked(3, false);
+    EXPECT_EQ(t.view.log.back(), "box 3 off");
+    EXPECT_FALSE(t.system.isTaken(1, 'W'));
+}
+
+TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.table.storeTarget(5, {"Ctrl + Shift + S", "3|17|16|83"});
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"show 5 Ctrl + Shift + S 3|17|16|83"}));
+    EXPECT_EQ(modINI::ReadINI("conftext", "5", "-"), "Ctrl + Shift + S");
+    EXPECT_EQ(modINI::ReadINI("conftooltip", "5", "-"), "3|17|16|83");
+    EXPECT_EQ(t.table.target(5).action, "3|17|16|83") << "the next trigger plays it, no restart";
+
+    // A folder in the way of the file: the write fails and the user is told.
+    modINI::INIPath = modINI::JoinPath(dir.path().string(), "folder");
+    std::filesystem::create_directory(modINI::INIPath);
+    t.view.log.clear();
+    t.table.storeTarget(6, {"A", "1|65"});
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"show 6 A 1|65", "alert 设置无法保存: 设置无法保存。"}));
+}
+
+TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.view.failingSlot = 4;
+    t.table.saveAllChords();
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 10; ++n) expected.push_back("save " + std::to_string(n));
+    expected.push_back("alert 设置无法保存: 设置无法保存。");
+    EXPECT_EQ(t.view.log, expected);
+}
+
+TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.table.load();
+    t.view.log.clear();
+    t.view.failingSlot = 3;
+    t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
+    t.view.control(3).keyDown('W', hotkey::kAltBit);
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "save 3", "alert 设置无法保存: 设置无法保存。"}));
+
+    // Ended from outside, no one may be there to answer a message.
+    t.view.log.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(t.table.saveAllChords(app::SlotTable::Report::StandardError));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(t.view.log.back(), "save 10") << "no message box";
+    EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
+    EXPECT_NE(said.find("disk full"), std::string::npos) << said;
+}
+
+TEST(SlotTable, AtStartAFileThatCannotBeReadIsSaidSoOnceAndKeptAsItIs) {
+    TempDir dir;
+    Table t(dir.path().string());
+    const std::string unreadable("\xFF\xFE[\0c\0o\0n\0f\0t\0e\0x\0t\0]\0\n", 23);  // UTF-16 cut off mid-character
+    writeBytes(modINI::INIPath, unreadable);
+    const std::string leftover = modINI::JoinPath(dir.path().string(), ".set.ini.saving-999999-abc123");
+    writeBytes(leftover, "half a save");
+    makeOld(leftover);
+    t.table.load();
+    t.table.reportUnreadableSettings();
+    EXPECT_EQ(std::count_if(t.view.log.begin(), t.view.log.end(),
+                            [](const std::string& l) { return l.starts_with("alert 设置无法读取"); }),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(leftover)) << "what a killed save left is gone";
+
+    t.view.log.clear();
+    t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    EXPECT_EQ(t.view.log.back(), "alert 设置无法保存: 设置无法保存。");
+    EXPECT_EQ(readBytes(modINI::INIPath), unreadable);
+}
