@@ -1,6 +1,6 @@
 #include "core/hotkey/control_logic.h"
 
-#include <cstdio>
+#include "core/diag/diag.h"
 
 #include "core/hotkey/stored_chord.h"
 
@@ -47,13 +47,13 @@ void ControlLogic::setHotKeyEnabled(bool v) {
         alert_(kErrorTitle, unavailable_);
         return;
     }
-    std::string why;
-    if (endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode(), &why)) {
+    const platform::Claim claim = endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode());
+    if (claim) {
         enabled_ = true;
         return;
     }
     // The user hears of every refusal as a taken chord; the log says more.
-    if (!why.empty()) std::fprintf(stderr, "zorvane-change-hotkey: the chord could not be registered: %s\n", why.c_str());
+    if (claim.outcome() == platform::Claim::Refused) diag::Report("the chord could not be registered: " + claim.why());
     alert_(kErrorTitle, kTakenMessage);
     capture_.reset();
     reportChordChange();

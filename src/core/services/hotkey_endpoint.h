@@ -2,18 +2,36 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace platform {
+
+// What asking for a chord came to: granted, taken (by anyone, this program's
+// other endpoints included), or refused for another reason, which `why` gives.
+class [[nodiscard]] Claim {
+public:
+    enum Outcome { Granted, Taken, Refused };
+    static Claim granted() { return Claim(Granted, {}); }
+    static Claim taken() { return Claim(Taken, {}); }
+    static Claim refused(std::string why) { return Claim(Refused, std::move(why)); }
+
+    Outcome outcome() const { return outcome_; }
+    explicit operator bool() const { return outcome_ == Granted; }
+    const std::string& why() const { return why_; }
+
+private:
+    Claim(Outcome outcome, std::string why) : outcome_(outcome), why_(std::move(why)) {}
+    Outcome outcome_;
+    std::string why_;
+};
 
 // One control's system-wide hotkey: at most one chord registered at a time.
 // Ending the endpoint releases its chord.
 class HotkeyEndpoint {
 public:
     virtual ~HotkeyEndpoint() = default;
-    // False when the chord cannot be had. When the reason is anything but the
-    // chord being taken (by anyone, this program's other endpoints included),
-    // `why` says what it is, for the log.
-    virtual bool registerChord(int modKeyCode, int keyCode, std::string* why = nullptr) = 0;
+    // Asks for the chord; the one held before is let go of first.
+    virtual Claim registerChord(int modKeyCode, int keyCode) = 0;
     virtual void unregisterChord() = 0;
 
     // Called each time the registered chord is pressed, key repeat included.

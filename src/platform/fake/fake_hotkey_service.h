@@ -19,14 +19,14 @@ public:
     public:
         explicit Endpoint(FakeHotkeyService& s) : service_(s) {}
         ~Endpoint() override { unregisterChord(); }
-        bool registerChord(int mods, int vk, std::string* = nullptr) override {
+        Claim registerChord(int mods, int vk) override {
             ++registerCalls;
             const Chord chord{mods, vk};
-            if (service_.taken_.count(chord)) return false;
+            if (service_.taken_.count(chord)) return Claim::taken();
             unregisterChord();
             service_.taken_[chord] = this;
             held_ = chord;
-            return true;
+            return Claim::granted();
         }
         void unregisterChord() override {
             ++unregisterCalls;

@@ -94,12 +94,12 @@ void Win32HotkeyEndpoint::unregisterIds() {
     if (heldExtra_) UnregisterHotKey(hwnd_, kChordWithHeldId);
 }
 
-bool Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string* why) {
+platform::Claim Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     unregisterChord();
     if (keyCode <= 0 || keyCode > 254 || (modKeyCode & ~0xF) != 0) {
-        if (why) *why = "no chord: key " + std::to_string(keyCode) + ", modifiers " + std::to_string(modKeyCode);
         SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
+        return platform::Claim::refused("no chord: key " + std::to_string(keyCode) + ", modifiers " +
+                                        std::to_string(modKeyCode));
     }
     modKeyCode_ = modKeyCode;
     keyCode_ = keyCode;
@@ -107,14 +107,13 @@ bool Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string
     if (!registerIds()) {
         const DWORD error = GetLastError();
         modKeyCode_ = keyCode_ = heldExtra_ = 0;
-        // Taken (by anyone) is the usual answer; anything else is worth a word in the log.
-        if (why && error != ERROR_HOTKEY_ALREADY_REGISTERED) *why = "RegisterHotKey failed, error " + std::to_string(error);
         SetLastError(error);
-        return false;
+        if (error == ERROR_HOTKEY_ALREADY_REGISTERED) return platform::Claim::taken();
+        return platform::Claim::refused("RegisterHotKey failed, error " + std::to_string(error));
     }
     hooked_ = keyboard_hook::acquire();
     if (hooked_) keyboard_hook::keys().listen(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
-    return true;
+    return platform::Claim::granted();
 }
 
 void Win32HotkeyEndpoint::unregisterChord() {

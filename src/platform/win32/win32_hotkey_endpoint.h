@@ -28,7 +28,7 @@ public:
     static std::unique_ptr<Win32HotkeyEndpoint> create(std::shared_ptr<OwnKeys> ownKeys = nullptr);
     ~Win32HotkeyEndpoint() override;
 
-    bool registerChord(int modKeyCode, int keyCode, std::string* why = nullptr) override;
+    platform::Claim registerChord(int modKeyCode, int keyCode) override;
     void unregisterChord() override;
 
     HWND window() const { return hwnd_; }

@@ -122,17 +122,17 @@ void HotkeyRouter::unclaimOnServer(const Chord& chord) {
             xcb_ungrab_key(s_->connection(), kc, s_->root(), variant);
 }
 
-std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int keyCode,
+platform::Claim HotkeyRouter::claim(Owner owner, int modKeyCode, int keyCode,
                                               std::function<void(bool repeat)> onPressed,
                                               std::function<void(const std::string&)> onLost) {
     release(owner);
     Chord chord{owner, modKeyCode, keyCode, {}, 0, std::move(onPressed), std::move(onLost)};
-    if (std::string why = resolve(chord); !why.empty()) return why;
-    if (clashesWithOurs(chord)) return std::string();
+    if (std::string why = resolve(chord); !why.empty()) return platform::Claim::refused(std::move(why));
+    if (clashesWithOurs(chord)) return platform::Claim::taken();
 
     if (!claimOnServer(chord)) {
         s_->sync();  // refused means none of it is held any more
-        return std::string();
+        return platform::Claim::taken();
     }
     chords_.push_back(std::move(chord));
     // Our XInput2 grabs of the chord's combinations go in after the claim,
@@ -150,7 +150,7 @@ std::optional<std::string> HotkeyRouter::claim(Owner owner, int modKeyCode, int 
     }
     // Registered means in force: a key pressed from now on, by any client, meets the grabs.
     s_->sync();
-    return std::nullopt;
+    return platform::Claim::granted();
 }
 
 void HotkeyRouter::release(Owner owner) {

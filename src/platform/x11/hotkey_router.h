@@ -35,6 +35,7 @@
 
 #include <QObject>
 
+#include "core/services/hotkey_endpoint.h"
 #include "platform/x11/x11_session.h"
 
 class QTimer;
@@ -48,9 +49,8 @@ public:
     ~HotkeyRouter() override;
 
     using Owner = const void*;
-    // Nothing when the claim is granted; otherwise why not, empty when the
-    // chord is taken (by another program or another of ours).
-    std::optional<std::string> claim(Owner owner, int modKeyCode, int keyCode, std::function<void(bool repeat)> onPressed,
+    // Taken: by another program or another of ours.
+    platform::Claim claim(Owner owner, int modKeyCode, int keyCode, std::function<void(bool repeat)> onPressed,
                       std::function<void(const std::string& why)> onLost);
     void release(Owner owner);
     // Modifiers (chord masks) that the program's playbacks hold down now, and

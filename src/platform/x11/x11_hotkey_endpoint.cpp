@@ -2,8 +2,8 @@
 
 namespace x11 {
 
-bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string* why) {
-    const auto refusal = router_->claim(
+platform::Claim X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+    return router_->claim(
         this, modKeyCode, keyCode,
         [this](bool repeat) {
             repeat_ = repeat;
@@ -13,9 +13,6 @@ bool X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode, std::string* 
             router_->release(this);
             if (onLost) onLost(reason);
         });
-    if (!refusal) return true;
-    if (why) *why = *refusal;
-    return false;
 }
 
 }  // namespace x11

@@ -13,7 +13,7 @@ public:
     explicit X11HotkeyEndpoint(std::shared_ptr<HotkeyRouter> router) : router_(std::move(router)) {}
     ~X11HotkeyEndpoint() override { unregisterChord(); }
 
-    bool registerChord(int modKeyCode, int keyCode, std::string* why = nullptr) override;
+    platform::Claim registerChord(int modKeyCode, int keyCode) override;
     void unregisterChord() override { router_->release(this); }
 
 private:

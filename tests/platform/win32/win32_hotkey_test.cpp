@@ -213,16 +213,15 @@ TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
     service.setHeldModifiers(0, 0);
 }
 
-TEST(Win32Hotkey, OnlyARefusalForAnotherReasonThanATakenChordIsExplained) {
+TEST(Win32Hotkey, ATakenChordIsToldApartFromARefusalForAnotherReason) {
     auto first = endpoint(), second = endpoint();
     ASSERT_TRUE(first && second);
     ASSERT_TRUE(first->registerChord(kCtrl, VK_F9));
-    std::string why = "unchanged";
-    EXPECT_FALSE(second->registerChord(kCtrl, VK_F9, &why));
-    EXPECT_EQ(why, "unchanged") << "taken is what the user is told anyway";
-    EXPECT_FALSE(second->registerChord(16, 'A', &why)) << "no such modifier";
-    EXPECT_NE(why, "unchanged");
-    why.clear();
-    EXPECT_FALSE(second->registerChord(0, 0, &why));
-    EXPECT_FALSE(why.empty());
+    EXPECT_EQ(second->registerChord(kCtrl, VK_F9).outcome(), platform::Claim::Taken);
+    const platform::Claim noSuchModifier = second->registerChord(16, 'A');
+    EXPECT_EQ(noSuchModifier.outcome(), platform::Claim::Refused);
+    EXPECT_FALSE(noSuchModifier.why().empty());
+    const platform::Claim noKey = second->registerChord(0, 0);
+    EXPECT_EQ(noKey.outcome(), platform::Claim::Refused);
+    EXPECT_FALSE(noKey.why().empty());
 }

@@ -93,9 +93,9 @@ TEST_F(X11Hotkey, AChordHeldByAnotherClientIsRefusedAndNothingOfItIsKept) {
 TEST_F(X11Hotkey, AChordTheServerKeepsForItselfIsRefusedWithTheReason) {
     auto e = endpoint(nullptr);
     for (const int mods : {kCtrl | kAlt, kCtrl | kAlt | kWin}) {
-        std::string why;
-        EXPECT_FALSE(e->registerChord(mods, 0x70, &why)) << mods;  // F1
-        EXPECT_NE(why.find("X server keeps"), std::string::npos) << why;
+        const platform::Claim claim = e->registerChord(mods, 0x70);  // F1
+        EXPECT_EQ(claim.outcome(), platform::Claim::Refused) << mods;
+        EXPECT_NE(claim.why().find("X server keeps"), std::string::npos) << claim.why();
     }
     EXPECT_TRUE(e->registerChord(kCtrl | kAlt | kShift, 0x70)) << "Shift picks another level of the key";
     EXPECT_TRUE(e->registerChord(kCtrl | kAlt, 0x08)) << "Backspace, with the server's end not turned on here";
