@@ -1,9 +1,14 @@
 #pragma once
 // The one way the program says what went wrong. Every reason goes through
 // Report: to the standard error, prefixed with the program's name, and to the
-// front end's sink when it has one (a Windows program has no standard error).
+// log when one is kept (a Windows program has no standard error). What the
+// user must act on goes through Notify, which also asks the front end for a
+// notice, at most once a minute for each cause.
 
+#include <chrono>
 #include <functional>
+#include <map>
+#include <string>
 #include <string_view>
 
 namespace diag {
@@ -13,5 +18,32 @@ void Report(std::string_view line);
 
 // Also hands every reported line to `sink`; an empty function takes it away.
 void SetSink(std::function<void(std::string_view line)> sink);
+
+// Keeps every reported line, with its time, in the log beside the settings
+// file `settingsFile` (a LogFile).
+void LogBeside(const std::string& settingsFile);
+
+// What the user must hear of even with no window open.
+enum class Cause {
+    TargetRefused,  // the focused window would not take the program's keys
+    ChordLost,      // a chord was switched off: its key left the keyboard layout
+    SaveFailed,     // the settings could not be saved
+};
+
+// Reports `line`, then asks the notice sink to tell the user of `cause`,
+// unless it did so for the same cause less than a minute ago.
+void Notify(Cause cause, std::string_view line);
+void SetNoticeSink(std::function<void(Cause cause)> sink);
+
+// At most one notice per cause in any minute.
+class NoticeGate {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kQuiet{60};
+    bool pass(Cause cause, Clock::time_point now);
+
+private:
+    std::map<Cause, Clock::time_point> last_;
+};
 
 }  // namespace diag
