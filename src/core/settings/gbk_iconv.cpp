@@ -24,6 +24,9 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
 
 }  // namespace
 
+// Linux programs read UTF-8 whatever the locale.
+Encoding newFileEncoding() { return Encoding::Utf8; }
+
 std::optional<std::string> gbkToUtf8(std::string_view gbk) { return convert("UTF-8", "CP936", gbk); }
 std::optional<std::string> utf8ToGbk(std::string_view utf8) { return convert("CP936", "UTF-8", utf8); }
 

@@ -48,6 +48,8 @@ std::optional<std::string> convert(UINT to, UINT from, std::string_view in) {
 
 }  // namespace
 
+Encoding newFileEncoding() { return ::GetACP() == kGbk ? Encoding::Gbk : Encoding::Utf8; }
+
 std::optional<std::string> gbkToUtf8(std::string_view gbk) { return convert(CP_UTF8, kGbk, gbk); }
 std::optional<std::string> utf8ToGbk(std::string_view utf8) { return convert(kGbk, CP_UTF8, utf8); }
 

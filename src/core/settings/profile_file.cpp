@@ -98,7 +98,18 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     if (!file) return WriteResult::failure(unreadable(path, why));
 
     std::string next;
-    if (WriteResult r = setInText(path, *file, section, key, value, next); !r) return r;
+    filetext::FileText in = *file;
+    // Text with nothing but ASCII in it has shown no encoding yet: it takes the
+    // system's for new files when that can hold the new text, and UTF-8 when not.
+    const bool undecided = in.form == filetext::Form::EightBit && textenc::isAscii(in.text) &&
+                           textenc::newFileEncoding() != textenc::Encoding::Utf8;
+    if (undecided) in.enc = textenc::newFileEncoding();
+    WriteResult r = setInText(path, in, section, key, value, next);
+    if (!r && undecided) {
+        in.enc = textenc::Encoding::Utf8;
+        r = setInText(path, in, section, key, value, next);
+    }
+    if (!r) return r;
     const auto bytes = filetext::encode(next, file->form);
     if (!bytes) return WriteResult::failure(path + ": the new text cannot be stored as UTF-16");
     if (old && *bytes == *old) return WriteResult::success();

@@ -15,12 +15,6 @@ std::size_t utf8SequenceLength(unsigned char c) {
     return 0;
 }
 
-bool isAscii(std::string_view bytes) {
-    for (const char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 // Whether the bytes pair up as GBK (lead 81..FE, trail 40..FE but 7F) with at
 // least one pair in GB2312's range; a stray Latin-1 byte before ASCII has none.
 bool looksLikeGbk(std::string_view bytes) {
@@ -53,6 +47,10 @@ Encoding detect(std::string_view bytes) {
             ++gbkLines;
     }
     return gbkLines > 0 && gbkLines >= utf8Lines ? Encoding::Gbk : Encoding::Utf8;
+}
+
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool isValidUtf8(std::string_view bytes) {

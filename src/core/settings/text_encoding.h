@@ -26,6 +26,13 @@ Encoding detect(std::string_view bytes);
 std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 
+// The encoding a file takes whose text has shown none yet (a new file, or
+// one that holds only ASCII): GBK where the system's ANSI code page is 936
+// (a Chinese Windows, whose other tools read it so), UTF-8 everywhere else.
+Encoding newFileEncoding();
+
+bool isAscii(std::string_view bytes);
+
 // Text as stored in a file of the given encoding, and back. Nothing is
 // returned when the text cannot be represented or would not read back as it is.
 std::optional<std::string> toStored(std::string_view utf8, Encoding enc);
