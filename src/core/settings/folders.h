@@ -11,9 +11,13 @@ namespace folders {
 #ifdef _WIN32
 inline constexpr char kSeparator = '\\';
 inline constexpr bool isSeparator(char c) { return c == '\\' || c == '/'; }
+// A settings file beside a program in Program Files (or on a read-only
+// share) could never be saved: the user's folder takes over.
+inline constexpr bool kLeaveUnwritableFolder = true;
 #else
 inline constexpr char kSeparator = '/';
 inline constexpr bool isSeparator(char c) { return c == '/'; }
+inline constexpr bool kLeaveUnwritableFolder = false;
 #endif
 
 // The folder of the running executable; the current folder when the system

@@ -1,5 +1,6 @@
 #include "core/settings/modINI.h"
 
+#include "core/settings/atomic_file.h"
 #include "core/settings/folders.h"
 #include "core/settings/profile_file.h"
 
@@ -27,14 +28,24 @@ std::string ProgramFolder() { return folders::programFolder(); }
 
 std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName) {
     const std::string beside = JoinPath(programFolder, fileName);
+    if (!folders::kLeaveUnwritableFolder && folders::exists(beside)) return beside;
     // A packaged program's folder is the package manager's, even for root: a
     // file there would outlive the package.
-    if (folders::exists(beside) || (folders::isWritableFolder(programFolder) && !folders::isPackagedFolder(programFolder)))
-        return beside;
+    if (folders::isWritableFolder(programFolder) && !folders::isPackagedFolder(programFolder)) return beside;
     return JoinPath(JoinPath(folders::userConfigFolder(), "zorvane-change-hotkey"), fileName);
 }
 
-void SetINIFile(const std::string& fileName) { INIPath = ChooseSettingsPath(ProgramFolder(), fileName); }
+std::string SettingsPathFor(const std::string& programFolder, const std::string& fileName) {
+    const std::string chosen = ChooseSettingsPath(programFolder, fileName);
+    const std::string beside = JoinPath(programFolder, fileName);
+    if (chosen == beside || !folders::exists(beside) || folders::exists(chosen)) return chosen;
+    const auto bytes = atomicfile::readAll(beside, nullptr);
+    if (bytes && folders::createFolders(parentFolder(chosen)).empty() && atomicfile::replace(chosen, *bytes))
+        return chosen;
+    return beside;
+}
+
+void SetINIFile(const std::string& fileName) { INIPath = SettingsPathFor(ProgramFolder(), fileName); }
 
 std::string UnreadableReason() { return INIPath.empty() ? std::string() : profile::unreadableReason(INIPath); }
 

@@ -19,13 +19,23 @@ std::string JoinPath(const std::string& folder, const std::string& fileName);
 // The folder of the running executable.
 std::string ProgramFolder();
 
-// The file in the program's folder when it exists there or the folder is
-// writable (portable use); otherwise the user's configuration folder
+// The file in the program's folder when that folder takes writes (portable
+// use); otherwise the user's configuration folder
 // ($XDG_CONFIG_HOME/zorvane-change-hotkey, by default ~/.config/..., or
 // %APPDATA%\zorvane-change-hotkey on Windows), since an installed program's
-// folder takes no writes.
+// folder takes none. On Linux a file already beside the program is used
+// wherever it is.
 std::string ChooseSettingsPath(const std::string& programFolder, const std::string& fileName);
 
+// The settings file for `fileName` beside the program in `programFolder`, as
+// ChooseSettingsPath chooses it. A file beside the program that is passed
+// over for the user's folder first becomes the user's copy there, unless the
+// user has one already, so nothing the user had is lost; when that copy
+// cannot be made the file beside the program is used as it is (its saves
+// then fail, and say so).
+std::string SettingsPathFor(const std::string& programFolder, const std::string& fileName);
+
+// SettingsPathFor the program's own folder.
 void SetINIFile(const std::string& fileName);
 
 // Why the settings file cannot be read and will not be written, for the

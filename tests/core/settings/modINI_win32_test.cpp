@@ -1,10 +1,13 @@
 // Paths as Windows writes them, and %APPDATA%.
 #include "core/settings/modINI.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "core/settings/folders.h"
+#include "core/settings/profile_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -66,4 +69,29 @@ TEST(ModIniWindows, AUserFolderWithChineseInItsNameIsCreatedAndUsed) {
     // The name must reach Windows as 用户, not as its UTF-8 bytes read in the ANSI code page.
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(user) / L"zorvane-change-hotkey" / L"set.ini"));
     EXPECT_EQ(modINI::ReadINI("conftext", "0", ""), "Ctrl + C");
+}
+
+// A program unpacked into Program Files: its folder takes no writes, so its
+// set.ini could never be saved there. The user's folder takes over, starting
+// from a copy, and a copy the user has already is never replaced. Run by
+// read_only_folder_win32.sh, which makes the folder.
+TEST(ReadOnlyProgramFolder, TheUserFolderTakesOverFromACopy) {
+    const char* folder = std::getenv("ZORVANE_READ_ONLY_FOLDER");
+    if (!folder) GTEST_SKIP() << "run by read_only_folder_win32.sh";
+    ASSERT_FALSE(folders::isWritableFolder(folder));
+    const std::string beside = modINI::JoinPath(folder, "set.ini");
+    const std::string original = readBytes(beside);
+    ASSERT_FALSE(original.empty());
+
+    TempDir appData;
+    ScopedEnvironment useIt(L"APPDATA", appData.path().wstring().c_str());
+    const std::string mine = appData.file("zorvane-change-hotkey\\set.ini");
+    ASSERT_EQ(modINI::SettingsPathFor(folder, "set.ini"), mine);
+    EXPECT_EQ(readBytes(mine), original);
+    EXPECT_EQ(profile::readValue(mine, "Zorvane", "Zorvane1Key", ""), "74");
+
+    ASSERT_TRUE(profile::writeValue(mine, "Zorvane", "Zorvane1Key", "75"));
+    EXPECT_EQ(modINI::SettingsPathFor(folder, "set.ini"), mine);
+    EXPECT_EQ(profile::readValue(mine, "Zorvane", "Zorvane1Key", ""), "75") << "the user's copy is kept";
+    EXPECT_EQ(readBytes(beside), original);
 }
