@@ -253,6 +253,17 @@ TEST_F(Win32AppTest, TheStripsStartAMoveTheImagesAndTheEditorsTitleDoNot) {
     for (HWND h : {w.hwnd(), e->hwnd()}) RemoveWindowSubclass(h, countMoves, 1);
 }
 
+// A copy started as administrator makes the mutex for itself alone: a
+// second copy that may not even open it is a second copy all the same.
+// (Wine lets a user open any mutex of its own, so only the decision is
+// tested here.)
+TEST(SingleInstance, AMutexThisCopyMayNotOpenIsAnotherCopys) {
+    EXPECT_TRUE(win32app::SingleInstance::anotherCopyHolds(false, ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(win32app::SingleInstance::anotherCopyHolds(true, ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(win32app::SingleInstance::anotherCopyHolds(true, ERROR_SUCCESS));
+    EXPECT_FALSE(win32app::SingleInstance::anotherCopyHolds(false, ERROR_INVALID_NAME)) << "cannot tell: run";
+}
+
 TEST_F(Win32AppTest, ASecondCopyAsksTheFirstToShowItsWindow) {
     win32app::SingleInstance first;
     EXPECT_TRUE(first.first());

@@ -1,5 +1,8 @@
 #include "ui/win32/app/single_instance.h"
 
+#include <string>
+
+#include "core/diag/diag.h"
 #include "ui/win32/app/frmSet.h"
 
 namespace win32app {
@@ -16,7 +19,10 @@ std::wstring SingleInstance::mutexName() {
 
 SingleInstance::SingleInstance() {
     mutex_ = CreateMutexW(nullptr, FALSE, mutexName().c_str());
-    first_ = !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
+    const DWORD error = GetLastError();
+    first_ = !anotherCopyHolds(mutex_ != nullptr, error);
+    if (!mutex_ && first_)
+        diag::Report("cannot tell whether another copy runs (CreateMutexW failed, error " + std::to_string(error) + ")");
 }
 
 SingleInstance::~SingleInstance() {

@@ -23,6 +23,14 @@ public:
 
     static std::wstring mutexName();
 
+    // What CreateMutexW's outcome says: another copy holds the mutex when it
+    // was there already, or when it cannot even be opened because a copy at
+    // another integrity level (one started as administrator, or this one
+    // elevated and the other not) made it for itself.
+    static bool anotherCopyHolds(bool created, DWORD lastError) {
+        return created ? lastError == ERROR_ALREADY_EXISTS : lastError == ERROR_ACCESS_DENIED;
+    }
+
 private:
     HANDLE mutex_ = nullptr;
     bool first_ = true;
