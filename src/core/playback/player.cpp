@@ -1,10 +1,9 @@
 #include "core/playback/player.h"
 
 #include <algorithm>
-#include <cstdio>
-
 #include <optional>
 
+#include "core/diag/diag.h"
 #include "core/keys/virtual_keys.h"
 #include "core/playback/action_string.h"
 
@@ -100,9 +99,30 @@ void Player::announceHeldModifiers(int adding) {
     if (onHeldModifiers) onHeldModifiers(mask, letGo_);
 }
 
+void Player::releaseOwed() {
+    if (owed_.empty() || !injector_.reachesFocus()) return;
+    std::vector<std::uint8_t> owed;
+    owed.swap(owed_);
+    // What the user holds, or a running playback holds, stays down.
+    platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+    for (const auto& keys : active_)
+        for (const std::uint8_t code : keys) keep.set(vk::Sided(code));
+    injector_.beginBatch();
+    if (std::any_of(owed.begin(), owed.end(), [](std::uint8_t code) { return mod::Of(code) != 0; }))
+        injector_.maskTap();
+    for (auto it = owed.rbegin(); it != owed.rend(); ++it)
+        if (!sideDown(*it, keep)) injector_.keyUp(*it);
+    injector_.endBatch();
+}
+
 void Player::play(std::string_view action) {
     const auto keys = ParseActionString(action);
     if (!keys) return;
+    releaseOwed();
+    if (const Status reach = injector_.reachesFocus(); !reach) {
+        diag::Notify(diag::Cause::TargetRefused, "a target was not played: " + reach.why());
+        return;
+    }
     // Sends its key events together when it ends, however it ends.
     struct Batch {
         explicit Batch(platform::KeyInjector& i) : injector(i) { injector.beginBatch(); }
@@ -123,6 +143,9 @@ void Player::play(std::string_view action) {
     active_.emplace_back();
     const std::size_t mine = active_.size() - 1;
     auto releaseAll = [&] {
+        // A window that came forward during the hold and drops the program's
+        // keys would leave these down: they are owed until they can arrive.
+        const bool reachable = injector_.reachesFocus().ok();
         {
             Batch batch(injector_);
             // A modifier the user still holds, or an outer playback holds,
@@ -134,12 +157,21 @@ void Player::play(std::string_view action) {
             auto& down = active_[mine];
             while (!down.empty()) {
                 const std::uint8_t code = down.back();
-                if (!sideDown(code, keep)) injector_.keyUp(code);
+                if (!sideDown(code, keep)) {
+                    if (reachable) injector_.keyUp(code);
+                    else owed_.insert(owed_.begin(), code);
+                }
                 down.pop_back();
             }
         }
         active_.pop_back();
         announceHeldModifiers();
+        if (!reachable) {
+            diag::Notify(diag::Cause::TargetRefused,
+                         "a window that takes none of the program's keys came forward during a target; its keys are "
+                         "let go of as soon as they can be");
+            return;
+        }
         if (keyboard_) restore();
     };
     try {
@@ -171,7 +203,7 @@ void Player::play(std::string_view action) {
             const std::string why =
                 "key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short";
             if (onProblem) onProblem(why);
-            else std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+            else diag::Report(why);
             releaseAll();
             return;
         }

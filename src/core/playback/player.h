@@ -58,6 +58,14 @@ public:
     // Told why a target was cut short (a key this system cannot type).
     std::function<void(const std::string& why)> onProblem;
 
+    // A window the program's keys cannot reach (see KeyInjector::reachesFocus)
+    // gets no target at all, and the user is told. One that comes forward
+    // during the hold (the target itself may open it) would drop the
+    // releases: they are kept, and sent here, at the next chance (a change of
+    // focus, the next playback, the program's end), once they can arrive.
+    void releaseOwed();
+    bool owesReleases() const { return !owed_.empty(); }
+
 private:
     // Returns the keys down before it changed anything.
     platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys);
@@ -70,6 +78,7 @@ private:
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
     int letGo_ = 0;  // modifiers let go of for a target, until the restore
     int announced_ = 0, announcedLetGo_ = 0;
+    std::vector<std::uint8_t> owed_;  // pressed by this player, their releases not yet delivered
 };
 
 // Plays an action string as its keys stand, with no keyboard state.

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/diag/status.h"
+
 namespace platform {
 
 // Injects key events into the system's input stream as if typed: one key down
@@ -23,6 +25,10 @@ public:
     // them each goes out at once.
     virtual void beginBatch() {}
     virtual void endBatch() {}
+    // Whether key events sent now reach the focused window. Not when the
+    // system shields that window from this program (Windows: one run as
+    // administrator): the events would be dropped without a word.
+    virtual Status reachesFocus() { return Status::success(); }
 };
 
 }  // namespace platform

@@ -12,11 +12,13 @@ namespace platform {
 // A keyboard as the window system keeps it, for tests: one logical state per
 // key, which injected events and the user's own keys both change. An injected
 // press of a key already down is dropped; a release lets it go, whoever held it.
-// Generic Shift, Ctrl and Alt are injected as their left keys.
+// Generic Shift, Ctrl and Alt are injected as their left keys. A shielded
+// focus (an elevated window on Windows) drops injected events unseen.
 class FakeKeyboard : public KeyInjector, public KeyboardState {
 public:
     bool keyDown(std::uint8_t code) override {
         if (untypeable[code]) return false;
+        if (shielded) return true;  // the system says nothing
         events.push_back("+" + std::to_string(code));
         logical.set(vk::Sided(code));
         if (onInjected) onInjected();
@@ -26,11 +28,13 @@ public:
         if (!logical[vk::Sided(code)]) keyDown(code);
     }
     void keyUp(std::uint8_t code) override {
+        if (shielded) return;
         events.push_back("-" + std::to_string(code));
         logical.reset(vk::Sided(code));
         if (onInjected) onInjected();
     }
     void maskTap() override {
+        if (shielded) return;
         events.push_back("mask");
         if (onInjected) onInjected();
     }
@@ -46,9 +50,13 @@ public:
 
     KeySet logicalDown() override { return logical; }
     KeySet physicalDown() override { return physical; }
+    Status reachesFocus() override {
+        return shielded ? Status::failure("the focused window runs as administrator") : Status::success();
+    }
 
     KeySet logical, physical;
     KeySet untypeable;  // keys this keyboard cannot type
+    bool shielded = false;
     std::vector<std::string> events;
     std::function<void()> onInjected;
 };

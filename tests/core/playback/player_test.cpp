@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "core/diag/diag.h"
 #include "platform/fake/fake_keyboard.h"
 #include "core/keys/virtual_keys.h"
 #include "core/playback/program_error.h"
@@ -240,6 +241,57 @@ TEST(Player, AKeyThatCannotBeTypedCutsTheTargetShortAndLeavesNothingDown) {
     ASSERT_NE(shiftUp, ev.end());
     ASSERT_NE(ctrlUp, ev.end());
     EXPECT_LT(shiftUp, ctrlUp);
+}
+
+// A window run as administrator drops every key the program sends, and the
+// system says nothing: a target for it is not played at all, and the user is told.
+TEST(Player, AWindowThatDropsTheProgramsKeysGetsNoTargetAndTheUserIsTold) {
+    Bed b;
+    std::vector<std::string> log;
+    diag::SetSink([&](std::string_view line) { log.emplace_back(line); });
+    b.kb.shielded = true;
+    b.userHolds({LCtrl, LAlt, 'A'});
+    b.play("2|17|67");
+    diag::SetSink(nullptr);
+    EXPECT_TRUE(b.kb.events.empty());
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("not played: the focused window runs as administrator"), std::string::npos) << log[0];
+}
+
+// Ctrl+Shift+Esc opens Task Manager, which runs elevated and comes forward
+// during the hold: the releases would be dropped and Ctrl+Shift left down.
+// They are kept and sent once the keys can arrive again, with no modifier
+// tapped alone, and the next target plays on a clean keyboard.
+TEST(Player, ReleasesDroppedByAWindowThatCameForwardDuringTheHoldAreSentAtTheNextChance) {
+    Bed b;
+    diag::SetSink([](std::string_view) {});
+    b.duringHold = [&] { b.kb.shielded = true; };
+    b.play("3|17|16|27");
+    b.duringHold = nullptr;
+    EXPECT_TRUE(b.delivery.owesReleases());
+    b.delivery.releaseOwed();
+    EXPECT_TRUE(b.delivery.owesReleases()) << "nothing can arrive yet";
+    EXPECT_TRUE(b.kb.logical[LCtrl] && b.kb.logical[LShift] && b.kb.logical[27]);
+
+    b.kb.shielded = false;
+    b.kb.events.clear();
+    b.delivery.releaseOwed();
+    EXPECT_EQ(b.kb.events, (std::vector<std::string>{"mask", "-27", "-16", "-17"}));
+    EXPECT_FALSE(b.delivery.owesReleases());
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+
+    // The same, settled by the next target instead.
+    b.duringHold = [&] { b.kb.shielded = true; };
+    b.play("3|17|16|27");
+    b.duringHold = nullptr;
+    b.kb.shielded = false;
+    b.seen.clear();
+    b.play("2|17|67");
+    diag::SetSink(nullptr);
+    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl) << "Shift was let go of first";
+    EXPECT_EQ(b.kb.logical, b.kb.physical);
+    EXPECT_EQ(b.im.taps, 0);
 }
 
 TEST(Player, TheRestoreLooksAgainWhenTheUserLetGoMeanwhile) {
