@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "core/diag/status.h"
 
@@ -29,6 +30,9 @@ public:
     // system shields that window from this program (Windows: one run as
     // administrator): the events would be dropped without a word.
     virtual Status reachesFocus() { return Status::success(); }
+    // Called when another window comes forward, where the system says so:
+    // keys that could not arrive before may arrive now.
+    std::function<void()> onFocusChanged;
 };
 
 }  // namespace platform

@@ -1,7 +1,11 @@
 #include "platform/win32/win32_key_injector.h"
 
+#include <string>
+
+#include "core/diag/diag.h"
 #include "platform/win32/extended_keys.h"
 #include "platform/win32/held_keys.h"
+#include "platform/win32/integrity.h"
 
 namespace win32 {
 
@@ -18,10 +22,42 @@ INPUT keyInput(std::uint8_t vk, bool up) {
     return in;
 }
 
+// The one injector that hears of foreground changes (the program has one).
+Win32KeyInjector* foregroundListener = nullptr;
+
+void CALLBACK foregroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    if (!foregroundListener) return;
+    foregroundListener->retryRefusedReleases();
+    if (foregroundListener->onFocusChanged) foregroundListener->onFocusChanged();
+}
+
 }  // namespace
 
-Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {
+Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys, std::function<std::string()> shieldReason)
+    : ownKeys_(std::move(ownKeys)), shieldReason_(shieldReason ? std::move(shieldReason) : ForegroundShieldReason) {
     MapVirtualKeyW('A', MAPVK_VK_TO_VSC);
+    // Out of context: called through this thread's message loop, never inside another process.
+    if (!foregroundListener) {
+        foregroundHook_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, foregroundChanged, 0,
+                                          0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        if (foregroundHook_) foregroundListener = this;
+    }
+}
+
+Win32KeyInjector::~Win32KeyInjector() {
+    depth_ = 0;
+    flush();
+    if (foregroundHook_) UnhookWinEvent(foregroundHook_);
+    if (foregroundListener == this) foregroundListener = nullptr;
+}
+
+void Win32KeyInjector::retryRefusedReleases() {
+    if (depth_ == 0 && !refusedReleases_.empty()) flush();
+}
+
+Status Win32KeyInjector::reachesFocus() {
+    const std::string why = shieldReason_();
+    return why.empty() ? Status::success() : Status::failure(why);
 }
 
 bool Win32KeyInjector::keyDown(std::uint8_t vk) {
@@ -56,20 +92,32 @@ bool Win32KeyInjector::add(std::uint8_t vk, bool up) {
 }
 
 bool Win32KeyInjector::flush() {
-    if (pending_.empty()) return true;
+    if (pending_.empty() && refusedReleases_.empty()) return true;
     std::vector<INPUT> inputs;
-    inputs.swap(pending_);
+    inputs.swap(refusedReleases_);
+    inputs.insert(inputs.end(), pending_.begin(), pending_.end());
+    pending_.clear();
     const auto n = static_cast<UINT>(inputs.size());
     UINT sent = 0;
-    auto send = [&] { sent = SendInput(n, inputs.data(), sizeof(INPUT)); };
-    if (!ownKeys_) {
+    DWORD error = ERROR_SUCCESS;
+    auto send = [&] {
+        sent = SendInput(n, inputs.data(), sizeof(INPUT));
+        if (sent != n) error = GetLastError();
+    };
+    if (ownKeys_) {
+        std::vector<std::uint8_t> pressed;
+        for (const INPUT& in : inputs)
+            if (!(in.ki.dwFlags & KEYEVENTF_KEYUP)) pressed.push_back(static_cast<std::uint8_t>(in.ki.wVk));
+        ownKeys_->send(pressed, send);
+    } else {
         send();
-        return sent == n;
     }
-    std::vector<std::uint8_t> pressed;
-    for (const INPUT& in : inputs)
-        if (!(in.ki.dwFlags & KEYEVENTF_KEYUP)) pressed.push_back(static_cast<std::uint8_t>(in.ki.wVk));
-    ownKeys_->send(pressed, send);
+    // Another program blocking input, or the secure desktop, refuses the rest of a batch.
+    for (UINT i = sent; i < n; ++i)
+        if (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) refusedReleases_.push_back(inputs[i]);
+    if (sent != n)
+        diag::Report("Windows took " + std::to_string(sent) + " of " + std::to_string(n) +
+                     " key events (SendInput, error " + std::to_string(error) + ")");
     return sent == n;
 }
 

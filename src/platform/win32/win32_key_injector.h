@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -19,7 +21,13 @@ public:
     // The first layout lookup of a process is slow (15-25 ms under Wine): done
     // here, not in the middle of a target's keys. With `ownKeys`, the
     // program's hotkeys let its own presses through to the focused window.
-    explicit Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys = nullptr);
+    // `shieldReason` says why keys would not reach the foreground window now
+    // (ForegroundShieldReason by default; tests stand in for an elevated one).
+    explicit Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys = nullptr,
+                              std::function<std::string()> shieldReason = nullptr);
+    ~Win32KeyInjector() override;
+    Win32KeyInjector(const Win32KeyInjector&) = delete;
+    Win32KeyInjector& operator=(const Win32KeyInjector&) = delete;
 
     // False for a code that is no key (0 or 255), or when the system refused it.
     bool keyDown(std::uint8_t vk) override;
@@ -32,15 +40,26 @@ public:
     void maskTap() override;
     void beginBatch() override { ++depth_; }
     void endBatch() override;
+    Status reachesFocus() override;
+    // Sends refused releases again, outside a batch.
+    void retryRefusedReleases();
 
     static constexpr std::uint8_t kMaskKey = 0xE8;
 
 private:
     bool add(std::uint8_t vk, bool up);
+    // Sends what is pending; true when the system took every event. What it
+    // refused is reported.
     bool flush();
 
     std::shared_ptr<OwnKeys> ownKeys_;
+    std::function<std::string()> shieldReason_;
+    HWINEVENTHOOK foregroundHook_ = nullptr;
     std::vector<INPUT> pending_;
+    // Releases the system refused (input blocked, the secure desktop in
+    // front): sent first with the next events, on a change of foreground,
+    // and at the end, so that no key stays down.
+    std::vector<INPUT> refusedReleases_;
     int depth_ = 0;
 };
 
