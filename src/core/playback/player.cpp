@@ -119,7 +119,7 @@ void Player::play(std::string_view action) {
     const auto keys = ParseActionString(action);
     if (!keys) return;
     releaseOwed();
-    if (const Status reach = injector_.reachesFocus(); !reach) {
+    if (const Result reach = injector_.reachesFocus(); !reach) {
         diag::Notify(diag::Cause::TargetRefused, "a target was not played: " + reach.why());
         return;
     }

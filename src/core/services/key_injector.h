@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/diag/status.h"
+#include "core/diag/result.h"
 
 namespace platform {
 
@@ -29,7 +29,7 @@ public:
     // Whether key events sent now reach the focused window. Not when the
     // system shields that window from this program (Windows: one run as
     // administrator): the events would be dropped without a word.
-    virtual Status reachesFocus() { return Status::success(); }
+    virtual Result reachesFocus() { return Result::success(); }
     // Called when another window comes forward, where the system says so:
     // keys that could not arrive before may arrive now.
     std::function<void()> onFocusChanged;

@@ -50,8 +50,8 @@ public:
 
     KeySet logicalDown() override { return logical; }
     KeySet physicalDown() override { return physical; }
-    Status reachesFocus() override {
-        return shielded ? Status::failure("the focused window runs as administrator") : Status::success();
+    Result reachesFocus() override {
+        return shielded ? Result::failure("the focused window runs as administrator") : Result::success();
     }
 
     KeySet logical, physical;

@@ -55,9 +55,9 @@ void Win32KeyInjector::retryRefusedReleases() {
     if (depth_ == 0 && !refusedReleases_.empty()) flush();
 }
 
-Status Win32KeyInjector::reachesFocus() {
+Result Win32KeyInjector::reachesFocus() {
     const std::string why = shieldReason_();
-    return why.empty() ? Status::success() : Status::failure(why);
+    return why.empty() ? Result::success() : Result::failure(why);
 }
 
 bool Win32KeyInjector::keyDown(std::uint8_t vk) {

@@ -40,7 +40,7 @@ public:
     void maskTap() override;
     void beginBatch() override { ++depth_; }
     void endBatch() override;
-    Status reachesFocus() override;
+    Result reachesFocus() override;
     // Sends refused releases again, outside a batch.
     void retryRefusedReleases();
 

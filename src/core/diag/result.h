@@ -1,16 +1,16 @@
 #pragma once
 // One way to carry a failure: whether something worked and, when it did not,
 // why, in a sentence fit for the user or the log. Expected<T> carries a value
-// or that sentence.
+// or that sentence. (Not named Status: Xlib defines that as a macro.)
 
 #include <optional>
 #include <string>
 #include <utility>
 
-class [[nodiscard]] Status {
+class [[nodiscard]] Result {
 public:
-    static Status success() { return Status(); }
-    static Status failure(std::string why) { return Status(std::move(why)); }
+    static Result success() { return Result(); }
+    static Result failure(std::string why) { return Result(std::move(why)); }
 
     bool ok() const { return ok_; }
     explicit operator bool() const { return ok_; }
@@ -18,8 +18,8 @@ public:
     const std::string& why() const { return why_; }
 
 private:
-    Status() = default;
-    explicit Status(std::string why) : ok_(false), why_(std::move(why)) {}
+    Result() = default;
+    explicit Result(std::string why) : ok_(false), why_(std::move(why)) {}
     bool ok_ = true;
     std::string why_;
 };
@@ -28,7 +28,7 @@ template <class T>
 class [[nodiscard]] Expected {
 public:
     Expected(T value) : value_(std::move(value)) {}
-    Expected(Status failure) : why_(failure.why()) {}
+    Expected(Result failure) : why_(failure.why()) {}
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
