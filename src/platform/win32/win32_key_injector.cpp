@@ -11,11 +11,18 @@ namespace win32 {
 
 namespace {
 
+// The layout of the window the keys go to: its scan codes are the ones an
+// application reading them expects, whatever layout this program's thread has.
+HKL foregroundLayout() {
+    const HWND window = GetForegroundWindow();
+    return GetKeyboardLayout(window ? GetWindowThreadProcessId(window, nullptr) : 0);
+}
+
 INPUT keyInput(std::uint8_t vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, foregroundLayout()));
     in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
     // The keyboard hook tells the program's keys from every other program's by it.
     in.ki.dwExtraInfo = HeldKeys::kOwnMark;
@@ -35,7 +42,7 @@ void CALLBACK foregroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
 
 Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys, std::function<std::string()> shieldReason)
     : ownKeys_(std::move(ownKeys)), shieldReason_(shieldReason ? std::move(shieldReason) : ForegroundShieldReason) {
-    MapVirtualKeyW('A', MAPVK_VK_TO_VSC);
+    MapVirtualKeyExW('A', MAPVK_VK_TO_VSC, foregroundLayout());
     // Out of context: called through this thread's message loop, never inside another process.
     if (!foregroundListener) {
         foregroundHook_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, foregroundChanged, 0,
