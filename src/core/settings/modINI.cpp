@@ -55,10 +55,14 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
 }
 
 WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value) {
+    return WriteINIValues({{section, key, value}});
+}
+
+WriteResult WriteINIValues(const std::vector<profile::Entry>& entries) {
     if (INIPath.empty()) return WriteResult::failure("no settings file has been chosen");
     if (const std::string why = folders::createFolders(parentFolder(INIPath)); !why.empty())
         return WriteResult::failure(why);
-    return profile::writeValue(INIPath, section, key, value);
+    return profile::writeValues(INIPath, entries);
 }
 
 }  // namespace modINI

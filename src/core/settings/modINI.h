@@ -4,7 +4,9 @@
 // cached, so a read always sees the latest write.
 
 #include <string>
+#include <vector>
 
+#include "core/settings/profile_file.h"
 #include "core/settings/write_result.h"
 
 namespace modINI {
@@ -46,5 +48,9 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
 
 // Reports a failed write instead of losing the value silently.
 WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value);
+
+// Several values, the file written once: what WriteINI for each in turn
+// would leave, and the first failure among them.
+WriteResult WriteINIValues(const std::vector<profile::Entry>& entries);
 
 }  // namespace modINI

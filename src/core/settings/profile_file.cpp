@@ -1,6 +1,7 @@
 #include "core/settings/profile_file.h"
 
 #include <initializer_list>
+#include <optional>
 
 #include "core/settings/atomic_file.h"
 #include "core/settings/file_text.h"
@@ -82,17 +83,16 @@ std::string unreadableReason(const std::string& path) {
     return {};
 }
 
-WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
-                       const std::string& value) {
-    if (path.empty()) return WriteResult::failure("no settings file has been chosen");
-    if (const std::string why = invalidEntryReason(section, key, value); !why.empty())
-        return WriteResult::failure(why);
-    if (const std::string why = unstorableTextReason({section, key, value}); !why.empty())
-        return WriteResult::failure(why);
+namespace {
 
-    std::string readError;
-    const auto old = atomicfile::readAll(path, &readError);
-    if (!readError.empty()) return WriteResult::failure(readError);
+// The file's bytes (`old`, nothing for a missing file) with the value set, in
+// `bytes`, or why the value cannot be set.
+WriteResult withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e,
+                        std::string& bytes) {
+    if (const std::string why = invalidEntryReason(e.section, e.key, e.value); !why.empty())
+        return WriteResult::failure(why);
+    if (const std::string why = unstorableTextReason({e.section, e.key, e.value}); !why.empty())
+        return WriteResult::failure(why);
     std::string why;
     const auto file = filetext::decode(old.value_or(std::string()), &why);
     if (!file) return WriteResult::failure(unreadable(path, why));
@@ -104,16 +104,46 @@ WriteResult writeValue(const std::string& path, const std::string& section, cons
     const bool undecided = in.form == filetext::Form::EightBit && textenc::isAscii(in.text) &&
                            textenc::newFileEncoding() != textenc::Encoding::Utf8;
     if (undecided) in.enc = textenc::newFileEncoding();
-    WriteResult r = setInText(path, in, section, key, value, next);
+    WriteResult r = setInText(path, in, e.section, e.key, e.value, next);
     if (!r && undecided) {
         in.enc = textenc::Encoding::Utf8;
-        r = setInText(path, in, section, key, value, next);
+        r = setInText(path, in, e.section, e.key, e.value, next);
     }
     if (!r) return r;
-    const auto bytes = filetext::encode(next, file->form);
-    if (!bytes) return WriteResult::failure(path + ": the new text cannot be stored as UTF-16");
-    if (old && *bytes == *old) return WriteResult::success();
-    return atomicfile::replace(path, *bytes);
+    const auto encoded = filetext::encode(next, file->form);
+    if (!encoded) return WriteResult::failure(path + ": the new text cannot be stored as UTF-16");
+    bytes = *encoded;
+    return WriteResult::success();
+}
+
+}  // namespace
+
+WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value) {
+    return writeValues(path, {{section, key, value}});
+}
+
+WriteResult writeValues(const std::string& path, const std::vector<Entry>& entries) {
+    if (path.empty()) return WriteResult::failure("no settings file has been chosen");
+    std::string readError;
+    const auto old = atomicfile::readAll(path, &readError);
+    if (!readError.empty()) return WriteResult::failure(readError);
+
+    // Each value as its own write would set it, one after another, in memory.
+    std::optional<std::string> current = old;
+    std::optional<WriteResult> firstFailure;
+    for (const Entry& e : entries) {
+        std::string bytes;
+        if (WriteResult r = withValueIn(path, current, e, bytes); !r) {
+            if (!firstFailure) firstFailure = r;
+            continue;
+        }
+        current = std::move(bytes);
+    }
+    if (current && current != old) {
+        if (WriteResult r = atomicfile::replace(path, *current); !r) return r;
+    }
+    return firstFailure.value_or(WriteResult::success());
 }
 
 }  // namespace profile

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/settings/write_result.h"
 
@@ -34,5 +35,13 @@ std::string unreadableReason(const std::string& path);
 
 WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value);
+
+struct Entry {
+    std::string section, key, value;
+};
+// Sets every value, in order, and writes the file once: what writeValue for
+// each in turn would leave. A value that cannot be set is passed over; the
+// first such failure is given back once the others are written.
+WriteResult writeValues(const std::string& path, const std::vector<Entry>& entries);
 
 }  // namespace profile

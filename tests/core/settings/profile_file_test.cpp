@@ -109,6 +109,38 @@ TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
     EXPECT_EQ(readBytes(path), "[s]\r\na=\xB0\xB4\r\n");
 }
 
+// The exit routine saves every chord at once: the file is written once, and
+// ends as the writes one by one would leave it, whatever the file's form, and
+// a value that cannot be stored is passed over and reported.
+TEST(ProfileFile, SeveralValuesAtOnceLeaveWhatOneByOneWould) {
+    TempDir dir;
+    const std::vector<profile::Entry> entries = {{"Zorvane", "Zorvane1Text", "修改后热键"},
+                                                 {"Zorvane", "Zorvane1KeyCode", "74"},
+                                                 {"Zorvane", "Zorvane2Text", "🙂"},  // no GBK
+                                                 {"s", "a", "茅"},
+                                                 {"Zorvane", "Zorvane1KeyCode", "75"}};
+    const std::string starts[] = {"", "[Zorvane]\r\nZorvane1Text=" + kPromptGbk + "\r\n",
+                                  "[s]\r\na=\xB0\xB4\r\nb=\xC3\xA9\r\n", utf16File(u"[Zorvane]\r\nx=按\r\n", false)};
+    for (const std::string& start : starts) {
+        const std::string one = dir.file("one.ini"), all = dir.file("all.ini");
+        std::filesystem::remove(one);
+        std::filesystem::remove(all);
+        if (!start.empty()) {
+            writeBytes(one, start);
+            writeBytes(all, start);
+        }
+        std::string firstFailure;
+        for (const auto& e : entries)
+            if (const auto r = writeValue(one, e.section, e.key, e.value);
+                !r && firstFailure.empty())
+                firstFailure = r.error.empty() ? "?" : r.error.substr(r.error.find("one.ini") + 7);
+        const auto r = profile::writeValues(all, entries);
+        EXPECT_EQ(readBytes(all), readBytes(one)) << start;
+        EXPECT_EQ(r.ok, firstFailure.empty()) << start;
+        EXPECT_EQ(r.ok ? "" : r.error.substr(r.error.find("all.ini") + 7), firstFailure) << start;
+    }
+}
+
 TEST(ProfileFile, AStrayByteInAUtf8FileStaysAndTheRestReadsAsUtf8) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
