@@ -130,6 +130,42 @@ TEST(ProgramEndToEnd, SetATargetUseItHideRestoreExitAndStartAgain) {
     }
 }
 
+// The tray menu, dismissed with Esc while the window is hidden, leaves the
+// keyboard with the window that had it: the next keys reach that window, and
+// none lands in a trigger field of the hidden one (which would replace its
+// chord).
+TEST(ProgramEndToEnd, TheTrayMenuDismissedWithEscLeavesTheKeyboardWhereItWas) {
+    QTemporaryDir folder;
+    Program program(folder.path());
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    clickAt(*main, 280, 8);  // hidden to the tray
+    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+    X11Listener listener;
+    ASSERT_TRUE(listener.takeFocus());
+    const auto icon = trayIcon();
+    ASSERT_TRUE(icon) << "no tray icon";
+
+    clickAt(*icon, 11, 15, 3);
+    QThread::msleep(300);
+    keys({"Escape"});
+    QThread::msleep(300);
+    type("q");
+    EXPECT_TRUE(listenerSaw(listener, XK_q, 0)) << describe(listener.events());
+    EXPECT_FALSE(isVisible(kMain));
+
+    // Exit through the tray menu saves every chord: none was typed over.
+    clickAt(*icon, 11, 15, 3);
+    QThread::msleep(300);
+    keys({"Up", "Return"});
+    ASSERT_TRUE(program.waitForExit()) << "the program did not end";
+    for (int n = 1; n <= 10; ++n) {
+        const std::string key = "Zorvane" + std::to_string(n);
+        EXPECT_EQ(program.ini("Zorvane", (key + "Text").c_str()), "按下热键") << n;
+        EXPECT_EQ(program.ini("Zorvane", (key + "KeyCode").c_str()), "0") << n;
+    }
+}
+
 TEST(ProgramEndToEnd, ASecondStartBringsTheFirstCopyForward) {
     QTemporaryDir folder;
     Program first(folder.path());
