@@ -42,11 +42,7 @@ void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc, bool freshPress) 
     }
     const auto cookie = xcb_test_fake_input(c, type, kc, XCB_CURRENT_TIME, s_->root(), 0, 0, 0);
     s_->noteInjection(cookie.sequence, kc, type == XCB_KEY_PRESS);
-    if (batching_ == 0) s_->flush();
-}
-
-void X11KeyInjector::endBatch() {
-    if (batching_ > 0 && --batching_ == 0) s_->flush();
+    s_->flushSoon();
 }
 
 void X11KeyInjector::mapSpare(xcb_keycode_t kc, Keysym ks) {

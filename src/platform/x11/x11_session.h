@@ -110,6 +110,18 @@ public:
     bool eventsWaiting() const { return !deferred_.empty() || dispatchScheduled_; }
     // Sends what is buffered.
     void flush();
+    // Key events sent between these go out together, at the end (see
+    // X11KeyInjector::beginBatch).
+    void beginBatch() { ++batching_; }
+    void endBatch() {
+        if (batching_ > 0 && --batching_ == 0) flush();
+    }
+    bool batching() const { return batching_ > 0; }
+    // Sends what is buffered, or leaves it to the end of the batch being put
+    // together: requests go out in the order they were made either way.
+    void flushSoon() {
+        if (!batching()) flush();
+    }
 
 private:
     Session(xcb_connection_t* c, std::uint8_t xinputOpcode);
@@ -146,6 +158,7 @@ private:
     std::vector<std::function<void()>> layoutListeners_;
     std::unique_ptr<QSocketNotifier> notifier_;
     TriggerTrace trace_;
+    int batching_ = 0;
     bool dispatchScheduled_ = false;
     bool layoutReloadScheduled_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
