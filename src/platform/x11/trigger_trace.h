@@ -30,7 +30,7 @@ public:
     explicit TriggerTrace(bool timing) : timing_(timing) {}
     bool timing() const { return timing_; }
 
-    void countRoundTrip() { ++roundTrips_; }
+    void countRoundTrip(unsigned n = 1) { roundTrips_ += n; }
     unsigned roundTrips() const { return roundTrips_; }
 
     // A step that may come before the trigger is known as one (the read).

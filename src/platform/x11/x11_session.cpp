@@ -9,6 +9,7 @@
 #include <xcb/xtest.h>
 
 #include "core/diag/diag.h"
+#include "platform/x11/x11_queries.h"
 
 namespace x11 {
 
@@ -25,32 +26,6 @@ template <class T>
 using Reply = std::unique_ptr<T, Freer<T>>;
 
 bool sequenceBefore(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
-
-// Keys down in a 32-byte key vector of the protocol.
-KeyBits bitsOf(const std::uint8_t* keys) {
-    KeyBits down;
-    for (int kc = 8; kc < 256; ++kc)
-        if (keys[kc / 8] & (1u << (kc % 8))) down.set(kc);
-    return down;
-}
-
-KeyBits keysOfState(const xcb_input_query_device_state_reply_t* state) {
-    KeyBits down;
-    for (auto s = xcb_input_query_device_state_classes_iterator(state); s.rem; xcb_input_input_state_next(&s))
-        if (s.data->class_id == XCB_INPUT_INPUT_CLASS_KEY)
-            down |= bitsOf(reinterpret_cast<const xcb_input_key_state_t*>(s.data)->keys);
-    return down;
-}
-
-DeviceInfo::Type typeOf(std::uint16_t type) {
-    switch (type) {
-        case XCB_INPUT_DEVICE_TYPE_MASTER_POINTER: return DeviceInfo::Type::MasterPointer;
-        case XCB_INPUT_DEVICE_TYPE_MASTER_KEYBOARD: return DeviceInfo::Type::MasterKeyboard;
-        case XCB_INPUT_DEVICE_TYPE_SLAVE_POINTER: return DeviceInfo::Type::SlavePointer;
-        case XCB_INPUT_DEVICE_TYPE_SLAVE_KEYBOARD: return DeviceInfo::Type::SlaveKeyboard;
-        default: return DeviceInfo::Type::Floating;
-    }
-}
 
 }  // namespace
 
@@ -116,61 +91,18 @@ bool Session::setUp(std::string* error) {
 // --- devices and the key state at the start --------------------------------------
 
 void Session::findDevices() {
-    Reply<xcb_input_xi_get_client_pointer_reply_t> cp(
-        xcb_input_xi_get_client_pointer_reply(c_, xcb_input_xi_get_client_pointer(c_, XCB_NONE), nullptr));
-    Reply<xcb_input_xi_query_device_reply_t> list(
-        xcb_input_xi_query_device_reply(c_, xcb_input_xi_query_device(c_, XCB_INPUT_DEVICE_ALL), nullptr));
-    trace_.countRoundTrip();
-    trace_.countRoundTrip();
-    if (!list) return;
-    constexpr char kXTest[] = "XTEST Device";
-    Reply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 1, sizeof kXTest - 1, kXTest), nullptr));
-    trace_.countRoundTrip();
-    const xcb_atom_t xtestAtom = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
-
-    std::vector<DeviceInfo> infos;
-    for (auto it = xcb_input_xi_query_device_infos_iterator(list.get()); it.rem; xcb_input_xi_device_info_next(&it))
-        infos.push_back({it.data->deviceid, typeOf(it.data->type), it.data->attachment, false});
-    const DeviceId clientPointer = cp ? cp->deviceid : 0;
-    // Only the keyboards of the master applications type with are asked
-    // whether they are an XTest device.
-    const DeviceId master = Devices::ChooseKeyboard(infos, clientPointer);
-    for (const DeviceId id : Devices::SlavesOf(infos, master)) {
-        Reply<xcb_input_xi_list_properties_reply_t> props(
-            xcb_input_xi_list_properties_reply(c_, xcb_input_xi_list_properties(c_, id), nullptr));
-        trace_.countRoundTrip();
-        if (!props) continue;
-        const xcb_atom_t* atoms = xcb_input_xi_list_properties_properties(props.get());
-        const int n = xcb_input_xi_list_properties_properties_length(props.get());
-        const bool xtest = std::find(atoms, atoms + n, xtestAtom) != atoms + n;
-        for (DeviceInfo& d : infos)
-            if (d.id == id) d.xtest = xtest;
-    }
-    devices_ = Devices(infos, clientPointer);
+    unsigned trips = 0;
+    if (std::optional<Devices> found = query::FindDevices(c_, &trips)) devices_ = std::move(*found);
+    trace_.countRoundTrip(trips);
 }
 
 void Session::seedKeyState() {
-    Reply<xcb_query_keymap_reply_t> keys(xcb_query_keymap_reply(c_, xcb_query_keymap(c_), nullptr));
-    trace_.countRoundTrip();
-    // The devices are opened for the XInput 1 state requests, one by one.
-    auto devicesDown = [this](const std::set<DeviceId>& devices) {
-        KeyBits down;
-        for (const DeviceId id : devices) {
-            const auto small = static_cast<std::uint8_t>(id);
-            std::free(xcb_input_open_device_reply(c_, xcb_input_open_device(c_, small), nullptr));
-            Reply<xcb_input_query_device_state_reply_t> state(
-                xcb_input_query_device_state_reply(c_, xcb_input_query_device_state(c_, small), nullptr));
-            trace_.countRoundTrip();
-            trace_.countRoundTrip();
-            if (state) down |= keysOfState(state.get());
-        }
-        return down;
-    };
-    const KeyBits logical = keys ? bitsOf(keys->keys) : KeyBits();
-    const KeyBits onInjection = devicesDown(devices_.injection());
-    const KeyBits onKeyboards = devicesDown(devices_.keyboards());
-    ledger_.seed(logical, onKeyboards, onInjection);
+    unsigned trips = 1;
+    const std::optional<KeyBits> logical = query::LogicalKeys(c_, xcb_query_keymap(c_));
+    const KeyBits onInjection = query::OpenAndReadKeysDown(c_, devices_.injection(), &trips);
+    const KeyBits onKeyboards = query::OpenAndReadKeysDown(c_, devices_.keyboards(), &trips);
+    trace_.countRoundTrip(trips);
+    ledger_.seed(logical.value_or(KeyBits()), onKeyboards, onInjection);
 }
 
 // --- the layout ---------------------------------------------------------------------
@@ -179,17 +111,9 @@ bool Session::reloadLayout() {
     layoutReloadScheduled_ = false;
     Keymap keymap;
     keymap.load(c_);
-    ModifierMap modifiers;
-    Reply<xcb_get_modifier_mapping_reply_t> mm(
-        xcb_get_modifier_mapping_reply(c_, xcb_get_modifier_mapping(c_), nullptr));
-    trace_.countRoundTrip();
-    trace_.countRoundTrip();
-    if (mm) {
-        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mm.get());
-        for (int mod = 0; mod < 8; ++mod)
-            for (int i = 0; i < mm->keycodes_per_modifier; ++i)
-                if (const xcb_keycode_t kc = codes[mod * mm->keycodes_per_modifier + i]) modifiers[mod].push_back(kc);
-    }
+    unsigned trips = 1;
+    const ModifierMap modifiers = query::Modifiers(c_, &trips);
+    trace_.countRoundTrip(trips);
     scheduleDispatch();
     // The server hands out the mapping of whichever device typed last; two
     // devices may lay the same layout out differently.
@@ -337,37 +261,19 @@ void Session::sync() {
     scheduleDispatch();
 }
 
-Session::DeviceStateCookies Session::askKeysDown(const std::set<DeviceId>& devices) {
-    DeviceStateCookies cookies;
-    for (const DeviceId id : devices) cookies.push_back(xcb_input_query_device_state(c_, static_cast<std::uint8_t>(id)));
-    return cookies;
-}
-
-std::optional<KeyBits> Session::keysDown(const DeviceStateCookies& cookies) {
-    KeyBits down;
-    bool all = true;
-    for (const auto& cookie : cookies) {
-        Reply<xcb_input_query_device_state_reply_t> state(xcb_input_query_device_state_reply(c_, cookie, nullptr));
-        if (state) down |= keysOfState(state.get());
-        else all = false;
-    }
-    if (!all) return std::nullopt;
-    return down;
-}
-
 void Session::reconcile() {
     trace_.mark(TriggerTrace::SyncSent);
     // Asked together, answered in one round trip.
     const auto keymap = xcb_query_keymap(c_);
-    const DeviceStateCookies keyboards = askKeysDown(devices_.keyboards());
-    const DeviceStateCookies injection = askKeysDown(devices_.injection());
-    Reply<xcb_query_keymap_reply_t> logical(xcb_query_keymap_reply(c_, keymap, nullptr));
-    const std::optional<KeyBits> onKeyboards = keysDown(keyboards);
-    const std::optional<KeyBits> onInjection = keysDown(injection);
+    const query::DeviceStateCookies keyboards = query::AskKeysDown(c_, devices_.keyboards());
+    const query::DeviceStateCookies injection = query::AskKeysDown(c_, devices_.injection());
+    const std::optional<KeyBits> logical = query::LogicalKeys(c_, keymap);
+    const std::optional<KeyBits> onKeyboards = query::KeysDown(c_, keyboards);
+    const std::optional<KeyBits> onInjection = query::KeysDown(c_, injection);
     trace_.countRoundTrip();
     // Events the server sent after the answers describe a later state than theirs.
     const KeyBits later = readQueuedKeyEvents(keymap.sequence);
-    ledger_.reconcile(logical ? std::optional(bitsOf(logical->keys)) : std::nullopt, onKeyboards, onInjection, later);
+    ledger_.reconcile(logical, onKeyboards, onInjection, later);
     trace_.mark(TriggerTrace::Answered);
     scheduleDispatch();
 }

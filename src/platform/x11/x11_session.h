@@ -128,12 +128,6 @@ private:
     bool setUp(std::string* error);
     void findDevices();
     void seedKeyState();
-    // Asks for the keys down on each device, all at once; the answers are read
-    // with keysDown().
-    using DeviceStateCookies = std::vector<xcb_input_query_device_state_cookie_t>;
-    DeviceStateCookies askKeysDown(const std::set<DeviceId>& devices);
-    // Keys down on the devices asked; nothing when one gave no answer.
-    std::optional<KeyBits> keysDown(const DeviceStateCookies& cookies);
     // Handles the raw key events xcb has read; returns the keys whose events
     // the server sent after the request numbered `since` was carried out.
     KeyBits readQueuedKeyEvents(unsigned since);
