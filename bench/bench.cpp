@@ -24,6 +24,7 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include "core/keys/virtual_keys.h"
 #include "key_watcher.h"
 #include "platform/x11/vk_keysym.h"
 #include "platform/x11/x11_key_injector.h"
@@ -69,9 +70,23 @@ public:
     // What ZORVANE_TRACE made the program say of each trigger.
     std::vector<int> roundTripsToFirstKey() {
         std::vector<int> out;
-        const QString err = QString::fromUtf8(p_.readAllStandardError());
         static const QRegularExpression line("trace: first key (\\d+) round trips");
-        for (auto it = line.globalMatch(err); it.hasNext();) out.push_back(it.next().captured(1).toInt());
+        for (auto it = line.globalMatch(stderr_()); it.hasNext();) out.push_back(it.next().captured(1).toInt());
+        return out;
+    }
+    // The steps of each trigger (trace: steps name=ns ...), on the steady clock.
+    std::vector<std::map<std::string, long long>> triggerSteps() {
+        std::vector<std::map<std::string, long long>> out;
+        static const QRegularExpression line("trace: steps([^\n]*)"), step("([a-z-]+)=(\\d+)");
+        for (auto it = line.globalMatch(stderr_()); it.hasNext();) {
+            std::map<std::string, long long> steps;
+            const QString rest = it.next().captured(1);
+            for (auto s = step.globalMatch(rest); s.hasNext();) {
+                const auto m = s.next();
+                steps[m.captured(1).toStdString()] = m.captured(2).toLongLong();
+            }
+            out.push_back(steps);
+        }
         return out;
     }
     ~Program() {
@@ -85,8 +100,13 @@ public:
     QElapsedTimer started_;
 
 private:
+    const QString& stderr_() {
+        err_ += QString::fromUtf8(p_.readAllStandardError());
+        return err_;
+    }
     QTemporaryDir dir_;
     QProcess p_;
+    QString err_;
 };
 
 std::string slotIni(const std::vector<std::pair<std::string, std::string>>& chords) {
@@ -109,6 +129,7 @@ struct LatencyRow {
     Stats microseconds;
     int trials = 0, delivered = 0;
     Stats roundTrips;
+    std::vector<std::pair<KeyWatcher::Clock::time_point, KeyWatcher::Clock::time_point>> delivered_;  // press, C
 };
 
 // Taps the trigger Ctrl+Alt+J on the user's keyboard and measures, on the
@@ -132,9 +153,111 @@ void measureTool(LatencyRow& row, x11::X11KeyInjector& user, KeyWatcher& watcher
         if (arrived) {
             ++row.delivered;
             row.microseconds.add(std::chrono::duration<double, std::micro>(*arrived - pressed).count());
+            row.delivered_.emplace_back(pressed, *arrived);
         }
         pump(260);  // the target's 200 ms hold, and a peer's process start
     }
+}
+
+// A key typed on the user's keyboard with no program in between: C itself,
+// from its press to its arrival at the focused window.
+void measurePlain(LatencyRow& row, x11::X11KeyInjector& user, KeyWatcher& watcher, int trials) {
+    watcher.takeFocus();
+    for (int i = 0; i < trials; ++i) {
+        pump(30);
+        watcher.clear();
+        const auto pressed = KeyWatcher::Clock::now();
+        user.keyDown('C');
+        const auto arrived = watcher.waitFor(XK_c, 300);
+        user.keyUp('C');
+        ++row.trials;
+        if (arrived) {
+            ++row.delivered;
+            row.microseconds.add(std::chrono::duration<double, std::micro>(*arrived - pressed).count());
+        }
+        pump(30);
+    }
+}
+
+// A key injected through XTest on the program's display, with no program
+// in between: the floor of what an injected key costs there. `afterKeyboard`:
+// a key typed on the keyboard just before, so the master keyboard changes
+// device (the server then sends every client a keyboard mapping notice first),
+// as it does for every trigger the program plays.
+void measureInjected(LatencyRow& row, x11::X11KeyInjector& user, x11::X11KeyInjector& here, KeyWatcher& watcher,
+                     int trials, bool afterKeyboard) {
+    watcher.takeFocus();
+    for (int i = 0; i < trials; ++i) {
+        if (afterKeyboard) {
+            user.keyDown(vk::Unassigned);
+            user.keyUp(vk::Unassigned);
+        } else {
+            here.keyDown(vk::Unassigned);
+            here.keyUp(vk::Unassigned);
+        }
+        pump(30);
+        watcher.clear();
+        const auto pressed = KeyWatcher::Clock::now();
+        here.keyDown('C');
+        const auto arrived = watcher.waitFor(XK_c, 300);
+        here.keyUp('C');
+        ++row.trials;
+        if (arrived) {
+            ++row.delivered;
+            row.microseconds.add(std::chrono::duration<double, std::micro>(*arrived - pressed).count());
+        }
+        pump(30);
+    }
+}
+
+// Where the program's time goes, from the steps it traced (ZORVANE_TRACE),
+// each trigger matched with the trial whose press it followed.
+void breakdown(const LatencyRow& row, const std::vector<std::map<std::string, long long>>& traced) {
+    using Clock = KeyWatcher::Clock;
+    auto ns = [](Clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    };
+    struct Span {
+        const char* what;
+        const char* from;
+        const char* to;
+        Stats us;
+    };
+    // "press" and "window" are the benchmark's own clock readings.
+    std::vector<Span> spans = {
+        {"trigger key pressed on the keyboard to the grabbed press read by the program (servers, wake-up)", "press",
+         "read", {}},
+        {"routing: whose press, which chord, the held key taken, the keyboard let go", "read", "fired", {}},
+        {"playback start: the slot's control, the player, parsing its keys", "fired", "sync", {}},
+        {"the one round trip: keys held back by the grab read, key state checked", "sync", "answered", {}},
+        {"the playback decides; grabs widened for its modifiers and sent", "answered", "regrabbed", {}},
+        {"to the injector's first call", "regrabbed", "first-call", {}},
+        {"key lookup and the first XTest request queued", "first-call", "first-sent", {}},
+        {"the rest of the batch queued and written to the server", "first-sent", "flushed", {}},
+        {"written to the server to the first C at the focused window", "flushed", "window", {}},
+        {"total: trigger pressed to the first C", "press", "window", {}},
+    };
+    int matched = 0;
+    for (const auto& [pressed, arrived] : row.delivered_) {
+        for (const auto& steps : traced) {
+            const auto read = steps.find("read");
+            if (read == steps.end() || read->second < ns(pressed) || read->second > ns(arrived)) continue;
+            std::map<std::string, long long> at = steps;
+            at["press"] = ns(pressed);
+            at["window"] = ns(arrived);
+            for (Span& s : spans)
+                if (at[s.from] > 0 && at[s.to] > 0) s.us.add((at[s.to] - at[s.from]) / 1000.0);
+            ++matched;
+            break;
+        }
+    }
+    if (matched == 0) return;
+    std::printf("\nWhere the time goes between the trigger and its first key (zorvane-change-hotkey, %d triggers;"
+                " each step's own median, so they need not add up to the total's):\n\n",
+                matched);
+    std::printf("| step | median ms | p90 ms |\n|---|---|---|\n");
+    for (Span& s : spans)
+        if (!s.us.v.empty()) std::printf("| %s | %.3f | %.3f |\n", s.what, s.us.at(0.5) / 1000, s.us.at(0.9) / 1000);
 }
 
 void latency(x11::X11KeyInjector& user) {
@@ -142,6 +265,8 @@ void latency(x11::X11KeyInjector& user) {
     KeyWatcher watcher;
     if (!watcher.ok()) return;
     std::vector<LatencyRow> rows;
+    std::vector<std::map<std::string, long long>> traced;
+    std::vector<LatencyRow> injected;  // not in the comparison: no trigger
     {
         LatencyRow row;
         row.tool = "zorvane-change-hotkey";
@@ -151,6 +276,7 @@ void latency(x11::X11KeyInjector& user) {
             measureTool(row, user, watcher, trials);
         }
         for (const int n : p.roundTripsToFirstKey()) row.roundTrips.add(n);
+        traced = p.triggerSteps();
         rows.push_back(row);
     }
     QTemporaryDir dir;
@@ -171,16 +297,40 @@ void latency(x11::X11KeyInjector& user) {
         peer.waitForFinished(2000);
         rows.push_back(row);
     }
+    {
+        LatencyRow row;
+        row.tool = "plain key C (no program in between)";
+        measurePlain(row, user, watcher, trials);
+        rows.push_back(row);
+    }
+    std::string error;
+    if (auto here = x11::X11KeyInjector::open(nullptr, &error)) {
+        for (const bool afterKeyboard : {false, true}) {
+            LatencyRow row;
+            row.tool = afterKeyboard ? "C by XTest on the program's display, after a keyboard key"
+                                     : "C by XTest on the program's display, after an XTest key";
+            measureInjected(row, user, *here, watcher, trials, afterKeyboard);
+            injected.push_back(row);
+        }
+    }
     std::printf("\nTrigger (Ctrl+Alt+J, tapped on a physical keyboard) to the first injected C at a focused window,"
                 " %d taps each, steady clock:\n\n", trials);
     std::printf("| tool | median ms | p90 ms | max ms | delivered | median / ours |\n|---|---|---|---|---|---|\n");
     const double ours = rows[0].microseconds.at(0.5);
     for (auto& r : rows)
-        std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.0f× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
+        std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.2g× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
                     r.microseconds.at(0.9) / 1000, r.microseconds.at(1.0) / 1000, r.delivered, r.trials,
                     ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
     std::printf("\nRound trips to the X server between a trigger and its first key: median %.0f, max %.0f (%zu triggers)\n",
                 rows[0].roundTrips.at(0.5), rows[0].roundTrips.at(1.0), rows[0].roundTrips.v.size());
+    for (auto& r : injected)
+        std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.2g× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
+                    r.microseconds.at(0.9) / 1000, r.microseconds.at(1.0) / 1000, r.delivered, r.trials,
+                    ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
+    const double plain = rows.back().microseconds.at(0.5);
+    if (ours > 0 && plain > 0)
+        std::printf("Over a plain key: median %.2f ms\n", (ours - plain) / 1000);
+    breakdown(rows[0], traced);
 }
 
 // --- hold accuracy ---------------------------------------------------------

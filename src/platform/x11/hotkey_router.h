@@ -14,19 +14,18 @@
 // The program's own keys are known by their order on the XTest device, not
 // by when they come: a grab can hold them back too.
 // From a chord's press until its key is let go, every press of that key is
-// caught whatever the modifiers, so that its auto-repeat never reaches the
-// focused window while a playback changes the modifiers; the program's own
-// presses of the key are still replayed. Since nothing but a press from
-// elsewhere is ever taken, no timing of the user's keys against the
-// program's can lose a key.
+// caught whatever the modifiers (repeat_guard.h); the program's own presses
+// of the key are still replayed. Since nothing but a press from elsewhere is
+// ever taken, no timing of the user's keys against the program's can lose a key.
+//
+// The decisions are made by parts that make no requests: which chord a
+// press is (chord_table.h), which grabs should exist (grab_set.h), whose a
+// key is (key_ledger.h), when a held key is let go (repeat_guard.h). The
+// router carries them out to the server.
 
-#include <bitset>
-#include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +35,9 @@
 #include <QObject>
 
 #include "core/services/hotkey_endpoint.h"
+#include "platform/x11/chord_table.h"
+#include "platform/x11/grab_set.h"
+#include "platform/x11/repeat_guard.h"
 #include "platform/x11/x11_session.h"
 
 class QTimer;
@@ -48,10 +50,10 @@ public:
     HotkeyRouter(std::shared_ptr<Session> session, bool takeHeldKey = true);
     ~HotkeyRouter() override;
 
-    using Owner = const void*;
+    using Owner = x11::Owner;
     // Taken: by another program or another of ours.
     platform::Claim claim(Owner owner, int modKeyCode, int keyCode, std::function<void(bool repeat)> onPressed,
-                      std::function<void(const std::string& why)> onLost);
+                          std::function<void(const std::string& why)> onLost);
     void release(Owner owner);
     // Modifiers (chord masks) that the program's playbacks hold down now, and
     // that they have let go of though the user may hold them: a chord pressed
@@ -59,29 +61,14 @@ public:
     void setHeldModifiers(int held, int letGo);
 
 private:
-    struct Chord {
-        Owner owner;
-        int modKeyCode, keyCode;
-        std::vector<xcb_keycode_t> keycodes;
-        std::uint16_t mods;  // X modifier bits
-        std::function<void(bool repeat)> onPressed;
-        std::function<void(const std::string&)> onLost;
-    };
-
-    std::string resolve(Chord& chord) const;
-    bool keptByTheServer(const Chord& chord) const;
     bool claimOnServer(const Chord& chord);
     void unclaimOnServer(const Chord& chord);
-    bool clashesWithOurs(const Chord& chord) const;
-    // The modifier states in which a press of the chord's key may be the chord.
-    std::vector<std::uint16_t> statesOf(const Chord& chord) const;
-    std::set<std::uint16_t> wanted(xcb_keycode_t kc) const;
     void applyGrabs(xcb_keycode_t kc);
-    void grabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
-    void ungrabXi(xcb_keycode_t kc, const std::vector<std::uint32_t>& mods);
-    const Chord* match(xcb_keycode_t kc, std::uint16_t state) const;
+    void grabXi(xcb_keycode_t kc, const GrabMods& mods);
+    void ungrabXi(xcb_keycode_t kc, const GrabMods& mods);
     // X modifier bits of the modifier keys the user holds.
     std::uint16_t userModifiers() const;
+    const Chord* match(xcb_keycode_t kc, std::uint16_t state) const;
 
     void onGrabbedPress(const xcb_input_key_press_event_t& e);
     void onCoreGrabbedPress(const xcb_key_press_event_t& e);
@@ -96,11 +83,9 @@ private:
 
     std::shared_ptr<Session> s_;
     bool takeHeldKey_;
-    std::vector<Chord> chords_;
-    std::uint16_t held_ = 0, released_ = 0;  // by the playbacks, as X modifier bits
-    std::map<xcb_keycode_t, std::set<std::uint16_t>> grabbed_;  // XInput2 grabs in place, by keycode
-    // Keys taken, each with the time it counts as let go (none while held).
-    std::map<xcb_keycode_t, std::optional<std::chrono::steady_clock::time_point>> taking_;
+    ChordTable chords_;
+    GrabSet grabs_;
+    RepeatGuard guard_;
     std::unique_ptr<QTimer> letGo_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

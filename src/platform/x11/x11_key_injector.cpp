@@ -42,11 +42,7 @@ void X11KeyInjector::fake(std::uint8_t type, xcb_keycode_t kc, bool freshPress) 
     }
     const auto cookie = xcb_test_fake_input(c, type, kc, XCB_CURRENT_TIME, s_->root(), 0, 0, 0);
     s_->noteInjection(cookie.sequence, kc, type == XCB_KEY_PRESS);
-    if (batching_ == 0) xcb_flush(c);
-}
-
-void X11KeyInjector::endBatch() {
-    if (batching_ > 0 && --batching_ == 0) xcb_flush(s_->connection());
+    s_->flushSoon();
 }
 
 void X11KeyInjector::mapSpare(xcb_keycode_t kc, Keysym ks) {
@@ -81,6 +77,7 @@ xcb_keycode_t X11KeyInjector::borrow(std::uint8_t vk) {
 }
 
 bool X11KeyInjector::keyDown(std::uint8_t vk) {
+    s_->markStep(TriggerTrace::FirstCall);
     if (const auto it = borrowed_.find(vk); it != borrowed_.end()) {
         fake(XCB_KEY_PRESS, it->second);
         return true;
@@ -94,6 +91,7 @@ bool X11KeyInjector::keyDown(std::uint8_t vk) {
 }
 
 void X11KeyInjector::ensureDown(std::uint8_t vk) {
+    s_->markStep(TriggerTrace::FirstCall);
     const xcb_keycode_t kc = s_->layout().keycodeToType(vk);
     if (kc != 0 && s_->logical()[kc] && !borrowedOnce_.contains(kc)) {
         // Held on the device already (a playback before this one pressed it
@@ -110,6 +108,7 @@ void X11KeyInjector::ensureDown(std::uint8_t vk) {
 }
 
 void X11KeyInjector::keyUp(std::uint8_t vk) {
+    s_->markStep(TriggerTrace::FirstCall);
     if (const auto it = borrowed_.find(vk); it != borrowed_.end()) {
         fake(XCB_KEY_RELEASE, it->second);
         borrowed_.erase(it);
@@ -120,6 +119,7 @@ void X11KeyInjector::keyUp(std::uint8_t vk) {
 }
 
 void X11KeyInjector::maskTap() {
+    s_->markStep(TriggerTrace::FirstCall);
     for (const xcb_keycode_t kc : s_->spareKeycodes()) {
         if (borrowedOnce_.contains(kc)) continue;
         fake(XCB_KEY_PRESS, kc);
@@ -137,7 +137,7 @@ void X11KeyInjector::restoreSpareKeys() {
         mapSpare(*it, 0);
         it = borrowedOnce_.erase(it);
     }
-    xcb_flush(s_->connection());
+    s_->flush();
 }
 
 }  // namespace x11

@@ -37,8 +37,8 @@ public:
     void maskTap() override;
     // The server takes the whole batch in one go, and the focused window gets
     // its keys at once rather than one wake-up at a time.
-    void beginBatch() override { ++batching_; }
-    void endBatch() override;
+    void beginBatch() override { s_->beginBatch(); }
+    void endBatch() override { s_->endBatch(); }
 
     // Gives every borrowed spare keycode back its empty mapping now.
     void restoreSpareKeys();
@@ -62,7 +62,6 @@ private:
     std::set<xcb_keycode_t> borrowedOnce_;             // spare keycodes we have mapped
     std::set<xcb_keycode_t> pressed_;                  // keys this injector pressed and has not released
     std::unique_ptr<QTimer> restoreTimer_;
-    int batching_ = 0;
 };
 
 }  // namespace x11

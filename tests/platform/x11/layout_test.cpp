@@ -8,27 +8,13 @@
 #include <X11/keysymdef.h>
 
 #include "core/keys/virtual_keys.h"
+#include "platform/x11/made_up_keymap.h"
 
 using x11::Keysym;
 
 namespace {
 
-// A key map written key by key: two levels per keycode, 8 … 255.
-struct MapBuilder {
-    std::map<int, std::pair<Keysym, Keysym>> keys;
-    MapBuilder& key(int kc, Keysym level1, Keysym level2 = 0) {
-        keys[kc] = {level1, level2};
-        return *this;
-    }
-    x11::Keymap build() const {
-        std::vector<Keysym> syms(2 * 248, 0);
-        for (const auto& [kc, levels] : keys) {
-            syms[2 * (kc - 8)] = levels.first;
-            syms[2 * (kc - 8) + 1] = levels.second;
-        }
-        return x11::Keymap(8, 2, syms);
-    }
-};
+using x11test::MapBuilder;
 
 // What every layout here shares: modifiers, function and navigation keys, the keypad.
 MapBuilder common() {
