@@ -1,5 +1,6 @@
 #include "platform/win32/win32_hotkey_endpoint.h"
 
+#include "platform/win32/app_messages.h"
 #include "platform/win32/keyboard_hook.h"
 
 namespace win32 {
@@ -8,9 +9,6 @@ namespace {
 
 constexpr const wchar_t* kObjectProperty = L"Object";
 constexpr const wchar_t* kProcedureProperty = L"WinProc";
-// Posted to itself when the chord could not be taken back after the
-// program's own keys: reported from the event loop, not from inside a send.
-constexpr UINT kLostMessage = WM_APP + 2;
 
 std::uintptr_t takerOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
@@ -43,15 +41,15 @@ Win32HotkeyEndpoint::~Win32HotkeyEndpoint() {
 
 LRESULT CALLBACK Win32HotkeyEndpoint::dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<Win32HotkeyEndpoint*>(GetPropW(hwnd, kObjectProperty));
-    if (self && (msg == WM_HOTKEY || msg == keyboard_hook::kLetGoPressMessage)) {
+    if (self && (msg == WM_HOTKEY || msg == appmsg::kLetGoPress)) {
         self->pressed(true);
         return 0;
     }
-    if (self && msg == keyboard_hook::kTakenRepeatMessage) {
+    if (self && msg == appmsg::kTakenRepeat) {
         self->pressed(false);
         return 0;
     }
-    if (self && msg == kLostMessage) {
+    if (self && msg == appmsg::kChordLost) {
         self->lost();
         return 0;
     }
@@ -153,8 +151,9 @@ void Win32HotkeyEndpoint::resume() {
     suspended_ = false;
     if (registerIds()) return;
     // Another program registered the chord in the moment it was let go of.
+    // Reported from the event loop, not from inside a send.
     suspended_ = true;  // nothing is registered: nothing to let go of later
-    PostMessageW(hwnd_, kLostMessage, 0, 0);
+    PostMessageW(hwnd_, appmsg::kChordLost, 0, 0);
 }
 
 void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
