@@ -2,13 +2,20 @@
 
 #include <algorithm>
 
+#include "core/keys/virtual_keys.h"
+
 namespace win32 {
+
+namespace {
+// The right Shift's scan code: both Shift keys come without the extended flag.
+constexpr std::uint32_t kRightShiftScanCode = 0x36;
+}  // namespace
 
 std::uint8_t HeldKeys::sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended) {
     switch (vk) {
-        case 0x10: return scanCode == 0x36 ? 0xA1 : 0xA0;
-        case 0x11: return extended ? 0xA3 : 0xA2;
-        case 0x12: return extended ? 0xA5 : 0xA4;
+        case vk::Shift: return scanCode == kRightShiftScanCode ? vk::RShift : vk::LShift;
+        case vk::Control: return extended ? vk::RControl : vk::LControl;
+        case vk::Menu: return extended ? vk::RMenu : vk::LMenu;
         default: return static_cast<std::uint8_t>(vk & 0xFF);
     }
 }

@@ -4,6 +4,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"
 #include "platform/win32/own_keys.h"
 
@@ -33,7 +34,7 @@ public:
     void beginBatch() override { ++depth_; }
     void endBatch() override;
 
-    static constexpr std::uint8_t kMaskKey = 0xE8;
+    static constexpr std::uint8_t kMaskKey = vk::Unassigned;
 
 private:
     bool add(std::uint8_t vk, bool up);
