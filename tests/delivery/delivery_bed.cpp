@@ -69,7 +69,9 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     lookMarker_ = std::make_unique<LookMarkingInjector>(*injector_, listener_);
     delivery_ = std::make_unique<playback::Player>(*lookMarker_, exact_ ? state_.get() : nullptr,
                                                    [](int ms) { keyfunc::Delay(ms); });
-    delivery_->onHeldModifiers = [this](int held, int letGo) { service_->setHeldModifiers(held, letGo); };
+    delivery_->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) {
+        service_->setHeldModifiers(held.bits(), letGo.bits());
+    };
     player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
         ++running_;
         ++playbacks_;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "core/keys/bit_flags.h"
+
 namespace vk {
 
 inline constexpr std::uint8_t Cancel = 0x03;  // Break: Ctrl+Pause
@@ -46,6 +48,8 @@ constexpr std::uint8_t Sided(std::uint8_t code) {
 
 namespace mod {
 
+// The mask as a plain number, as set.ini stores it and the system's hotkey
+// registration takes it. Code that carries a mask holds a Mask (below).
 enum : int { Alt = 1, Control = 2, Shift = 4, Win = 8, All = Alt | Control | Shift | Win };
 
 // The mask bit of a modifier key, generic or sided; 0 for any other key. The
@@ -59,5 +63,19 @@ constexpr int Of(int code) {
         default: return 0;
     }
 }
+
+// A chord's modifiers. Mask{} is none; Mask(n) takes the stored number as it
+// is, bits() gives it back.
+class Mask : public keys::BitFlags<Mask> {
+public:
+    using BitFlags::BitFlags;
+    static const Mask Alt, Control, Shift, Win, All;
+
+    // The bit of a modifier key, as Of gives it; none for any other key.
+    static constexpr Mask of(int code) { return Mask(Of(code)); }
+};
+
+inline constexpr Mask Mask::Alt{mod::Alt}, Mask::Control{mod::Control}, Mask::Shift{mod::Shift}, Mask::Win{mod::Win},
+    Mask::All{mod::All};
 
 }  // namespace mod

@@ -68,12 +68,16 @@ int VirtualKeyOf(const QKeyEvent& e, platform::KeyNamer* keyNamer) {
     return VirtualKeyFromQtKey(e.key(), e.modifiers().testFlag(Qt::KeypadModifier));
 }
 
-int ShiftStateOf(const QKeyEvent& e, int vk) {
-    int s = 0;
-    if (e.modifiers() & Qt::ShiftModifier) s |= kShiftBit;
-    if (e.modifiers() & Qt::ControlModifier) s |= kCtrlBit;
-    if (e.modifiers() & Qt::AltModifier) s |= kAltBit;
-    return ShiftStateOf(vk, e.type() == QEvent::KeyPress, s);
+ShiftState ShiftStateOf(Qt::KeyboardModifiers m) {
+    ShiftState s;
+    if (m & Qt::ShiftModifier) s |= kShiftBit;
+    if (m & Qt::ControlModifier) s |= kCtrlBit;
+    if (m & Qt::AltModifier) s |= kAltBit;
+    return s;
+}
+
+ShiftState ShiftStateOf(const QKeyEvent& e, int vk) {
+    return ShiftStateOf(vk, e.type() == QEvent::KeyPress, ShiftStateOf(e.modifiers()));
 }
 
 }  // namespace hotkey
