@@ -39,8 +39,8 @@ private:
 }  // namespace
 
 std::uint16_t xState(int m) {
-    return static_cast<std::uint16_t>((m & kShift ? 0x1 : 0) | (m & kCtrl ? 0x4 : 0) | (m & kAlt ? 0x8 : 0) |
-                                      (m & kWin ? 0x40 : 0));
+    return static_cast<std::uint16_t>((m & mod::Shift ? 0x1 : 0) | (m & mod::Control ? 0x4 : 0) |
+                                      (m & mod::Alt ? 0x8 : 0) | (m & mod::Win ? 0x40 : 0));
 }
 
 void DeliveryBed::spin(int ms) { ::spin(ms); }
