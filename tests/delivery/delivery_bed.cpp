@@ -39,8 +39,8 @@ private:
 }  // namespace
 
 std::uint16_t xState(int m) {
-    return static_cast<std::uint16_t>((m & kShift ? 0x1 : 0) | (m & kCtrl ? 0x4 : 0) | (m & kAlt ? 0x8 : 0) |
-                                      (m & kWin ? 0x40 : 0));
+    return static_cast<std::uint16_t>((m & mod::Shift ? 0x1 : 0) | (m & mod::Control ? 0x4 : 0) |
+                                      (m & mod::Alt ? 0x8 : 0) | (m & mod::Win ? 0x40 : 0));
 }
 
 void DeliveryBed::spin(int ms) { ::spin(ms); }
@@ -69,7 +69,9 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     lookMarker_ = std::make_unique<LookMarkingInjector>(*injector_, listener_);
     delivery_ = std::make_unique<playback::Player>(*lookMarker_, exact_ ? state_.get() : nullptr,
                                                    [](int ms) { keyfunc::Delay(ms); });
-    delivery_->onHeldModifiers = [this](int held, int letGo) { service_->setHeldModifiers(held, letGo); };
+    delivery_->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) {
+        service_->setHeldModifiers(held.bits(), letGo.bits());
+    };
     player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
         ++running_;
         ++playbacks_;

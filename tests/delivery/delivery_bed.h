@@ -14,16 +14,14 @@
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_keyboard_state.h"
 #include "platform/x11/x11_session.h"
+#include "core/keys/virtual_keys.h"
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
 #include "support/x11_listener.h"
 
 namespace bed {
 
-// Chord masks and the user's modifier keys.
-enum : int { kAlt = 1, kCtrl = 2, kShift = 4, kWin = 8 };
-inline constexpr std::uint8_t kLShift = 0xA0, kLCtrl = 0xA2, kLAlt = 0xA4, kLWin = 91;
-
+// Chord masks here are numbers (mod::Alt …), as the X11 backend takes them.
 struct Slot {
     int mods;            // trigger chord
     std::uint8_t key;

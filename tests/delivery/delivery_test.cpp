@@ -27,10 +27,10 @@ struct Target {
     std::uint8_t key;
     std::string action() const {
         std::vector<int> keys;
-        if (mods & kCtrl) keys.push_back(17);
-        if (mods & kShift) keys.push_back(16);
-        if (mods & kAlt) keys.push_back(18);
-        if (mods & kWin) keys.push_back(91);
+        if (mods & mod::Control) keys.push_back(vk::Control);
+        if (mods & mod::Shift) keys.push_back(vk::Shift);
+        if (mods & mod::Alt) keys.push_back(vk::Menu);
+        if (mods & mod::Win) keys.push_back(vk::LWin);
         keys.push_back(key);
         std::string a = std::to_string(keys.size());
         for (int k : keys) a += "|" + std::to_string(k);
@@ -46,10 +46,10 @@ struct Remap {
 
 std::vector<std::uint8_t> modifierKeys(int mods) {
     std::vector<std::uint8_t> keys;
-    if (mods & kCtrl) keys.push_back(kLCtrl);
-    if (mods & kAlt) keys.push_back(kLAlt);
-    if (mods & kShift) keys.push_back(kLShift);
-    if (mods & kWin) keys.push_back(kLWin);
+    if (mods & mod::Control) keys.push_back(vk::LControl);
+    if (mods & mod::Alt) keys.push_back(vk::LMenu);
+    if (mods & mod::Shift) keys.push_back(vk::LShift);
+    if (mods & mod::Win) keys.push_back(vk::LWin);
     return keys;
 }
 
@@ -160,7 +160,8 @@ enum class NotTheProgram {
 NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps, const std::vector<KeyEventLog>& log) {
     for (const auto& f : v.faults)
         if (f.rfind("target key arrived with modifiers", 0) != 0) return NotTheProgram::No;
-    const std::pair<std::uint8_t, int> modifiers[] = {{kLCtrl, kCtrl}, {kLAlt, kAlt}, {kLShift, kShift}, {kLWin, kWin}};
+    const std::pair<std::uint8_t, int> modifiers[] = {
+        {vk::LControl, mod::Control}, {vk::LMenu, mod::Alt}, {vk::LShift, mod::Shift}, {vk::LWin, mod::Win}};
     // Per event, which modifiers the keyboard let go of without holding them.
     std::vector<bool> madeUp(log.size());
     std::map<x11::Keysym, bool> keyboardHolds;
@@ -216,21 +217,25 @@ constexpr int kTap = 20, kHeld = 900;
 
 TEST_F(Delivery, CtrlAltAToCtrlC) {
     for (const int hold : {kTap, kHeld}) {
-        const Verdict v = namedCase(b, {kCtrl | kAlt, 'A', {kCtrl, 'C'}}, hold);
+        const Verdict v = namedCase(b, {mod::Control | mod::Alt, 'A', {mod::Control, 'C'}}, hold);
         EXPECT_TRUE(v.ok()) << "held " << hold << " ms\n" << explain(v, b);
     }
 }
 
 TEST_F(Delivery, AltQToCtrlWReleasesAltWithoutALoneTap) {
-    const Verdict v = namedCase(b, {kAlt, 'Q', {kCtrl, 'W'}}, 400);
+    const Verdict v = namedCase(b, {mod::Alt, 'Q', {mod::Control, 'W'}}, 400);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     // Between the user's Alt going down and Alt's first release, another key event came.
     const auto& ev = b.listener().events();
     const auto altDown = std::find_if(ev.begin(), ev.end(),
-                                      [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks(kLAlt); });
+                                      [](const KeyEventLog& e) {
+                                          return !e.raw && e.press && e.keysym == ks(vk::LMenu);
+                                      });
     ASSERT_NE(altDown, ev.end()) << describe(ev);
     const auto altUp = std::find_if(altDown, ev.end(),
-                                    [](const KeyEventLog& e) { return !e.raw && !e.press && e.keysym == ks(kLAlt); });
+                                    [](const KeyEventLog& e) {
+                                        return !e.raw && !e.press && e.keysym == ks(vk::LMenu);
+                                    });
     ASSERT_NE(altUp, ev.end()) << describe(ev);
     EXPECT_GT(std::distance(altDown, altUp), 1) << "Alt was tapped alone:\n" << describe(ev);
 }
@@ -239,10 +244,10 @@ TEST_F(Delivery, AltQToCtrlWReleasesAltWithoutALoneTap) {
 // press of the key reaches the application; the user's presses of it never do.
 TEST_F(Delivery, SameKeyRemapsDeliverTheTargetOncePerPlayback) {
     const Remap remaps[] = {
-        {kAlt, 'C', {kCtrl, 'C'}},
-        {kWin, 'Z', {kCtrl, 'Z'}},
-        {kCtrl | kShift, 'V', {kCtrl, 'V'}},
-        {kCtrl | kAlt, 'X', {kCtrl, 'X'}},
+        {mod::Alt, 'C', {mod::Control, 'C'}},
+        {mod::Win, 'Z', {mod::Control, 'Z'}},
+        {mod::Control | mod::Shift, 'V', {mod::Control, 'V'}},
+        {mod::Control | mod::Alt, 'X', {mod::Control, 'X'}},
     };
     for (const Remap& r : remaps)
         for (const int hold : {kTap, 150, kHeld}) {
@@ -256,18 +261,18 @@ TEST_F(Delivery, SameKeyRemapsDeliverTheTargetOncePerPlayback) {
 }
 
 TEST_F(Delivery, F8ToCtrlShiftSClearsNothing) {
-    const Verdict v = namedCase(b, {0, 0x77, {kCtrl | kShift, 'S'}}, 300);
+    const Verdict v = namedCase(b, {0, vk::F8, {mod::Control | mod::Shift, 'S'}}, 300);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     for (const auto& e : b.listener().events())
         EXPECT_FALSE(!e.raw && !e.look && e.keysym == 0) << "a masking key was sent with nothing to mask";
 }
 
 TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
-    const Remap r{kCtrl, 'Q', {kCtrl, 'C'}};
+    const Remap r{mod::Control, 'Q', {mod::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, kLCtrl, true}, {10, 'Q', true}, {40, 'Q', false}});
+    b.perform({{0, vk::LControl, true}, {10, 'Q', true}, {40, 'Q', false}});
     DeliveryBed::spin(300);  // the playback is over; Ctrl is still in the user's hand
-    EXPECT_TRUE(b.logicalDown()[kLCtrl]) << "Ctrl is down as the user holds it";
+    EXPECT_TRUE(b.logicalDown()[vk::LControl]) << "Ctrl is down as the user holds it";
     EXPECT_EQ(b.logicalDown(), b.physicalDown());
     Verdict v;
     checkDeliveries(b, {r}, v);
@@ -276,10 +281,10 @@ TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
 }
 
 TEST_F(Delivery, TheUserLetsGoOfEverythingDuringTheHold) {
-    const Remap r{kCtrl | kAlt, 'A', {kCtrl | kShift, 'S'}};
+    const Remap r{mod::Control | mod::Alt, 'A', {mod::Control | mod::Shift, 'S'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, kLCtrl, true}, {8, kLAlt, true}, {16, 'A', true},
-               {60, 'A', false}, {70, kLAlt, false}, {80, kLCtrl, false}});
+    b.perform({{0, vk::LControl, true}, {8, vk::LMenu, true}, {16, 'A', true},
+               {60, 'A', false}, {70, vk::LMenu, false}, {80, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {r}, v);
     if (b.logicalDown().any()) v.add("a key is left down right after the playback");
@@ -295,11 +300,11 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
     auto other = x11::X11KeyInjector::open(nullptr, &error);
     ASSERT_TRUE(other) << error;
     other->keyDown(vk::Control);
-    b.perform({{0, kLCtrl, true}, {20, kLCtrl, false}});
-    ASSERT_FALSE(b.serverLogicalDown()[kLCtrl]) << "the user's release let go of it for applications";
-    const Remap r{kAlt, 'C', {kCtrl, 'C'}};
+    b.perform({{0, vk::LControl, true}, {20, vk::LControl, false}});
+    ASSERT_FALSE(b.serverLogicalDown()[vk::LControl]) << "the user's release let go of it for applications";
+    const Remap r{mod::Alt, 'C', {mod::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, kLAlt, true}, {10, 'C', true}, {40, 'C', false}, {50, kLAlt, false}});
+    b.perform({{0, vk::LMenu, true}, {10, 'C', true}, {40, 'C', false}, {50, vk::LMenu, false}});
     Verdict v;
     checkDeliveries(b, {r}, v);
     checkNothingStuck(b, v);
@@ -311,26 +316,27 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
 // next playback, which the program starts still believing Ctrl held: the
 // target's Ctrl goes down all the same.
 TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
-    const Remap r{kCtrl | kAlt, 'J', {kCtrl, 'C'}};
+    const Remap r{mod::Control | mod::Alt, 'J', {mod::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, kLCtrl, true}, {10, kLAlt, true}, {20, 'J', true}, {40, 'J', false}, {50, kLAlt, false}});
-    const xcb_keycode_t ctrl = b.session().layout().keycodeToType(kLCtrl);
+    b.perform({{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false},
+               {50, vk::LMenu, false}});
+    const xcb_keycode_t ctrl = b.session().layout().keycodeToType(vk::LControl);
     ASSERT_TRUE(b.session().injected()[ctrl]) << "the playback kept Ctrl down on the device";
-    ASSERT_TRUE(b.typeBehindTheProgramsBack(kLCtrl, false));
+    ASSERT_TRUE(b.typeBehindTheProgramsBack(vk::LControl, false));
     ASSERT_TRUE(b.session().logical()[ctrl]) << "the program has not read the release";
     b.listener().clear();
     auto& injector = b.injector();
     injector.beginBatch();
-    injector.ensureDown(kLCtrl);
+    injector.ensureDown(vk::LControl);
     injector.keyDown('C');
     injector.keyUp('C');
-    injector.keyUp(kLCtrl);
+    injector.keyUp(vk::LControl);
     injector.endBatch();
     const auto& events = b.listener().waitForEvents(4);
     const auto c = std::find_if(events.begin(), events.end(),
                                 [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks('C'); });
     ASSERT_NE(c, events.end()) << describe(events);
-    EXPECT_EQ(c->state & kModifierBits, xState(kCtrl)) << describe(events);
+    EXPECT_EQ(c->state & kModifierBits, xState(mod::Control)) << describe(events);
     Verdict v;
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
@@ -341,10 +347,10 @@ TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
 // screen): this display never sees the release until its keyboard speaks
 // again. The trigger after it leaves nothing down.
 TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
-    const Remap r{kCtrl | kAlt, 'J', {kCtrl, 'C'}};
+    const Remap r{mod::Control | mod::Alt, 'J', {mod::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, kLWin, true}});
-    ASSERT_TRUE(b.physicalDown()[kLWin]);
+    b.perform({{0, vk::LWin, true}});
+    ASSERT_TRUE(b.physicalDown()[vk::LWin]);
     {
         // A window of another program on the outer display takes the focus.
         xcb_connection_t* outer = xcb_connect(std::getenv("OUTER_DISPLAY"), nullptr);
@@ -356,15 +362,15 @@ TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
         xcb_map_window(outer, other);
         xcb_set_input_focus(outer, XCB_INPUT_FOCUS_POINTER_ROOT, other, XCB_CURRENT_TIME);
         std::free(xcb_get_input_focus_reply(outer, xcb_get_input_focus(outer), nullptr));
-        b.perform({{0, kLWin, false}});
-        ASSERT_TRUE(b.serverLogicalDown()[kLWin]) << "the release reached the nested display";
+        b.perform({{0, vk::LWin, false}});
+        ASSERT_TRUE(b.serverLogicalDown()[vk::LWin]) << "the release reached the nested display";
         xcb_disconnect(outer);
     }
     const std::string focusBack =
         "DISPLAY=" + std::string(std::getenv("OUTER_DISPLAY")) + " xdotool search --class Xephyr windowfocus --sync";
     ASSERT_EQ(std::system(focusBack.c_str()), 0);
-    b.perform({{0, kLCtrl, true}, {10, kLAlt, true}, {20, 'J', true}, {40, 'J', false}, {50, kLAlt, false},
-               {60, kLCtrl, false}});
+    b.perform({{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false},
+               {50, vk::LMenu, false}, {60, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {r}, v);
     checkNothingStuck(b, v);
@@ -374,12 +380,12 @@ TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
 // Keys that reach the server in one go with the trigger's press wait behind
 // its grab and come before the target's keys: the target must allow for them.
 TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
-    const Remap first{kCtrl, 0x77, {kCtrl | kWin, 'H'}};  // Ctrl+F8
-    const Remap second{kAlt, 0x75, {kAlt, 'N'}};          // Alt+F6
+    const Remap first{mod::Control, vk::F8, {mod::Control | mod::Win, 'H'}};  // Ctrl+F8
+    const Remap second{mod::Alt, vk::F6, {mod::Alt, 'N'}};                     // Alt+F6
     ASSERT_TRUE(configure(b, {first, second}));
     // Ctrl+F8 tapped, then straight on Alt+F6: all in one instant.
-    b.perform({{0, kLCtrl, true}, {0, 0x77, true}, {0, 0x77, false}, {0, kLCtrl, false}, {0, kLAlt, true},
-               {0, 0x75, true}, {60, 0x75, false}, {70, kLAlt, false}});
+    b.perform({{0, vk::LControl, true}, {0, vk::F8, true}, {0, vk::F8, false}, {0, vk::LControl, false},
+               {0, vk::LMenu, true}, {0, vk::F6, true}, {60, vk::F6, false}, {70, vk::LMenu, false}});
     Verdict v;
     checkDeliveries(b, {first, second}, v);
     checkNothingStuck(b, v);
@@ -387,8 +393,8 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
 
     // Shift pressed in the instant the trigger went down.
     ASSERT_TRUE(configure(b, {first}));
-    b.perform({{0, kLCtrl, true}, {0, 0x77, true}, {0, kLShift, true}, {40, 0x77, false}, {50, kLCtrl, false},
-               {60, kLShift, false}});
+    b.perform({{0, vk::LControl, true}, {0, vk::F8, true}, {0, vk::LShift, true}, {40, vk::F8, false},
+               {50, vk::LControl, false}, {60, vk::LShift, false}});
     Verdict w;
     checkDeliveries(b, {first}, w);
     checkNothingStuck(b, w);
@@ -399,21 +405,22 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
 // the same trigger tapped twice 100 ms apart, and another slot's trigger whose
 // key the running target is holding down.
 TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
-    const Remap undo{kCtrl | kAlt, 'J', {kCtrl, 'Z'}};
+    const Remap undo{mod::Control | mod::Alt, 'J', {mod::Control, 'Z'}};
     ASSERT_TRUE(configure(b, {undo}));
-    b.perform({{0, kLCtrl, true}, {5, kLAlt, true}, {10, 'J', true}, {30, 'J', false}, {110, 'J', true},
-               {130, 'J', false}, {150, kLAlt, false}, {160, kLCtrl, false}});
+    b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'J', true}, {30, 'J', false}, {110, 'J', true},
+               {130, 'J', false}, {150, vk::LMenu, false}, {160, vk::LControl, false}});
     EXPECT_EQ(b.played().at(undo.target.action()), 2) << "a double tap plays twice";
     Verdict v;
     checkDeliveries(b, {undo}, v);
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
 
-    const Remap copy{kCtrl | kAlt, 'A', {kCtrl, 'C'}};
-    const Remap paste{kAlt, 'C', {kCtrl, 'V'}};
+    const Remap copy{mod::Control | mod::Alt, 'A', {mod::Control, 'C'}};
+    const Remap paste{mod::Alt, 'C', {mod::Control, 'V'}};
     ASSERT_TRUE(configure(b, {copy, paste}));
-    b.perform({{0, kLCtrl, true}, {5, kLAlt, true}, {10, 'A', true}, {30, 'A', false}, {40, kLCtrl, false},
-               {45, kLAlt, false}, {90, kLAlt, true}, {100, 'C', true}, {130, 'C', false}, {140, kLAlt, false}});
+    b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'A', true}, {30, 'A', false},
+               {40, vk::LControl, false}, {45, vk::LMenu, false}, {90, vk::LMenu, true}, {100, 'C', true},
+               {130, 'C', false}, {140, vk::LMenu, false}});
     Verdict w;
     checkDeliveries(b, {copy, paste}, w);
     checkNothingStuck(b, w);
@@ -429,11 +436,11 @@ TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
 // E's target holds Ctrl+Alt when the user presses Ctrl+Alt+E, another slot's
 // chord: the user's own modifiers say which chord it is.
 TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds) {
-    const Remap plain{0, 'E', {kCtrl | kAlt, 'H'}};
-    const Remap withMods{kCtrl | kAlt, 'E', {kShift | kWin, 'V'}};
+    const Remap plain{0, 'E', {mod::Control | mod::Alt, 'H'}};
+    const Remap withMods{mod::Control | mod::Alt, 'E', {mod::Shift | mod::Win, 'V'}};
     ASSERT_TRUE(configure(b, {plain, withMods}));
-    b.perform({{5, 'E', true}, {48, 'E', false}, {63, kLCtrl, true}, {71, kLAlt, true}, {84, 'E', true},
-               {109, 'E', false}, {185, kLCtrl, false}, {306, kLAlt, false}});
+    b.perform({{5, 'E', true}, {48, 'E', false}, {63, vk::LControl, true}, {71, vk::LMenu, true}, {84, 'E', true},
+               {109, 'E', false}, {185, vk::LControl, false}, {306, vk::LMenu, false}});
     Verdict v;
     checkDeliveries(b, {plain, withMods}, v);
     checkNothingStuck(b, v);
@@ -444,11 +451,12 @@ TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds)
 // holding Ctrl+Shift, adds Alt and presses W, another slot's chord, which
 // reaches the server without the Shift the playback let go of.
 TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
-    const Remap first{kCtrl | kShift, 'T', {kCtrl | kWin, 'M'}};
-    const Remap second{kCtrl | kAlt | kShift, 'W', {kShift | kWin, 'F'}};
+    const Remap first{mod::Control | mod::Shift, 'T', {mod::Control | mod::Win, 'M'}};
+    const Remap second{mod::Control | mod::Alt | mod::Shift, 'W', {mod::Shift | mod::Win, 'F'}};
     ASSERT_TRUE(configure(b, {first, second}));
-    b.perform({{0, kLCtrl, true}, {10, kLShift, true}, {20, 'T', true}, {45, 'T', false}, {70, kLAlt, true},
-               {90, 'W', true}, {115, 'W', false}, {400, kLAlt, false}, {410, kLShift, false}, {420, kLCtrl, false}});
+    b.perform({{0, vk::LControl, true}, {10, vk::LShift, true}, {20, 'T', true}, {45, 'T', false},
+               {70, vk::LMenu, true}, {90, 'W', true}, {115, 'W', false}, {400, vk::LMenu, false},
+               {410, vk::LShift, false}, {420, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {first, second}, v);
     checkNothingStuck(b, v);
@@ -456,7 +464,7 @@ TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
 }
 
 TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {
-    const Verdict v = namedCase(b, {kCtrl | kAlt, 'A', {kCtrl, 'C'}}, 3000);
+    const Verdict v = namedCase(b, {mod::Control | mod::Alt, 'A', {mod::Control, 'C'}}, 3000);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     EXPECT_GE(b.playbacks(), 2) << "a held trigger fires again at the repeat rate";
 }
@@ -475,7 +483,7 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
     DeliveryBed b(!baseline);
     ASSERT_TRUE(b.ok()) << b.error;
 
-    const std::uint8_t triggerKeys[] = {'Q', 'W', 'E', 'R', 'T', 'Y', 0x74, 0x75, 0x76, 0x77};
+    const std::uint8_t triggerKeys[] = {'Q', 'W', 'E', 'R', 'T', 'Y', vk::F5, vk::F6, vk::F7, vk::F8};
     const std::uint8_t targetKeys[] = {'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', 'Z', 'X', 'C', 'V', 'B', 'N', 'M'};
     int failed = 0, sameKey = 0, taps = 0, repeats = 0, seconds = 0, madeUp = 0, letGo = 0;
     std::vector<std::string> firstFailures;
@@ -492,25 +500,27 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
             return m;
         };
         // Ctrl+Alt+F-key switches the console, on the outer display as on a desktop.
-        auto usable = [](int mods, std::uint8_t key) { return !((mods & kCtrl) && (mods & kAlt) && key >= 0x70); };
+        auto usable = [](int mods, std::uint8_t key) {
+            return !((mods & mod::Control) && (mods & mod::Alt) && key >= vk::F1);
+        };
 
         const bool second = chance(0.3);
         Remap a{pick(16), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
         if (chance(0.4)) {
             // The same key under other modifiers: the trigger and target must differ somewhere.
             a.key = a.target.key;
-            if (a.mods == a.target.mods) a.mods ^= kAlt;
+            if (a.mods == a.target.mods) a.mods ^= mod::Alt;
             ++sameKey;
         }
         if (!usable(a.mods, a.key)) a.key = 'Q';
-        if (second && a.target.mods == 0) a.target.mods = kCtrl;  // two keys: a 200 ms hold to press into
+        if (second && a.target.mods == 0) a.target.mods = mod::Control;  // two keys: a 200 ms hold to press into
         Remap bb{pick(16), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
         while (bb.target.key == a.target.key) bb.target.key = targetKeys[pick(16)];
         if (chance(0.3)) bb.key = bb.target.key;
-        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= kShift;
+        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= mod::Shift;
         if (bb.key == a.target.key || !usable(bb.mods, bb.key)) bb.key = a.key == 'W' ? 'E' : 'W';
-        if (bb.key == bb.target.key && bb.mods == bb.target.mods) bb.mods ^= kAlt;
-        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= kShift;
+        if (bb.key == bb.target.key && bb.mods == bb.target.mods) bb.mods ^= mod::Alt;
+        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= mod::Shift;
 
         std::vector<Remap> remaps{a};
         if (second) remaps.push_back(bb);

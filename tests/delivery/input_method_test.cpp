@@ -21,8 +21,6 @@ using namespace bed;
 
 namespace {
 
-constexpr std::uint8_t kF12 = 0x7B, kSpace = 0x20;
-
 struct Remap {
     const char* name;
     int mods;
@@ -34,11 +32,11 @@ struct Remap {
 
 // Targets that lack Shift and that share it.
 const Remap kRemaps[] = {
-    {"Ctrl+Shift+X -> Ctrl+V", kCtrl | kShift, 'X', "2|17|86", "\x16", "press v 0x4\n"},
-    {"Ctrl+Shift+C -> Ctrl+Shift+V", kCtrl | kShift, 'C', "3|17|16|86", "\x16", "press V 0x5\n"},
-    {"Shift+F5 -> Ctrl+V", kShift, 0x74, "2|17|86", "\x16", "press v 0x4\n"},
-    {"Shift+F6 -> Shift+Home", kShift, 0x75, "2|16|36", "\x1b[1;2H", "press Home 0x1\n"},
-    {"Ctrl+Alt+Z -> Ctrl+V", kCtrl | kAlt, 'Z', "2|17|86", "\x16", "press v 0x4\n"},
+    {"Ctrl+Shift+X -> Ctrl+V", mod::Control | mod::Shift, 'X', "2|17|86", "\x16", "press v 0x4\n"},
+    {"Ctrl+Shift+C -> Ctrl+Shift+V", mod::Control | mod::Shift, 'C', "3|17|16|86", "\x16", "press V 0x5\n"},
+    {"Shift+F5 -> Ctrl+V", mod::Shift, vk::F5, "2|17|86", "\x16", "press v 0x4\n"},
+    {"Shift+F6 -> Shift+Home", mod::Shift, vk::F6, "2|16|36", "\x1b[1;2H", "press Home 0x1\n"},
+    {"Ctrl+Alt+Z -> Ctrl+V", mod::Control | mod::Alt, 'Z', "2|17|86", "\x16", "press v 0x4\n"},
 };
 
 struct Timing {
@@ -61,9 +59,9 @@ int tries() {
 
 std::vector<std::uint8_t> modifierKeys(int mods) {
     std::vector<std::uint8_t> keys;
-    if (mods & kCtrl) keys.push_back(kLCtrl);
-    if (mods & kAlt) keys.push_back(kLAlt);
-    if (mods & kShift) keys.push_back(kLShift);
+    if (mods & mod::Control) keys.push_back(vk::LControl);
+    if (mods & mod::Alt) keys.push_back(vk::LMenu);
+    if (mods & mod::Shift) keys.push_back(vk::LShift);
     return keys;
 }
 
@@ -118,7 +116,7 @@ public:
         const std::size_t from = client->received().size();
         const int plays = playsOf(action);
         b.perform(steps);
-        b.perform({{0, kF12, true}, {10, kF12, false}});
+        b.perform({{0, vk::F12, true}, {10, vk::F12, false}});
         const bool handled = spinUntil([&] { return im->keyEventsHandled("F12", true) > f12; }, 5000);
         const bool arrived =
             client->waitFor(client->kind() == ImClient::XimTerminal ? "\x1b[24~" : "press F12 0x0\n", from);
@@ -176,7 +174,7 @@ std::string caseName(const Remap& r, const Timing& timing, bool reversed) {
     if (mods.size() < 2) return std::string(r.name) + ", " + timing.name;
     const std::uint8_t last = reversed ? mods.front() : mods.back();
     return std::string(r.name) + ", " + timing.name + ", " +
-           (last == kLCtrl ? "Ctrl" : last == kLAlt ? "Alt" : "Shift") + " let go of last";
+           (last == vk::LControl ? "Ctrl" : last == vk::LMenu ? "Alt" : "Shift") + " let go of last";
 }
 
 void noSwitchesAndEachTargetOnce(ImClient::Kind kind) {
@@ -186,7 +184,7 @@ void noSwitchesAndEachTargetOnce(ImClient::Kind kind) {
     // The positive control: the user's own lone Left Shift switches every time.
     int flips = 0;
     for (int i = 0; i < 5; ++i) {
-        const Trial t = d.run({{0, kLShift, true}, {30, kLShift, false}});
+        const Trial t = d.run({{0, vk::LShift, true}, {30, vk::LShift, false}});
         EXPECT_EQ(t.switches, 1) << "a lone Shift tap of the user's\n" << t.log;
         flips += t.stateAfter != t.stateBefore;
     }
@@ -258,8 +256,8 @@ TEST(InputMethod, TextBeingComposedStaysComposedAcrossATrigger) {
         int at = steps.back().atMs + 60;
         for (Step& s : between) steps.push_back({at + s.atMs, s.vk, s.down});
         at = steps.back().atMs + 60;
-        steps.push_back({at, kSpace, true});
-        steps.push_back({at + 20, kSpace, false});
+        steps.push_back({at, vk::Space, true});
+        steps.push_back({at + 20, vk::Space, false});
         return steps;
     };
     const Trial alone = d.run(compose({}));

@@ -27,10 +27,10 @@ struct Remap {
 
 // Alt, Win, Ctrl+Shift and Ctrl+Alt triggers whose key is the target's key; every target is Ctrl+key.
 const Remap kRemaps[] = {
-    {"Alt + C", kAlt, 'C', {kLAlt}},
-    {"Win + Z", kWin, 'Z', {kLWin}},
-    {"Ctrl + Shift + V", kCtrl | kShift, 'V', {kLCtrl, kLShift}},
-    {"Ctrl + Alt + X", kCtrl | kAlt, 'X', {kLCtrl, kLAlt}},
+    {"Alt + C", mod::Alt, 'C', {vk::LMenu}},
+    {"Win + Z", mod::Win, 'Z', {vk::LWin}},
+    {"Ctrl + Shift + V", mod::Control | mod::Shift, 'V', {vk::LControl, vk::LShift}},
+    {"Ctrl + Alt + X", mod::Control | mod::Alt, 'X', {vk::LControl, vk::LMenu}},
 };
 
 class Program {
@@ -100,7 +100,7 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
             for (const auto& e : b.listener().events()) {
                 if (e.raw || !e.press || e.keysym != x11::VkToKeysym(r.key)) continue;
                 ++presses;
-                EXPECT_EQ(e.state & kModifierBits, xState(kCtrl)) << r.name << ": " << describe(e);
+                EXPECT_EQ(e.state & kModifierBits, xState(mod::Control)) << r.name << ": " << describe(e);
             }
             const int plays = program.playbacksSoFar() - before;
             EXPECT_GE(plays, 1) << r.name;

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "core/keys/virtual_keys.h"
+
 namespace co {
 
 namespace {
@@ -14,10 +16,10 @@ struct NamedKey {
 
 // Listed in the order the pickers show them. The operators are the numeric keypad's.
 constexpr std::array<NamedKey, 16> kNamedKeys{{
-    {"Shift", 16}, {"Ctrl", 17}, {"Alt", 18}, {"Win", 91},
-    {"Enter", 13}, {"Backspace", 8}, {"Space", 32}, {"ESC", 27},
-    {"LEFT", 37}, {"Right", 39}, {"UP", 38}, {"BOTTOM", 40},
-    {"+", 107}, {"-", 109}, {"*", 106}, {"/", 111},
+    {"Shift", vk::Shift}, {"Ctrl", vk::Control}, {"Alt", vk::Menu}, {"Win", vk::LWin},
+    {"Enter", vk::Return}, {"Backspace", vk::Back}, {"Space", vk::Space}, {"ESC", vk::Escape},
+    {"LEFT", vk::Left}, {"Right", vk::Right}, {"UP", vk::Up}, {"BOTTOM", vk::Down},
+    {"+", vk::Add}, {"-", vk::Subtract}, {"*", vk::Multiply}, {"/", vk::Divide},
 }};
 
 }  // namespace
@@ -28,8 +30,8 @@ std::optional<std::uint16_t> KeyNameToVk(std::string_view name) {
     // "L-d": top-row digit; "R-d": numeric keypad digit.
     if (name.size() == 3 && name[1] == '-' && name[2] >= '0' && name[2] <= '9') {
         const auto digit = static_cast<std::uint16_t>(name[2] - '0');
-        if (name[0] == 'L') return static_cast<std::uint16_t>(48 + digit);
-        if (name[0] == 'R') return static_cast<std::uint16_t>(96 + digit);
+        if (name[0] == 'L') return static_cast<std::uint16_t>('0' + digit);
+        if (name[0] == 'R') return static_cast<std::uint16_t>(vk::Numpad0 + digit);
     }
     if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return static_cast<std::uint16_t>(name[0]);
     return std::nullopt;

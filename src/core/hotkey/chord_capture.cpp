@@ -4,31 +4,34 @@
 
 namespace hotkey {
 
-int ShiftStateOf(int vk, bool press, int shiftBefore) {
-    const int own = vk == vk::Shift ? kShiftBit : vk == vk::Control ? kCtrlBit : vk == vk::Menu ? kAltBit : 0;
-    return press ? (shiftBefore | own) : (shiftBefore & ~own);
+ShiftState ShiftStateOf(int vk, bool press, ShiftState before) {
+    const ShiftState own = vk == vk::Shift     ? kShiftBit
+                           : vk == vk::Control ? kCtrlBit
+                           : vk == vk::Menu    ? kAltBit
+                                               : ShiftState{};
+    return press ? (before | own) : before.without(own);
 }
 
-void ChordCapture::keyDown(int vk, int shift) {
+void ChordCapture::keyDown(int vk, ShiftState shift) {
     if (vk == vk::LWin) winKeyDown_ = true;
 
     std::string text;
-    int mask = 0;
+    mod::Mask mask;
     if (winKeyDown_) {
         text = "Win + ";
-        mask = mod::Win;
+        mask |= mod::Mask::Win;
     }
     if (shift & kCtrlBit) {
         text += "Ctrl + ";
-        mask += mod::Control;
+        mask |= mod::Mask::Control;
     }
     if (shift & kAltBit) {
         text += "Alt + ";
-        mask += mod::Alt;
+        mask |= mod::Mask::Alt;
     }
     if (shift & kShiftBit) {
         text += "Shift + ";
-        mask += mod::Shift;
+        mask |= mod::Mask::Shift;
     }
     modKeyCode_ = mask;
 
@@ -45,17 +48,17 @@ void ChordCapture::keyUp(int vk) {
     if (vk == vk::LWin) winKeyDown_ = false;
     if (keyCode_ == 0) {
         text_ = kPromptText;
-        modKeyCode_ = 0;
+        modKeyCode_ = {};
     }
 }
 
 void ChordCapture::reset() {
     text_ = kPromptText;
     keyCode_ = 0;
-    modKeyCode_ = 0;
+    modKeyCode_ = {};
 }
 
-void ChordCapture::load(const std::string& text, int keyCode, int modKeyCode) {
+void ChordCapture::load(const std::string& text, int keyCode, mod::Mask modKeyCode) {
     text_ = text;
     keyCode_ = keyCode;
     modKeyCode_ = modKeyCode;

@@ -7,19 +7,26 @@
 #include <functional>
 #include <string>
 
+#include "core/keys/bit_flags.h"
 #include "core/keys/virtual_keys.h"
 
 namespace hotkey {
 
 inline constexpr const char* kPromptText = "按下热键";
 
-// Shift-state bits of a key event (the chord's own mask is mod:: in virtual_keys.h).
-enum ShiftBits : int { kShiftBit = 1, kCtrlBit = 2, kAltBit = 4 };
+// The shift state of a key event (bit 1 Shift, bit 2 Ctrl, bit 4 Alt), as
+// the field hears it. A chord's own mask (mod::Mask) orders its bits
+// otherwise: the capture turns the one into the other.
+class ShiftState : public keys::BitFlags<ShiftState> {
+public:
+    using BitFlags::BitFlags;
+};
+inline constexpr ShiftState kShiftBit{1}, kCtrlBit{2}, kAltBit{4};
 
-// The shift state of a key event (bit 1 Shift, bit 2 Ctrl, bit 4 Alt) as it
-// stands once the event has happened: a modifier counts as held in its own
-// key-down and as let go in its own key-up, whatever the state said before.
-int ShiftStateOf(int vk, bool press, int shiftBefore);
+// The shift state of a key event as it stands once the event has happened: a
+// modifier counts as held in its own key-down and as let go in its own
+// key-up, whatever the state said before.
+ShiftState ShiftStateOf(int vk, bool press, ShiftState before);
 
 class ChordCapture {
 public:
@@ -30,26 +37,26 @@ public:
     // The context-menu key changes nothing; the caller drops it before this.
     static bool isDropped(int code) { return code == vk::Apps; }
 
-    void keyDown(int vk, int shift);
+    void keyDown(int vk, ShiftState shift);
     void keyUp(int vk);
     // A release of the left Windows key outside the field is never seen, so
     // the field forgets it when it loses the focus.
     void focusLost() { winKeyDown_ = false; }
 
-    // Back to no chord: the prompt text, 0, 0.
+    // Back to no chord: the prompt text, 0, no modifiers.
     void reset();
     // A chord read from storage.
-    void load(const std::string& text, int keyCode, int modKeyCode);
+    void load(const std::string& text, int keyCode, mod::Mask modKeyCode);
 
     const std::string& text() const { return text_; }
     int keyCode() const { return keyCode_; }
-    int modKeyCode() const { return modKeyCode_; }
+    mod::Mask modKeyCode() const { return modKeyCode_; }
     bool winKeyDown() const { return winKeyDown_; }
 
 private:
     std::string text_ = kPromptText;
     int keyCode_ = 0;
-    int modKeyCode_ = 0;
+    mod::Mask modKeyCode_;
     bool winKeyDown_ = false;
     Namer namer_;
 };

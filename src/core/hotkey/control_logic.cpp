@@ -59,7 +59,7 @@ void ControlLogic::setHotKeyEnabled(bool v) {
     reportChordChange();
 }
 
-ControlLogic::KeyResult ControlLogic::keyDown(int vk, int shift) {
+ControlLogic::KeyResult ControlLogic::keyDown(int vk, ShiftState shift) {
     if (vk == 0 || ChordCapture::isDropped(vk)) return KeyResult::Dropped;
     capture_.keyDown(vk, shift);
     reportChordChange();
@@ -75,7 +75,7 @@ void ControlLogic::keyUp(int vk) {
 
 void ControlLogic::reportChordChange() {
     const Chord now{capture_.text(), capture_.keyCode(), capture_.modKeyCode()};
-    const bool halfTyped = now.keyCode == 0 && now.modKeyCode != 0;
+    const bool halfTyped = now.keyCode == 0 && now.modKeyCode;
     if (halfTyped || now == reported_) return;
     reported_ = now;
     if (onChordChanged) onChordChanged();
@@ -94,7 +94,7 @@ WriteResult ControlLogic::saveSettings(ChordStore& store, const std::string& hos
     const std::pair<const char*, std::string> values[] = {
         {"Text", capture_.text()},
         {"KeyCode", std::to_string(capture_.keyCode())},
-        {"ModKeyCode", std::to_string(capture_.modKeyCode())},
+        {"ModKeyCode", std::to_string(capture_.modKeyCode().bits())},
     };
     for (const auto& [suffix, value] : values)
         if (WriteResult r = store.write(hostName + suffix, value); !r) return r;

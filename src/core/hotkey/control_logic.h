@@ -45,7 +45,7 @@ public:
         TurnedOff,  // captured, and the live chord was turned off by it
     };
     // A key went down in the field, with its shift state as ShiftStateOf gives it.
-    KeyResult keyDown(int vk, int shift);
+    KeyResult keyDown(int vk, ShiftState shift);
     void keyUp(int vk);
     void focusLost() { capture_.focusLost(); }
 
@@ -78,7 +78,7 @@ private:
     struct Chord {
         std::string text;
         int keyCode = 0;
-        int modKeyCode = 0;
+        mod::Mask modKeyCode{};
         bool operator==(const Chord&) const = default;
     } reported_{kPromptText};
 };

@@ -2,22 +2,30 @@
 // The program's key vocabulary everywhere: Windows virtual-key codes, and the
 // modifier mask of a chord as the system's hotkey registration takes it
 // (1 Alt, 2 Ctrl, 4 Shift, 8 Win). set.ini, action strings and the core speak
-// these; only a platform backend translates them.
+// these; only a platform backend translates them. Letters and top-row digits
+// are their own characters ('A', '7').
 
 #include <cstdint>
 
+#include "core/keys/bit_flags.h"
+
 namespace vk {
 
+inline constexpr std::uint8_t Cancel = 0x03;  // Break: Ctrl+Pause
 inline constexpr std::uint8_t Back = 0x08, Tab = 0x09, Clear = 0x0C, Return = 0x0D;
 inline constexpr std::uint8_t Shift = 0x10, Control = 0x11, Menu = 0x12, Pause = 0x13, Capital = 0x14;
 inline constexpr std::uint8_t Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22, End = 0x23, Home = 0x24;
-inline constexpr std::uint8_t Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28;
-inline constexpr std::uint8_t Snapshot = 0x2C, Insert = 0x2D, Delete = 0x2E;
-inline constexpr std::uint8_t LWin = 0x5B, RWin = 0x5C, Apps = 0x5D;
+inline constexpr std::uint8_t Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Select = 0x29, Print = 0x2A;
+inline constexpr std::uint8_t Execute = 0x2B, Snapshot = 0x2C, Insert = 0x2D, Delete = 0x2E, Help = 0x2F;
+inline constexpr std::uint8_t LWin = 0x5B, RWin = 0x5C, Apps = 0x5D, Sleep = 0x5F;
 inline constexpr std::uint8_t Numpad0 = 0x60, Numpad9 = 0x69, Multiply = 0x6A, Add = 0x6B, Separator = 0x6C;
 inline constexpr std::uint8_t Subtract = 0x6D, Decimal = 0x6E, Divide = 0x6F;
-inline constexpr std::uint8_t F1 = 0x70, F24 = 0x87, NumLock = 0x90, Scroll = 0x91;
+inline constexpr std::uint8_t F1 = 0x70, F2 = 0x71, F3 = 0x72, F4 = 0x73, F5 = 0x74, F6 = 0x75, F7 = 0x76, F8 = 0x77;
+inline constexpr std::uint8_t F9 = 0x78, F10 = 0x79, F11 = 0x7A, F12 = 0x7B, F13 = 0x7C, F24 = 0x87;
+inline constexpr std::uint8_t NumLock = 0x90, Scroll = 0x91;
 inline constexpr std::uint8_t LShift = 0xA0, RShift = 0xA1, LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5;
+// The browser, media and application-launch keys run from the first to the last.
+inline constexpr std::uint8_t BrowserBack = 0xA6, LaunchApp2 = 0xB7;
 // The US layout's punctuation keys (VK_OEM_1 … VK_OEM_7, VK_OEM_8, VK_OEM_102).
 inline constexpr std::uint8_t OemSemicolon = 0xBA, OemPlus = 0xBB, OemComma = 0xBC, OemMinus = 0xBD;
 inline constexpr std::uint8_t OemPeriod = 0xBE, OemSlash = 0xBF, OemGrave = 0xC0, OemOpenBracket = 0xDB;
@@ -25,6 +33,8 @@ inline constexpr std::uint8_t OemBackslash = 0xDC, OemCloseBracket = 0xDD, OemQu
 inline constexpr std::uint8_t Oem102 = 0xE2;
 // A code that no layout assigns: a key event of it types nothing.
 inline constexpr std::uint8_t Unassigned = 0xE8;
+// The code of a key event with no virtual key behind it: no key to press.
+inline constexpr std::uint8_t NoKey = 0xFF;
 
 // The eight modifier keys by side, as keyboard states report them.
 inline constexpr std::uint8_t SidedModifiers[] = {LShift, RShift, LControl, RControl, LMenu, RMenu, LWin, RWin};
@@ -38,6 +48,8 @@ constexpr std::uint8_t Sided(std::uint8_t code) {
 
 namespace mod {
 
+// The mask as a plain number, as set.ini stores it and the system's hotkey
+// registration takes it. Code that carries a mask holds a Mask (below).
 enum : int { Alt = 1, Control = 2, Shift = 4, Win = 8, All = Alt | Control | Shift | Win };
 
 // The mask bit of a modifier key, generic or sided; 0 for any other key. The
@@ -51,5 +63,19 @@ constexpr int Of(int code) {
         default: return 0;
     }
 }
+
+// A chord's modifiers. Mask{} is none; Mask(n) takes the stored number as it
+// is, bits() gives it back.
+class Mask : public keys::BitFlags<Mask> {
+public:
+    using BitFlags::BitFlags;
+    static const Mask Alt, Control, Shift, Win, All;
+
+    // The bit of a modifier key, as Of gives it; none for any other key.
+    static constexpr Mask of(int code) { return Mask(Of(code)); }
+};
+
+inline constexpr Mask Mask::Alt{mod::Alt}, Mask::Control{mod::Control}, Mask::Shift{mod::Shift}, Mask::Win{mod::Win},
+    Mask::All{mod::All};
 
 }  // namespace mod

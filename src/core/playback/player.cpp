@@ -15,33 +15,33 @@ namespace {
 // have moved meanwhile.
 constexpr int kRestoreRounds = 4;
 
-int modifiersOf(const std::vector<std::uint8_t>& keys) {
-    int mods = 0;
-    for (const std::uint8_t code : keys) mods |= mod::Of(code);
+mod::Mask modifiersOf(const std::vector<std::uint8_t>& keys) {
+    mod::Mask mods;
+    for (const std::uint8_t code : keys) mods |= mod::Mask::of(code);
     return mods;
 }
 
 // The key of a target's modifier (generic or sided) that is down already,
 // either side of a generic one; 0 when none is.
 std::uint8_t sideDown(std::uint8_t code, const platform::KeySet& down) {
-    if (!mod::Of(code)) return 0;
+    if (!mod::Mask::of(code)) return 0;
     if (down[code]) return code;
     if (vk::Sided(code) == code) return 0;
     for (const std::uint8_t sided : vk::SidedModifiers)
-        if (down[sided] && mod::Of(sided) == mod::Of(code)) return sided;
+        if (down[sided] && mod::Mask::of(sided) == mod::Mask::of(code)) return sided;
     return 0;
 }
 
 }  // namespace
 
 platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
-    const int targetMods = modifiersOf(keys);
+    const mod::Mask targetMods = modifiersOf(keys);
     const platform::KeySet down = keyboard_->logicalDown();
     std::vector<std::uint8_t> clear;
     for (const std::uint8_t code : vk::SidedModifiers) {
-        if (!down[code] || (mod::Of(code) & targetMods)) continue;
+        if (!down[code] || (mod::Mask::of(code) & targetMods)) continue;
         clear.push_back(code);
-        letGo_ |= mod::Of(code);
+        letGo_ |= mod::Mask::of(code);
     }
     // The hotkeys hear of the change before the keys make it, so that a chord
     // pressed in between is known either way.
@@ -50,7 +50,7 @@ platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     for (const std::uint8_t code : clear) injector_.keyUp(code);
     // A target key that is down already would not go down again.
     for (const std::uint8_t code : keys)
-        if (mod::Of(code) == 0 && down[code]) injector_.keyUp(code);
+        if (!mod::Mask::of(code) && down[code]) injector_.keyUp(code);
     return down;
 }
 
@@ -77,7 +77,7 @@ void Player::restore() {
         if (up.empty() && down.empty()) break;
 
         injector_.beginBatch();  // balanced below: nothing in between throws
-        if (std::any_of(up.begin(), up.end(), [](std::uint8_t code) { return mod::Of(code) != 0; }))
+        if (std::any_of(up.begin(), up.end(), [](std::uint8_t code) { return bool(mod::Mask::of(code)); }))
             injector_.maskTap();
         for (const std::uint8_t code : up) injector_.keyUp(code);
         bool pressed = false;
@@ -86,12 +86,12 @@ void Player::restore() {
         injector_.endBatch();
         if (up.empty() && !pressed) break;
     }
-    letGo_ = 0;
+    letGo_ = {};
     announceHeldModifiers();
 }
 
-void Player::announceHeldModifiers(int adding) {
-    int mask = adding;
+void Player::announceHeldModifiers(mod::Mask adding) {
+    mod::Mask mask = adding;
     for (const auto& keys : active_) mask |= modifiersOf(keys);
     if (mask == announced_ && letGo_ == announcedLetGo_) return;
     announced_ = mask;
@@ -193,7 +193,7 @@ void Player::play(std::string_view action) {
                     break;
                 }
                 active_[mine].push_back(code);
-                onlyModifiers = onlyModifiers && mod::Of(code) != 0;
+                onlyModifiers = onlyModifiers && mod::Mask::of(code);
             }
             // Cut short after its modifiers: their release would be a modifier
             // tap of the program's own.

@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"
 #include "core/services/keyboard_state.h"
 
@@ -54,7 +55,7 @@ public:
     // playbacks hold down, and those they have let go of that may still be in
     // the user's hand. A trigger the user presses meanwhile comes with the
     // first added and without the second.
-    std::function<void(int held, int letGo)> onHeldModifiers;
+    std::function<void(mod::Mask held, mod::Mask letGo)> onHeldModifiers;
     // Told why a target was cut short (a key this system cannot type).
     std::function<void(const std::string& why)> onProblem;
 
@@ -70,14 +71,14 @@ private:
     // Returns the keys down before it changed anything.
     platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys);
     void restore();
-    void announceHeldModifiers(int adding = 0);
+    void announceHeldModifiers(mod::Mask adding = {});
 
     platform::KeyInjector& injector_;
     platform::KeyboardState* keyboard_;
     HoldFn hold_;
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
-    int letGo_ = 0;  // modifiers let go of for a target, until the restore
-    int announced_ = 0, announcedLetGo_ = 0;
+    mod::Mask letGo_;  // modifiers let go of for a target, until the restore
+    mod::Mask announced_, announcedLetGo_;
     std::vector<std::uint8_t> owed_;  // pressed by this player, their releases not yet delivered
 };
 

@@ -4,7 +4,7 @@
 namespace platform {
 
 // Keys by virtual-key code. The sides of Shift, Ctrl and Alt are told apart
-// (0xA0-0xA5), and so are the two Windows keys (91, 92).
+// (vk::LShift … vk::RMenu), and so are the two Windows keys (vk::LWin, vk::RWin).
 using KeySet = std::bitset<256>;
 
 class KeyboardState {

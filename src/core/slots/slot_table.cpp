@@ -34,7 +34,9 @@ SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold
                      slot + 1);
     };
     if (platform::HotkeyService* hotkeys = services.hotkeys)
-        player_.onHeldModifiers = [hotkeys](int held, int letGo) { hotkeys->setHeldModifiers(held, letGo); };
+        player_.onHeldModifiers = [hotkeys](mod::Mask held, mod::Mask letGo) {
+            hotkeys->setHeldModifiers(held, letGo);
+        };
 }
 
 void SlotTable::load() {

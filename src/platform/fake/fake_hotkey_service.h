@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/hotkey_endpoint.h"
 
 namespace platform {
@@ -13,12 +14,13 @@ namespace platform {
 // a time, and `press` notifies whichever endpoint holds it.
 class FakeHotkeyService : public HotkeyService {
 public:
-    using Chord = std::pair<int, int>;  // modifier mask, key code
+    using Chord = std::pair<int, int>;  // modifier mask as stored, key code
 
     class Endpoint : public HotkeyEndpoint {
     public:
         explicit Endpoint(FakeHotkeyService& s) : service_(s) {}
         ~Endpoint() override { unregisterChord(); }
+        using HotkeyEndpoint::registerChord;
         Claim registerChord(int mods, int vk) override {
             ++registerCalls;
             const Chord chord{mods, vk};
@@ -48,16 +50,16 @@ public:
     }
 
     // Another program holding a chord.
-    void takeByOtherProgram(int mods, int vk) { taken_[{mods, vk}] = nullptr; }
+    void takeByOtherProgram(mod::Mask mods, int vk) { taken_[{mods.bits(), vk}] = nullptr; }
 
-    bool press(int mods, int vk) {
-        const auto it = taken_.find({mods, vk});
+    bool press(mod::Mask mods, int vk) {
+        const auto it = taken_.find({mods.bits(), vk});
         if (it == taken_.end() || !it->second || !it->second->onPressed) return false;
         it->second->onPressed();
         return true;
     }
 
-    bool isTaken(int mods, int vk) const { return taken_.count({mods, vk}) != 0; }
+    bool isTaken(mod::Mask mods, int vk) const { return taken_.count({mods.bits(), vk}) != 0; }
 
     Endpoint* lastEndpoint = nullptr;
 

@@ -1,21 +1,23 @@
 #include "platform/win32/extended_keys.h"
 
+#include "core/keys/virtual_keys.h"
+
 namespace win32 {
 
 bool IsExtendedKey(std::uint8_t vk) {
     switch (vk) {
-        case 0x03:                                   // Break (Ctrl+Pause)
-        case 0x21: case 0x22: case 0x23: case 0x24:  // Page Up, Page Down, End, Home
-        case 0x25: case 0x26: case 0x27: case 0x28:  // arrows
-        case 0x2D: case 0x2E:                        // Insert, Delete
-        case 0x5B: case 0x5C: case 0x5D: case 0x5F:  // Windows keys, Application, Sleep
-        case 0x6F:                                   // Num /
-        case 0x90:                                   // Num Lock
-        case 0xA3: case 0xA5:                        // right Ctrl, right Alt
+        case vk::Cancel:  // Break (Ctrl+Pause)
+        case vk::Prior: case vk::Next: case vk::End: case vk::Home:
+        case vk::Left: case vk::Up: case vk::Right: case vk::Down:
+        case vk::Insert: case vk::Delete:
+        case vk::LWin: case vk::RWin: case vk::Apps: case vk::Sleep:
+        case vk::Divide:  // Num /
+        case vk::NumLock:
+        case vk::RControl: case vk::RMenu:
             return true;
         default:
-            // Browser and media keys.
-            return vk >= 0xA6 && vk <= 0xB7;
+            // Browser, media and application-launch keys.
+            return vk >= vk::BrowserBack && vk <= vk::LaunchApp2;
     }
 }
 

@@ -2,23 +2,28 @@
 
 #include <algorithm>
 
+#include "core/keys/virtual_keys.h"
+
 namespace win32 {
+
+namespace {
+// The right Shift's scan code: both Shift keys come without the extended flag.
+constexpr std::uint32_t kRightShiftScanCode = 0x36;
+}  // namespace
 
 std::uint8_t HeldKeys::sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended) {
     switch (vk) {
-        case 0x10: return scanCode == 0x36 ? 0xA1 : 0xA0;
-        case 0x11: return extended ? 0xA3 : 0xA2;
-        case 0x12: return extended ? 0xA5 : 0xA4;
+        case vk::Shift: return scanCode == kRightShiftScanCode ? vk::RShift : vk::LShift;
+        case vk::Control: return extended ? vk::RControl : vk::LControl;
+        case vk::Menu: return extended ? vk::RMenu : vk::LMenu;
         default: return static_cast<std::uint8_t>(vk & 0xFF);
     }
 }
 
-int HeldKeys::physicalModifiers() const {
-    int mask = 0;
-    if (physical_[0xA4] || physical_[0xA5]) mask |= 1;
-    if (physical_[0xA2] || physical_[0xA3]) mask |= 2;
-    if (physical_[0xA0] || physical_[0xA1]) mask |= 4;
-    if (physical_[0x5B] || physical_[0x5C]) mask |= 8;
+mod::Mask HeldKeys::physicalModifiers() const {
+    mod::Mask mask;
+    for (const std::uint8_t code : vk::SidedModifiers)
+        if (physical_[code]) mask |= mod::Mask::of(code);
     return mask;
 }
 
@@ -44,7 +49,7 @@ HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
 
 HeldKeys::Verdict HeldKeys::pressed(std::uint8_t vk, std::uint32_t generic) {
     Verdict verdict;
-    const int mods = physicalModifiers();
+    const mod::Mask mods = physicalModifiers();
     for (const Claim& t : taken_) {
         if (t.vk != vk) continue;
         verdict.swallow = true;
@@ -74,7 +79,7 @@ void HeldKeys::reset() {
     taken_.clear();
 }
 
-bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {
+bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, mod::Mask modKeyCode) {
     if (!physical_[vk]) return false;
     drop(taker);
     taken_.push_back({taker, vk, modKeyCode});
@@ -85,7 +90,7 @@ void HeldKeys::drop(std::uintptr_t taker) {
     std::erase_if(taken_, [taker](const Claim& t) { return t.taker == taker; });
 }
 
-void HeldKeys::listen(std::uintptr_t taker, std::uint8_t vk, int modKeyCode) {
+void HeldKeys::listen(std::uintptr_t taker, std::uint8_t vk, mod::Mask modKeyCode) {
     forget(taker);
     chords_.push_back({taker, vk, modKeyCode});
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/keyboard_state.h"
 
 namespace win32 {
@@ -43,20 +44,20 @@ public:
 
     // Keys held by the user, sides of Shift, Ctrl and Alt apart.
     const platform::KeySet& physical() const { return physical_; }
-    // The chord mask (1 Alt, 2 Ctrl, 4 Shift, 8 Win) of the modifiers the user holds.
-    int physicalModifiers() const;
+    // The modifiers the user holds.
+    mod::Mask physicalModifiers() const;
 
     // Takes the user's presses of `vk` for `taker` until the user lets go of
     // the key; false, taking nothing, when the user does not hold it.
-    bool take(std::uintptr_t taker, std::uint8_t vk, int modKeyCode);
+    bool take(std::uintptr_t taker, std::uint8_t vk, mod::Mask modKeyCode);
     void drop(std::uintptr_t taker);
     bool taking(std::uintptr_t taker) const;
 
     // The chords registered, by taker, and the modifiers (a chord's mask)
     // that playbacks have let go of while the user holds them.
-    void listen(std::uintptr_t taker, std::uint8_t vk, int modKeyCode);
+    void listen(std::uintptr_t taker, std::uint8_t vk, mod::Mask modKeyCode);
     void forget(std::uintptr_t taker);
-    void setLetGo(int modKeyCode) { letGo_ = modKeyCode; }
+    void setLetGo(mod::Mask modKeyCode) { letGo_ = modKeyCode; }
 
     // The hook misses every release made where it cannot see (the lock
     // screen, the secure desktop, an elevated window): the record is checked
@@ -83,14 +84,14 @@ private:
     struct Claim {
         std::uintptr_t taker;
         std::uint8_t vk;
-        int modKeyCode;
+        mod::Mask modKeyCode;
     };
     platform::KeySet physical_;
     platform::KeySet ownUp_;     // last released, as far as the system knows, by the program
     platform::KeySet checking_;  // had events since beginCheck()
     std::vector<Claim> taken_;
     std::vector<Claim> chords_;
-    int letGo_ = 0;
+    mod::Mask letGo_;
 };
 
 }  // namespace win32

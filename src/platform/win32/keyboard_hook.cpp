@@ -2,6 +2,8 @@
 
 #include <wtsapi32.h>
 
+#include "platform/win32/app_messages.h"
+
 namespace win32::keyboard_hook {
 
 namespace {
@@ -28,8 +30,8 @@ LRESULT CALLBACK procedure(int code, WPARAM wParam, LPARAM lParam) {
         const HeldKeys::Verdict v = hook().keys.onKey({k->vkCode, k->scanCode, (k->flags & LLKHF_EXTENDED) != 0, down,
                                                        (k->flags & LLKHF_INJECTED) != 0, k->dwExtraInfo});
         for (const std::uintptr_t taker : v.repeatFor)
-            PostMessageW(reinterpret_cast<HWND>(taker), kTakenRepeatMessage, 0, 0);
-        if (v.pressFor) PostMessageW(reinterpret_cast<HWND>(v.pressFor), kLetGoPressMessage, 0, 0);
+            PostMessageW(reinterpret_cast<HWND>(taker), appmsg::kTakenRepeat, 0, 0);
+        if (v.pressFor) PostMessageW(reinterpret_cast<HWND>(v.pressFor), appmsg::kLetGoPress, 0, 0);
         if (v.swallow) return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

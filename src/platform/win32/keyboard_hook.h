@@ -12,18 +12,13 @@
 
 namespace win32::keyboard_hook {
 
-// Posted to a taker (a window) when the user's repeat of its held chord was taken.
-inline constexpr UINT kTakenRepeatMessage = WM_APP + 1;
-// Posted to a taker when the user pressed its chord with modifiers that a
-// playback had let go of, and the hook took the press for it.
-inline constexpr UINT kLetGoPressMessage = WM_APP + 3;
-
 // False when the system refuses the hook.
 bool acquire();
 void release();
 bool installed();
 
-// The hook's state; takers are windows, which receive the messages above.
+// The hook's state. Takers are windows, which hear of their chords as
+// appmsg::kTakenRepeat and appmsg::kLetGoPress (platform/win32/app_messages.h).
 HeldKeys& keys();
 
 // The hidden window that hears of session changes (WM_WTSSESSION_CHANGE)

@@ -40,7 +40,7 @@ void OwnKeys::send(const std::vector<std::uint8_t>& pressed, const std::function
         if (std::find(chords_.begin(), chords_.end(), c) != chords_.end()) c->resume();
 }
 
-void OwnKeys::setHeldModifiers(int modKeyCode) {
+void OwnKeys::setHeldModifiers(mod::Mask modKeyCode) {
     held_ = modKeyCode;
     const std::vector<Chord*> now = chords_;
     for (Chord* c : now) c->heldModifiersChanged(modKeyCode);

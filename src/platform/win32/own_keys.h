@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/keys/virtual_keys.h"
+
 namespace win32 {
 
 class OwnKeys {
@@ -22,7 +24,7 @@ public:
         virtual void suspend() = 0;
         virtual void resume() = 0;
         // The modifiers a playback holds, which a press of the chord may come with.
-        virtual void heldModifiersChanged(int modKeyCode) = 0;
+        virtual void heldModifiersChanged(mod::Mask modKeyCode) = 0;
     };
 
     void add(Chord* chord) { chords_.push_back(chord); }
@@ -32,9 +34,9 @@ public:
     // chord on those keys let go of meanwhile.
     void send(const std::vector<std::uint8_t>& pressed, const std::function<void()>& send);
 
-    // Modifiers the program's playbacks hold down right now (a chord's mask).
-    void setHeldModifiers(int modKeyCode);
-    int heldModifiers() const { return held_; }
+    // Modifiers the program's playbacks hold down right now.
+    void setHeldModifiers(mod::Mask modKeyCode);
+    mod::Mask heldModifiers() const { return held_; }
 
     // Whether a press of `sent` counts as a press of a chord on `chordKey`:
     // the system reports Shift, Ctrl and Alt of either side as the generic key.
@@ -42,7 +44,7 @@ public:
 
 private:
     std::vector<Chord*> chords_;
-    int held_ = 0;
+    mod::Mask held_;
 };
 
 }  // namespace win32

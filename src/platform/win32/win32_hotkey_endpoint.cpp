@@ -1,5 +1,6 @@
 #include "platform/win32/win32_hotkey_endpoint.h"
 
+#include "platform/win32/app_messages.h"
 #include "platform/win32/keyboard_hook.h"
 
 namespace win32 {
@@ -8,11 +9,12 @@ namespace {
 
 constexpr const wchar_t* kObjectProperty = L"Object";
 constexpr const wchar_t* kProcedureProperty = L"WinProc";
-// Posted to itself when the chord could not be taken back after the
-// program's own keys: reported from the event loop, not from inside a send.
-constexpr UINT kLostMessage = WM_APP + 2;
 
 std::uintptr_t takerOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
+
+// RegisterHotKey's MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN are the mask's own bits.
+static_assert(MOD_ALT == mod::Alt && MOD_CONTROL == mod::Control && MOD_SHIFT == mod::Shift && MOD_WIN == mod::Win);
+UINT systemModifiers(mod::Mask mask) { return static_cast<UINT>(mask.bits()); }
 
 }  // namespace
 
@@ -43,15 +45,15 @@ Win32HotkeyEndpoint::~Win32HotkeyEndpoint() {
 
 LRESULT CALLBACK Win32HotkeyEndpoint::dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<Win32HotkeyEndpoint*>(GetPropW(hwnd, kObjectProperty));
-    if (self && (msg == WM_HOTKEY || msg == keyboard_hook::kLetGoPressMessage)) {
+    if (self && (msg == WM_HOTKEY || msg == appmsg::kLetGoPress)) {
         self->pressed(true);
         return 0;
     }
-    if (self && msg == keyboard_hook::kTakenRepeatMessage) {
+    if (self && msg == appmsg::kTakenRepeat) {
         self->pressed(false);
         return 0;
     }
-    if (self && msg == kLostMessage) {
+    if (self && msg == appmsg::kChordLost) {
         self->lost();
         return 0;
     }
@@ -81,11 +83,10 @@ void Win32HotkeyEndpoint::lost() {
 }
 
 bool Win32HotkeyEndpoint::registerIds() {
-    if (!RegisterHotKey(hwnd_, kChordId, static_cast<UINT>(modKeyCode_), static_cast<UINT>(keyCode_))) return false;
+    if (!RegisterHotKey(hwnd_, kChordId, systemModifiers(modKeyCode_), static_cast<UINT>(keyCode_))) return false;
     // Held by another program with those modifiers: then the chord does not fire with them.
     if (heldExtra_)
-        RegisterHotKey(hwnd_, kChordWithHeldId, static_cast<UINT>(modKeyCode_ | heldExtra_),
-                       static_cast<UINT>(keyCode_));
+        RegisterHotKey(hwnd_, kChordWithHeldId, systemModifiers(modKeyCode_ | heldExtra_), static_cast<UINT>(keyCode_));
     return true;
 }
 
@@ -96,17 +97,17 @@ void Win32HotkeyEndpoint::unregisterIds() {
 
 platform::Claim Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     unregisterChord();
-    if (keyCode <= 0 || keyCode > 254 || (modKeyCode & ~0xF) != 0) {
+    if (keyCode <= 0 || keyCode >= vk::NoKey || (modKeyCode & ~mod::All) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return platform::Claim::refused("no chord: key " + std::to_string(keyCode) + ", modifiers " +
                                         std::to_string(modKeyCode));
     }
-    modKeyCode_ = modKeyCode;
+    modKeyCode_ = mod::Mask(modKeyCode);
     keyCode_ = keyCode;
-    heldExtra_ = ownKeys_ ? ownKeys_->heldModifiers() & ~modKeyCode_ & 0xF : 0;
+    heldExtra_ = ownKeys_ ? ownKeys_->heldModifiers().without(modKeyCode_) & mod::Mask::All : mod::Mask();
     if (!registerIds()) {
         const DWORD error = GetLastError();
-        modKeyCode_ = keyCode_ = heldExtra_ = 0;
+        forgetChord();
         SetLastError(error);
         if (error == ERROR_HOTKEY_ALREADY_REGISTERED) return platform::Claim::taken();
         return platform::Claim::refused("RegisterHotKey failed, error " + std::to_string(error));
@@ -126,18 +127,22 @@ void Win32HotkeyEndpoint::unregisterChord() {
         keyboard_hook::release();
         hooked_ = false;
     }
-    modKeyCode_ = keyCode_ = heldExtra_ = 0;
+    forgetChord();
 }
 
-void Win32HotkeyEndpoint::heldModifiersChanged(int modKeyCode) {
+void Win32HotkeyEndpoint::forgetChord() {
+    modKeyCode_ = heldExtra_ = {};
+    keyCode_ = 0;
+}
+
+void Win32HotkeyEndpoint::heldModifiersChanged(mod::Mask modKeyCode) {
     if (!registered()) return;
-    const int extra = modKeyCode & ~modKeyCode_ & 0xF;
+    const mod::Mask extra = modKeyCode.without(modKeyCode_) & mod::Mask::All;
     if (extra == heldExtra_) return;
     if (!suspended_) {
         if (heldExtra_) UnregisterHotKey(hwnd_, kChordWithHeldId);
         if (extra)
-            RegisterHotKey(hwnd_, kChordWithHeldId, static_cast<UINT>(modKeyCode_ | extra),
-                           static_cast<UINT>(keyCode_));
+            RegisterHotKey(hwnd_, kChordWithHeldId, systemModifiers(modKeyCode_ | extra), static_cast<UINT>(keyCode_));
     }
     heldExtra_ = extra;
 }
@@ -153,13 +158,14 @@ void Win32HotkeyEndpoint::resume() {
     suspended_ = false;
     if (registerIds()) return;
     // Another program registered the chord in the moment it was let go of.
+    // Reported from the event loop, not from inside a send.
     suspended_ = true;  // nothing is registered: nothing to let go of later
-    PostMessageW(hwnd_, kLostMessage, 0, 0);
+    PostMessageW(hwnd_, appmsg::kChordLost, 0, 0);
 }
 
 void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
-    ownKeys_->setHeldModifiers(held);
-    keyboard_hook::keys().setLetGo(letGo);
+    ownKeys_->setHeldModifiers(mod::Mask(held));
+    keyboard_hook::keys().setLetGo(mod::Mask(letGo));
 }
 
 }  // namespace win32

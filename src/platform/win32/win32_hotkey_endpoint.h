@@ -28,6 +28,7 @@ public:
     static std::unique_ptr<Win32HotkeyEndpoint> create(std::shared_ptr<OwnKeys> ownKeys = nullptr);
     ~Win32HotkeyEndpoint() override;
 
+    using HotkeyEndpoint::registerChord;
     platform::Claim registerChord(int modKeyCode, int keyCode) override;
     void unregisterChord() override;
 
@@ -45,19 +46,20 @@ private:
     bool registerIds();
     void unregisterIds();
     bool registered() const { return keyCode_ != 0; }
+    void forgetChord();
 
     // OwnKeys::Chord
     int chordKey() const override { return keyCode_; }
     void suspend() override;
     void resume() override;
-    void heldModifiersChanged(int modKeyCode) override;
+    void heldModifiersChanged(mod::Mask modKeyCode) override;
 
     HWND hwnd_;
     WNDPROC kept_;
     std::shared_ptr<OwnKeys> ownKeys_;
-    int modKeyCode_ = 0;
+    mod::Mask modKeyCode_;
     int keyCode_ = 0;
-    int heldExtra_ = 0;
+    mod::Mask heldExtra_;
     bool suspended_ = false;  // the program is pressing the chord's key: off meanwhile
     bool hooked_ = false;     // holds a reference to the keyboard hook
 };
@@ -66,6 +68,7 @@ class Win32HotkeyService : public platform::HotkeyService {
 public:
     explicit Win32HotkeyService(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {}
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override { return Win32HotkeyEndpoint::create(ownKeys_); }
+    using HotkeyService::setHeldModifiers;
     void setHeldModifiers(int held, int letGo) override;
 
 private:

@@ -68,7 +68,7 @@ Result Win32KeyInjector::reachesFocus() {
 }
 
 bool Win32KeyInjector::keyDown(std::uint8_t vk) {
-    if (vk == 0 || vk == 0xFF) return false;
+    if (vk == 0 || vk == vk::NoKey) return false;
     return add(vk, false);
 }
 
@@ -77,7 +77,7 @@ void Win32KeyInjector::ensureDown(std::uint8_t vk) {
 }
 
 void Win32KeyInjector::keyUp(std::uint8_t vk) {
-    if (vk == 0 || vk == 0xFF) return;
+    if (vk == 0 || vk == vk::NoKey) return;
     add(vk, true);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"
 #include "platform/win32/own_keys.h"
 
@@ -44,7 +45,7 @@ public:
     // Sends refused releases again, outside a batch.
     void retryRefusedReleases();
 
-    static constexpr std::uint8_t kMaskKey = 0xE8;
+    static constexpr std::uint8_t kMaskKey = vk::Unassigned;
 
 private:
     bool add(std::uint8_t vk, bool up);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/keys/virtual_keys.h"
 #include "platform/win32/keyboard_hook.h"
 
 namespace win32 {
@@ -15,10 +16,10 @@ Win32KeyboardState::~Win32KeyboardState() { keyboard_hook::release(); }
 
 platform::KeySet Win32KeyboardState::logicalDown() {
     platform::KeySet down;
-    // From 8: below are the mouse buttons. The generic Shift, Ctrl and Alt
-    // (16-18) are left out: their sided keys say which one is down.
-    for (int vk = 8; vk < 256; ++vk) {
-        if (vk >= 0x10 && vk <= 0x12) continue;
+    // From Backspace: below are the mouse buttons. The generic Shift, Ctrl
+    // and Alt are left out: their sided keys say which one is down.
+    for (int vk = vk::Back; vk < 256; ++vk) {
+        if (vk == vk::Shift || vk == vk::Control || vk == vk::Menu) continue;
         if (GetAsyncKeyState(vk) & 0x8000) down.set(static_cast<std::size_t>(vk));
     }
     return down;

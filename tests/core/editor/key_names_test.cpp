@@ -2,19 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include "core/keys/virtual_keys.h"
+
 using co::KeyNameToVk;
 
 TEST(KeyNames, NamesMapToTheirCodesExactly) {
-    EXPECT_EQ(KeyNameToVk("LEFT"), 37);
-    EXPECT_EQ(KeyNameToVk("Enter"), 13);
-    EXPECT_EQ(KeyNameToVk("BOTTOM"), 40);
-    EXPECT_EQ(KeyNameToVk("Win"), 91);
-    EXPECT_EQ(KeyNameToVk("+"), 107);
-    EXPECT_EQ(KeyNameToVk("-"), 109);
-    EXPECT_EQ(KeyNameToVk("L-0"), 48);
-    EXPECT_EQ(KeyNameToVk("L-9"), 57);
-    EXPECT_EQ(KeyNameToVk("R-0"), 96);
-    EXPECT_EQ(KeyNameToVk("R-9"), 105);
+    EXPECT_EQ(KeyNameToVk("LEFT"), vk::Left);
+    EXPECT_EQ(KeyNameToVk("Enter"), vk::Return);
+    EXPECT_EQ(KeyNameToVk("BOTTOM"), vk::Down);
+    EXPECT_EQ(KeyNameToVk("Win"), vk::LWin);
+    EXPECT_EQ(KeyNameToVk("+"), vk::Add);
+    EXPECT_EQ(KeyNameToVk("-"), vk::Subtract);
+    EXPECT_EQ(KeyNameToVk("L-0"), '0');
+    EXPECT_EQ(KeyNameToVk("L-9"), '9');
+    EXPECT_EQ(KeyNameToVk("R-0"), vk::Numpad0);
+    EXPECT_EQ(KeyNameToVk("R-9"), vk::Numpad9);
     for (const char* letter : {"A", "J", "K", "Q", "Z"}) EXPECT_EQ(KeyNameToVk(letter), letter[0]);
 }
 

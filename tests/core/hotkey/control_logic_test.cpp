@@ -6,6 +6,8 @@
 #include "platform/fake/fake_hotkey_service.h"
 
 using hotkey::ControlLogic;
+using hotkey::ShiftState;
+using mod::Mask;
 using Endpoint = platform::FakeHotkeyService::Endpoint;
 
 namespace {
@@ -17,7 +19,7 @@ struct Control {
         endpoint = s.lastEndpoint;
         logic.onHotKeyPressed = [this] { ++pressed; };
     }
-    void type(int vk, int shift) { logic.keyDown(vk, shift); }
+    void type(int vk, ShiftState shift) { logic.keyDown(vk, shift); }
 
     ControlLogic logic;
     Endpoint* endpoint = nullptr;
@@ -44,12 +46,12 @@ TEST(ControlLogic, EnablingRegistersOnceAndDisablingReleases) {
     c.logic.setHotKeyEnabled(true);
     EXPECT_TRUE(c.logic.hotKeyEnabled());
     EXPECT_EQ(c.endpoint->registerCalls, 1);
-    EXPECT_TRUE(system.isTaken(3, 'A'));
+    EXPECT_TRUE(system.isTaken(Mask::Control | Mask::Alt, 'A'));
     EXPECT_TRUE(c.messages.empty());
 
     c.logic.setHotKeyEnabled(false);
     EXPECT_FALSE(c.logic.hotKeyEnabled());
-    EXPECT_FALSE(system.isTaken(3, 'A'));
+    EXPECT_FALSE(system.isTaken(Mask::Control | Mask::Alt, 'A'));
     const int unregisters = c.endpoint->unregisterCalls;
     c.logic.setHotKeyEnabled(false);
     EXPECT_EQ(c.endpoint->unregisterCalls, unregisters) << "false while false releases nothing";
@@ -58,8 +60,8 @@ TEST(ControlLogic, EnablingRegistersOnceAndDisablingReleases) {
 TEST(ControlLogic, ATakenChordIsRefusedAndDiscarded) {
     platform::FakeHotkeyService system;
     Control first(system), second(system);
-    first.type(0x77, 0);   // F8 alone is a chord like any other
-    second.type(0x77, 0);
+    first.type(vk::F8, {});  // F8 alone is a chord like any other
+    second.type(vk::F8, {});
     first.logic.setHotKeyEnabled(true);
     second.logic.setHotKeyEnabled(true);
     EXPECT_TRUE(first.logic.hotKeyEnabled());
@@ -67,9 +69,9 @@ TEST(ControlLogic, ATakenChordIsRefusedAndDiscarded) {
     EXPECT_EQ(second.messages, std::vector<std::string>{"error: Hotkey already exists, please change a hotkey."});
     EXPECT_EQ(second.logic.capture().text(), hotkey::kPromptText);
     EXPECT_EQ(second.logic.capture().keyCode(), 0);
-    EXPECT_EQ(second.logic.capture().modKeyCode(), 0);
+    EXPECT_EQ(second.logic.capture().modKeyCode(), Mask{});
 
-    system.takeByOtherProgram(2, 'Q');
+    system.takeByOtherProgram(Mask::Control, 'Q');
     Control third(system);
     third.type('Q', hotkey::kCtrlBit);
     third.logic.setHotKeyEnabled(true);
@@ -85,21 +87,21 @@ TEST(ControlLogic, TypingIntoALiveChordTurnsItOffAndReportsIt) {
     using R = ControlLogic::KeyResult;
     EXPECT_EQ(c.logic.keyDown('B', hotkey::kCtrlBit), R::TurnedOff);
     EXPECT_FALSE(c.logic.hotKeyEnabled());
-    EXPECT_FALSE(system.isTaken(2, 'A'));
-    EXPECT_FALSE(system.isTaken(2, 'B')) << "the new chord is not live";
+    EXPECT_FALSE(system.isTaken(Mask::Control, 'A'));
+    EXPECT_FALSE(system.isTaken(Mask::Control, 'B')) << "the new chord is not live";
     EXPECT_EQ(c.logic.capture().text(), "Ctrl + B");
-    EXPECT_EQ(c.logic.keyDown('C', 0), R::Captured) << "nothing to turn off any more";
+    EXPECT_EQ(c.logic.keyDown('C', {}), R::Captured) << "nothing to turn off any more";
 
     // A modifier typed into a live chord also turns it off and opens a new chord.
     c.logic.setHotKeyEnabled(true);
-    EXPECT_EQ(c.logic.keyDown(16, hotkey::kShiftBit), R::TurnedOff);
+    EXPECT_EQ(c.logic.keyDown(vk::Shift, hotkey::kShiftBit), R::TurnedOff);
     EXPECT_EQ(c.logic.capture().keyCode(), 0);
 
     // The context-menu key and a key with no code change nothing, not even a live chord.
-    c.type('D', 0);
+    c.type('D', {});
     c.logic.setHotKeyEnabled(true);
-    EXPECT_EQ(c.logic.keyDown(93, 0), R::Dropped);
-    EXPECT_EQ(c.logic.keyDown(0, 0), R::Dropped);
+    EXPECT_EQ(c.logic.keyDown(vk::Apps, {}), R::Dropped);
+    EXPECT_EQ(c.logic.keyDown(0, {}), R::Dropped);
     EXPECT_TRUE(c.logic.hotKeyEnabled());
     EXPECT_EQ(c.logic.capture().text(), "D");
 }
@@ -145,7 +147,7 @@ TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
     EXPECT_EQ(store.log, (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode",
                                                    "read Zorvane10ModKeyCode"}));
     EXPECT_EQ(again.capture().text(), "Ctrl + Alt + A");
-    EXPECT_EQ(again.capture().modKeyCode(), 3);
+    EXPECT_EQ(again.capture().modKeyCode(), Mask::Control | Mask::Alt);
     EXPECT_FALSE(again.hotKeyEnabled()) << "a chord comes back switched off";
 
     // A hand-edited code that is no number gives no chord; a failed write stops the save.
@@ -183,7 +185,7 @@ TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
     EXPECT_EQ(reported.back(), hotkey::kPromptText);
 
     // A refused chord is discarded: that too is a change.
-    system.takeByOtherProgram(mod::Control, 'Q');
+    system.takeByOtherProgram(Mask::Control, 'Q');
     c.type('Q', hotkey::kCtrlBit);
     c.logic.setHotKeyEnabled(true);
     EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A", hotkey::kPromptText, "Ctrl + Q", hotkey::kPromptText}));
@@ -215,12 +217,12 @@ TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
     b.type('B', hotkey::kAltBit);
     a->logic.setHotKeyEnabled(true);
     b.logic.setHotKeyEnabled(true);
-    system.press(1, 'A');
-    system.press(1, 'A');
+    system.press(Mask::Alt, 'A');
+    system.press(Mask::Alt, 'A');
     EXPECT_EQ(a->pressed, 2);
     EXPECT_EQ(b.pressed, 0);
 
     a.reset();
-    EXPECT_FALSE(system.isTaken(1, 'A'));
-    EXPECT_TRUE(system.isTaken(1, 'B'));
+    EXPECT_FALSE(system.isTaken(Mask::Alt, 'A'));
+    EXPECT_TRUE(system.isTaken(Mask::Alt, 'B'));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 #include "core/diag/diag.h"
@@ -9,17 +10,16 @@
 #include "core/keys/virtual_keys.h"
 #include "core/playback/program_error.h"
 
+using mod::Mask;
 using platform::FakeKeyboard;
 using playback::Player;
 
 namespace {
 
-constexpr std::uint8_t LShift = 0xA0, LCtrl = 0xA2, RCtrl = 0xA3, LAlt = 0xA4, LWin = 91;
-
-int modifierClasses(const platform::KeySet& keys) {
-    int classes = 0;
+Mask modifierClasses(const platform::KeySet& keys) {
+    Mask classes;
     for (int vk = 0; vk < 256; ++vk)
-        if (keys[vk]) classes |= mod::Of(vk);
+        if (keys[vk]) classes |= Mask::of(vk);
     return classes;
 }
 
@@ -33,9 +33,9 @@ struct TapWatcher {
     bool armed = false;  // the last press was a modifier's
     void key(int vk, bool down) {
         if (down) {
-            armed = mod::Of(vk) != 0;
+            armed = bool(Mask::of(vk));
         } else {
-            if (armed && mod::Of(vk)) ++taps;
+            if (armed && Mask::of(vk)) ++taps;
             armed = false;
         }
     }
@@ -51,7 +51,7 @@ struct Bed {
             if (last == "mask") return im.otherKeyTapped();
             const int vk = std::stoi(last.substr(1));
             im.key(vk, last[0] == '+');
-            if (last[0] == '+' && mod::Of(vk) == 0) seen.push_back({vk, modifierClasses(kb.logical)});
+            if (last[0] == '+' && !Mask::of(vk)) seen.push_back({vk, modifierClasses(kb.logical)});
         };
     }
     // The user's own keys, as the application sees them; the trigger's key
@@ -68,10 +68,10 @@ struct Bed {
         for (auto k : keys) kb.userDown(k);
     }
     void play(const char* action) { delivery.play(action); }
-    int modifiersSeenWith(int vk) const {
+    std::optional<Mask> modifiersSeenWith(int vk) const {
         for (const auto& [key, mods] : seen)
             if (key == vk) return mods;
-        return -1;
+        return std::nullopt;
     }
 
     FakeKeyboard kb;
@@ -80,18 +80,16 @@ struct Bed {
     Player delivery{kb, &kb, [this](int) {
                         if (duringHold) duringHold();
                     }};
-    std::vector<std::pair<int, int>> seen;
+    std::vector<std::pair<int, Mask>> seen;
 };
-
-constexpr int Ctrl = mod::Control, Shift = mod::Shift, Alt = mod::Alt;
 
 }  // namespace
 
 TEST(Player, ModifiersOfTheTriggerThatTheTargetLacksAreReleasedFirstAndRestoredAfter) {
     Bed b;
-    b.userHolds({LCtrl, LAlt, 'A'});  // trigger Ctrl+Alt+A, target Ctrl+C
+    b.userHolds({vk::LControl, vk::LMenu, 'A'});  // trigger Ctrl+Alt+A, target Ctrl+C
     b.play("2|17|67");
-    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+    EXPECT_EQ(b.modifiersSeenWith('C'), Mask::Control);
     EXPECT_EQ(b.kb.logical, b.kb.physical) << "every key as the user holds it";
     // The Alt release is masked so that it is not a lone tap.
     EXPECT_EQ(b.kb.events.front(), "mask");
@@ -101,54 +99,54 @@ TEST(Player, ModifiersOfTheTriggerThatTheTargetLacksAreReleasedFirstAndRestoredA
 TEST(Player, NamedCases) {
     {
         Bed b;  // Alt+Q -> Ctrl+W
-        b.userHolds({LAlt, 'Q'});
+        b.userHolds({vk::LMenu, 'Q'});
         b.play("2|17|87");
-        EXPECT_EQ(b.modifiersSeenWith('W'), Ctrl);
+        EXPECT_EQ(b.modifiersSeenWith('W'), Mask::Control);
         EXPECT_EQ(b.kb.events.front(), "mask");
         EXPECT_EQ(b.kb.logical, b.kb.physical);
         EXPECT_EQ(b.kb.events.back(), "mask") << "Alt pressed again is masked too";
     }
     {
         Bed b;  // Win+Z -> Ctrl+Z
-        b.userHolds({LWin, 'Z'});
+        b.userHolds({vk::LWin, 'Z'});
         b.play("2|17|90");
-        EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl);
-        EXPECT_TRUE(b.kb.logical[LWin]);
+        EXPECT_EQ(b.modifiersSeenWith('Z'), Mask::Control);
+        EXPECT_TRUE(b.kb.logical[vk::LWin]);
         // The target released the trigger's own key; pressing it again would type it.
         EXPECT_EQ(b.kb.logical, b.kb.physical & ~platform::KeySet().set('Z'));
     }
     {
         Bed b;  // F8 -> Ctrl+Shift+S: nothing to clear
-        b.userHolds({0x77});
+        b.userHolds({vk::F8});
         b.play("3|17|16|83");
-        EXPECT_EQ(b.modifiersSeenWith('S'), Ctrl | Shift);
+        EXPECT_EQ(b.modifiersSeenWith('S'), Mask::Control | Mask::Shift);
         EXPECT_EQ(b.kb.events,
                   (std::vector<std::string>{"+17", "+16", "+83", "-83", "-16", "-17"}));
     }
     {
         Bed b;  // Ctrl+Q -> Ctrl+C: Ctrl kept, and still held afterwards
-        b.userHolds({LCtrl, 'Q'});
+        b.userHolds({vk::LControl, 'Q'});
         b.play("2|17|67");
-        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
-        EXPECT_TRUE(b.kb.logical[LCtrl]);
+        EXPECT_EQ(b.modifiersSeenWith('C'), Mask::Control);
+        EXPECT_TRUE(b.kb.logical[vk::LControl]);
         EXPECT_EQ(b.kb.logical, b.kb.physical);
     }
     {
         Bed b;  // the right Ctrl held: the target's Ctrl is that one
-        b.userHolds({RCtrl, 'Q'});
+        b.userHolds({vk::RControl, 'Q'});
         b.play("2|17|67");
-        EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
+        EXPECT_EQ(b.modifiersSeenWith('C'), Mask::Control);
         EXPECT_EQ(b.kb.logical, b.kb.physical);
     }
 }
 
 TEST(Player, KeysLetGoOfDuringTheHoldStayUp) {
     Bed b;
-    b.userHolds({LCtrl, LAlt, 'A'});
+    b.userHolds({vk::LControl, vk::LMenu, 'A'});
     b.duringHold = [&] {
         b.kb.userUp('A');
-        b.kb.userUp(LAlt);
-        b.kb.userUp(LCtrl);
+        b.kb.userUp(vk::LMenu);
+        b.kb.userUp(vk::LControl);
     };
     b.play("2|17|67");
     EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
@@ -156,38 +154,38 @@ TEST(Player, KeysLetGoOfDuringTheHoldStayUp) {
 
 TEST(Player, AModifierPressedDuringTheHoldIsKept) {
     Bed b;
-    b.userHolds({0x77});
-    b.duringHold = [&] { b.kb.userDown(LShift); };
+    b.userHolds({vk::F8});
+    b.duringHold = [&] { b.kb.userDown(vk::LShift); };
     b.play("1|65");
     EXPECT_EQ(b.kb.logical, b.kb.physical);
 }
 
 TEST(Player, NestedPlaybacksGetTheirOwnModifiersAndTheOuterHoldIsKept) {
     Bed b;
-    b.userHolds({LCtrl, LAlt, 'A'});  // slot 1: Ctrl+Alt+A -> Ctrl+C
+    b.userHolds({vk::LControl, vk::LMenu, 'A'});  // slot 1: Ctrl+Alt+A -> Ctrl+C
     bool nested = false;
     b.duringHold = [&] {
         if (nested) return;
         nested = true;
         // The user lets go and presses slot 2's trigger, Shift+F9 -> Alt+X, during the hold.
         b.kb.userUp('A');
-        b.kb.userUp(LAlt);
-        b.kb.userUp(LCtrl);
-        b.userHolds({LShift, 0x78});
+        b.kb.userUp(vk::LMenu);
+        b.kb.userUp(vk::LControl);
+        b.userHolds({vk::LShift, vk::F9});
         b.play("2|18|88");
-        EXPECT_TRUE(b.kb.logical[LCtrl] && b.kb.logical['C']) << "the outer target is still held";
-        b.kb.userUp(0x78);
-        b.kb.userUp(LShift);
+        EXPECT_TRUE(b.kb.logical[vk::LControl] && b.kb.logical['C']) << "the outer target is still held";
+        b.kb.userUp(vk::F9);
+        b.kb.userUp(vk::LShift);
     };
     b.play("2|17|67");
-    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl);
-    EXPECT_EQ(b.modifiersSeenWith('X'), Alt);
+    EXPECT_EQ(b.modifiersSeenWith('C'), Mask::Control);
+    EXPECT_EQ(b.modifiersSeenWith('X'), Mask::Alt);
     EXPECT_TRUE(b.kb.logical.none()) << "nothing is left down";
 }
 
 TEST(Player, AFailedHoldStillLeavesTheKeyboardAsTheUserHoldsIt) {
     Bed b;
-    b.userHolds({LAlt, 'Q'});
+    b.userHolds({vk::LMenu, 'Q'});
     b.duringHold = [] { throw ProgramError(5, "test", "[clsWaitableTimer.Wait]failed"); };
     EXPECT_THROW(b.play("2|17|87"), ProgramError);
     EXPECT_EQ(b.kb.logical, b.kb.physical);
@@ -195,44 +193,50 @@ TEST(Player, AFailedHoldStillLeavesTheKeyboardAsTheUserHoldsIt) {
 
 TEST(Player, StringsThatPlayNothingTouchNothing) {
     Bed b;
-    b.userHolds({LCtrl, LAlt, 'A'});
+    b.userHolds({vk::LControl, vk::LMenu, 'A'});
     for (const char* s : {"", "2|17", "1|300", "4|65"}) b.play(s);
     EXPECT_TRUE(b.kb.events.empty());
 }
 
 TEST(Player, TellsWhichModifiersItHoldsAndLetsGoOfTheHeldTriggerKeyFirst) {
     Bed b;
-    std::vector<std::string> told;
-    b.delivery.onHeldModifiers = [&](int held, int letGo) {
-        told.push_back("held " + std::to_string(held) + " let go " + std::to_string(letGo) + " at " +
-                       std::to_string(b.kb.events.size()));
+    struct Told {
+        Mask held, letGo;
+        std::size_t at;  // key events sent before
     };
-    b.userHolds({LWin, 'Z'});  // Win+Z -> Ctrl+Shift+Z: the trigger's own key is in the target
+    std::vector<Told> told;
+    b.delivery.onHeldModifiers = [&](Mask held, Mask letGo) { told.push_back({held, letGo, b.kb.events.size()}); };
+    b.userHolds({vk::LWin, 'Z'});  // Win+Z -> Ctrl+Shift+Z: the trigger's own key is in the target
     b.play("3|17|16|90");
     // Told before the keys change: of the target's modifiers and the user's
     // Win let go of, then of the Win still let go of while the target's come
     // up, and last of nothing once Win is back down.
     ASSERT_EQ(told.size(), 3u);
-    EXPECT_EQ(told[0], "held 6 let go 8 at 0");
-    EXPECT_EQ(told[1].substr(0, 15), "held 0 let go 8");
-    EXPECT_EQ(told[2], "held 0 let go 0 at " + std::to_string(b.kb.events.size()));
+    EXPECT_EQ(told[0].held, Mask::Control | Mask::Shift);
+    EXPECT_EQ(told[0].letGo, Mask::Win);
+    EXPECT_EQ(told[0].at, 0u);
+    EXPECT_EQ(told[1].held, Mask{});
+    EXPECT_EQ(told[1].letGo, Mask::Win);
+    EXPECT_EQ(told[2].held, Mask{});
+    EXPECT_EQ(told[2].letGo, Mask{});
+    EXPECT_EQ(told[2].at, b.kb.events.size());
     // The held trigger key was let go before the target pressed it, so the press counts.
     const auto firstZ = std::find(b.kb.events.begin(), b.kb.events.end(), "-90");
     ASSERT_NE(firstZ, b.kb.events.end());
     EXPECT_LT(firstZ - b.kb.events.begin(),
               std::find(b.kb.events.begin(), b.kb.events.end(), "+90") - b.kb.events.begin());
-    EXPECT_EQ(b.modifiersSeenWith('Z'), Ctrl | Shift);
+    EXPECT_EQ(b.modifiersSeenWith('Z'), Mask::Control | Mask::Shift);
 }
 
 TEST(Player, AKeyThatCannotBeTypedCutsTheTargetShortAndLeavesNothingDown) {
     Bed b;
     std::string problem;
     b.delivery.onProblem = [&](const std::string& why) { problem = why; };
-    b.kb.untypeable.set(0x87);  // F24
-    b.userHolds({LAlt, 'Q'});
+    b.kb.untypeable.set(vk::F24);
+    b.userHolds({vk::LMenu, 'Q'});
     b.play("3|17|16|135");
     EXPECT_NE(problem.find("135"), std::string::npos) << problem;
-    EXPECT_EQ(b.modifiersSeenWith(0x87), -1);
+    EXPECT_EQ(b.modifiersSeenWith(vk::F24), std::nullopt);
     EXPECT_EQ(b.kb.logical, b.kb.physical) << "Ctrl and Shift let go of, Alt back as held";
     // The pressed keys came up in reverse order, before Alt went down again.
     const auto& ev = b.kb.events;
@@ -250,7 +254,7 @@ TEST(Player, AWindowThatDropsTheProgramsKeysGetsNoTargetAndTheUserIsTold) {
     std::vector<std::string> log;
     diag::SetSink([&](std::string_view line) { log.emplace_back(line); });
     b.kb.shielded = true;
-    b.userHolds({LCtrl, LAlt, 'A'});
+    b.userHolds({vk::LControl, vk::LMenu, 'A'});
     b.play("2|17|67");
     diag::SetSink(nullptr);
     EXPECT_TRUE(b.kb.events.empty());
@@ -272,7 +276,7 @@ TEST(Player, ReleasesDroppedByAWindowThatCameForwardDuringTheHoldAreSentAtTheNex
     EXPECT_TRUE(b.delivery.owesReleases());
     b.delivery.releaseOwed();
     EXPECT_TRUE(b.delivery.owesReleases()) << "nothing can arrive yet";
-    EXPECT_TRUE(b.kb.logical[LCtrl] && b.kb.logical[LShift] && b.kb.logical[27]);
+    EXPECT_TRUE(b.kb.logical[vk::LControl] && b.kb.logical[vk::LShift] && b.kb.logical[vk::Escape]);
 
     b.kb.shielded = false;
     b.kb.events.clear();
@@ -289,7 +293,7 @@ TEST(Player, ReleasesDroppedByAWindowThatCameForwardDuringTheHoldAreSentAtTheNex
     b.seen.clear();
     b.play("2|17|67");
     diag::SetSink(nullptr);
-    EXPECT_EQ(b.modifiersSeenWith('C'), Ctrl) << "Shift was let go of first";
+    EXPECT_EQ(b.modifiersSeenWith('C'), Mask::Control) << "Shift was let go of first";
     EXPECT_EQ(b.kb.logical, b.kb.physical);
     EXPECT_EQ(b.im.taps, 0);
 }
@@ -325,24 +329,29 @@ TEST(Player, WithoutAKeyboardStateTheKeysPlayAsTheyStand) {
 TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
     {
         Bed b;  // the watcher sees a tap when there is one
-        b.userPresses(LShift);
-        b.userLetsGo(LShift);
-        b.userPresses(LCtrl);
-        b.userPresses(LShift);
-        b.userLetsGo(LCtrl);
+        b.userPresses(vk::LShift);
+        b.userLetsGo(vk::LShift);
+        b.userPresses(vk::LControl);
+        b.userPresses(vk::LShift);
+        b.userLetsGo(vk::LControl);
         ASSERT_EQ(b.im.taps, 2);
     }
     // Every trigger with every target, the user letting go of the trigger's
     // key and then its modifiers in either order, during the hold or after
     // it. The user's own keys make no tap (the trigger's key comes between),
     // so any tap the watcher sees is one the program made.
-    const std::vector<std::pair<int, std::vector<std::uint8_t>>> triggers = {
-        {Ctrl | Shift, {LCtrl, LShift}}, {Shift, {LShift}}, {Ctrl | Alt, {LCtrl, LAlt}},
-        {Alt, {LAlt}}, {mod::Win, {LWin}}, {Ctrl | Shift | Alt, {LShift, LCtrl, LAlt}},
+    const std::vector<std::pair<Mask, std::vector<std::uint8_t>>> triggers = {
+        {Mask::Control | Mask::Shift, {vk::LControl, vk::LShift}},
+        {Mask::Shift, {vk::LShift}},
+        {Mask::Control | Mask::Alt, {vk::LControl, vk::LMenu}},
+        {Mask::Alt, {vk::LMenu}},
+        {Mask::Win, {vk::LWin}},
+        {Mask::Control | Mask::Shift | Mask::Alt, {vk::LShift, vk::LControl, vk::LMenu}},
     };
-    const std::vector<std::pair<const char*, int>> targets = {
-        {"2|17|86", Ctrl}, {"3|17|16|86", Ctrl | Shift}, {"2|16|36", Shift}, {"1|65", 0},
-        {"2|18|70", Alt}, {"2|91|69", mod::Win}, {"3|16|18|88", Shift | Alt},
+    const std::vector<std::pair<const char*, Mask>> targets = {
+        {"2|17|86", Mask::Control}, {"3|17|16|86", Mask::Control | Mask::Shift}, {"2|16|36", Mask::Shift},
+        {"1|65", Mask{}},           {"2|18|70", Mask::Alt},                      {"2|91|69", Mask::Win},
+        {"3|16|18|88", Mask::Shift | Mask::Alt},
     };
     enum When { AfterTheHold, KeyDuringTheHold, AllDuringTheHold };
     for (const auto& [mods, modifierKeys] : triggers)
@@ -368,7 +377,7 @@ TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
                         for (const std::uint8_t m : order) b.userLetsGo(m);
                     std::ostringstream trace;
                     for (const auto& e : b.kb.events) trace << e << ' ';
-                    SCOPED_TRACE("trigger " + std::to_string(mods) + " target " + action + " case " +
+                    SCOPED_TRACE("trigger " + std::to_string(mods.bits()) + " target " + action + " case " +
                                  std::to_string(when) + (reversed ? " reversed" : "") + ": " + trace.str());
                     EXPECT_EQ(b.im.taps, 0);
                     const int key = std::stoi(std::string(action).substr(std::string(action).rfind('|') + 1));
@@ -379,11 +388,11 @@ TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
 
 TEST(Player, AModifierTheTargetSharesWithTheUserIsNeitherReleasedNorPressedAgain) {
     Bed b;  // Ctrl+Shift+C -> Ctrl+Shift+V
-    b.userPresses(LCtrl);
-    b.userPresses(LShift);
+    b.userPresses(vk::LControl);
+    b.userPresses(vk::LShift);
     b.userPresses('C', false);
     b.play("3|17|16|86");
     EXPECT_EQ(b.kb.events, (std::vector<std::string>{"+86", "-86"}));
-    EXPECT_EQ(b.modifiersSeenWith('V'), Ctrl | Shift);
+    EXPECT_EQ(b.modifiersSeenWith('V'), Mask::Control | Mask::Shift);
     EXPECT_EQ(b.kb.logical, b.kb.physical);
 }

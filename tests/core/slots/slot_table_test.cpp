@@ -75,7 +75,7 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Not set hotkey", "chord 1 按下热键", "box 1 off"}));
 
     t.view.log.clear();
-    t.system.takeByOtherProgram(2, 'Q');
+    t.system.takeByOtherProgram(mod::Mask::Control, 'Q');
     t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
     t.table.checkClicked(2, true);
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
@@ -87,7 +87,7 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     EXPECT_EQ(t.view.log.back(), "box 3 on");
     t.table.checkClicked(3, false);
     EXPECT_EQ(t.view.log.back(), "box 3 off");
-    EXPECT_FALSE(t.system.isTaken(1, 'W'));
+    EXPECT_FALSE(t.system.isTaken(mod::Mask::Alt, 'W'));
 }
 
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {

@@ -6,6 +6,7 @@
 #include "platform/win32/held_keys.h"
 #include "support/key_set.h"
 
+using mod::Mask;
 using win32::HeldKeys;
 using wintest::KeySetOf;
 
@@ -26,22 +27,22 @@ HeldKeys::Verdict other(HeldKeys& k, std::uint32_t vk, bool down) { return k.onK
 
 TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     HeldKeys k;
-    k.onKey({0x11, 0x1D, false, true, false});  // a generic Ctrl counts as its side
-    user(k, 0xA4, true);
-    EXPECT_EQ(k.physicalModifiers(), 2 | 1);
+    k.onKey({vk::Control, 0x1D, false, true, false});  // a generic Ctrl counts as its side
+    user(k, vk::LMenu, true);
+    EXPECT_EQ(k.physicalModifiers(), Mask::Control | Mask::Alt);
     EXPECT_FALSE(user(k, 'A', true).swallow) << "the chord's first press belongs to the hotkey, not to the hook";
-    ASSERT_TRUE(k.take(kSlotA, 'A', 2 | 1));
+    ASSERT_TRUE(k.take(kSlotA, 'A', Mask::Control | Mask::Alt));
 
     HeldKeys::Verdict repeat = user(k, 'A', true);
     EXPECT_TRUE(repeat.swallow);
     EXPECT_EQ(repeat.repeatFor, std::vector<std::uintptr_t>{kSlotA}) << "Ctrl+Alt still held: a repeat of the chord";
 
     // The playback's keys pass, the trigger's own key among them.
-    EXPECT_FALSE(own(k, 0xA4, false).swallow);
+    EXPECT_FALSE(own(k, vk::LMenu, false).swallow);
     EXPECT_FALSE(own(k, 'A', true).swallow);
     EXPECT_FALSE(own(k, 'A', false).swallow);
 
-    user(k, 0xA4, false);  // the user lets go of Alt, A still down
+    user(k, vk::LMenu, false);  // the user lets go of Alt, A still down
     repeat = user(k, 'A', true);
     EXPECT_TRUE(repeat.swallow) << "Ctrl+A must not reach the application";
     EXPECT_TRUE(repeat.repeatFor.empty()) << "Ctrl+A is not the chord";
@@ -51,7 +52,7 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     EXPECT_FALSE(user(k, 'A', true).swallow) << "a later press of A is the user's to type";
 
     own(k, 'Q', true);  // the program's own press: nothing of the user's to take
-    EXPECT_FALSE(k.take(kSlotB, 'Q', 2));
+    EXPECT_FALSE(k.take(kSlotB, 'Q', Mask::Control));
 }
 
 // Ctrl+Shift+T plays Ctrl+Win+M and lets go of the user's Shift meanwhile;
@@ -59,32 +60,32 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
 // sees Ctrl+Alt+W, yet the user pressed the chord Ctrl+Alt+Shift+W.
 TEST(HeldKeys, TakesAChordWhoseModifiersAPlaybackLetGoOf) {
     HeldKeys k;
-    k.listen(kSlotA, 'W', 2 | 1 | 4);
-    k.listen(kSlotB, 'W', 2 | 1);
-    user(k, 0xA2, true);
-    user(k, 0xA0, true);
-    user(k, 0xA4, true);
+    k.listen(kSlotA, 'W', Mask::Control | Mask::Alt | Mask::Shift);
+    k.listen(kSlotB, 'W', Mask::Control | Mask::Alt);
+    user(k, vk::LControl, true);
+    user(k, vk::LShift, true);
+    user(k, vk::LMenu, true);
     EXPECT_FALSE(user(k, 'W', true).swallow) << "no playback: the system sees the chord as it is";
     user(k, 'W', false);
 
-    k.setLetGo(4);
-    own(k, 0xA0, false);
+    k.setLetGo(Mask::Shift);
+    own(k, vk::LShift, false);
     const HeldKeys::Verdict press = user(k, 'W', true);
     EXPECT_TRUE(press.swallow);
     EXPECT_EQ(press.pressFor, kSlotA) << "the chord of the modifiers the user holds, not Ctrl+Alt+W";
     user(k, 'W', false);
 
-    user(k, 0xA0, false);  // the user lets go of Shift: Ctrl+Alt+W is the user's, and the system's
+    user(k, vk::LShift, false);  // the user lets go of Shift: Ctrl+Alt+W is the user's, and the system's
     EXPECT_FALSE(user(k, 'W', true).swallow);
     user(k, 'W', false);
-    user(k, 0xA0, true);
+    user(k, vk::LShift, true);
     EXPECT_FALSE(user(k, 'Q', true).swallow) << "no chord on Q";
 
     k.forget(kSlotA);
     EXPECT_FALSE(user(k, 'W', true).swallow) << "a chord let go of takes nothing";
-    k.listen(kSlotA, 'W', 2 | 1 | 4);
+    k.listen(kSlotA, 'W', Mask::Control | Mask::Alt | Mask::Shift);
     user(k, 'W', false);
-    k.setLetGo(0);
+    k.setLetGo(Mask{});
     EXPECT_FALSE(user(k, 'W', true).swallow) << "the playback restored Shift: the system sees the chord";
 }
 
@@ -92,31 +93,31 @@ TEST(HeldKeys, TakesAChordWhoseModifiersAPlaybackLetGoOf) {
 // and their chords taken as the user's are.
 TEST(HeldKeys, AnotherProgramsKeysAreHeldAsTheUsersAre) {
     HeldKeys k;
-    k.listen(kSlotA, 0x77, 2);
-    other(k, 0xA2, true);
-    other(k, 0x77, true);
-    ASSERT_TRUE(k.take(kSlotA, 0x77, 2));
-    k.setLetGo(2);
-    own(k, 0xA2, false);  // the playback lets go of Ctrl: still held
-    EXPECT_EQ(k.physical(), KeySetOf({0xA2, 0x77}));
-    EXPECT_EQ(other(k, 0x77, true).repeatFor, std::vector<std::uintptr_t>{kSlotA});
-    other(k, 0x77, false);
-    EXPECT_EQ(other(k, 0x77, true).pressFor, kSlotA) << "the system no longer sees Ctrl: the press is the chord's";
+    k.listen(kSlotA, vk::F8, Mask::Control);
+    other(k, vk::LControl, true);
+    other(k, vk::F8, true);
+    ASSERT_TRUE(k.take(kSlotA, vk::F8, Mask::Control));
+    k.setLetGo(Mask::Control);
+    own(k, vk::LControl, false);  // the playback lets go of Ctrl: still held
+    EXPECT_EQ(k.physical(), KeySetOf({vk::LControl, vk::F8}));
+    EXPECT_EQ(other(k, vk::F8, true).repeatFor, std::vector<std::uintptr_t>{kSlotA});
+    other(k, vk::F8, false);
+    EXPECT_EQ(other(k, vk::F8, true).pressFor, kSlotA) << "the system no longer sees Ctrl: the press is the chord's";
 }
 
 // Win+Z plays Ctrl+Z: the program lets go of the user's Z, which then stays
 // up while the user holds it.
 TEST(HeldKeys, ACheckLetsGoOfWhatTheSystemSaysIsUpUnlessTheProgramLetGoOfIt) {
     HeldKeys k;
-    for (const std::uint32_t vk : {0x5B, 0x5A, 0x51}) user(k, vk, true);
-    ASSERT_TRUE(k.take(kSlotA, 'Z', 8));
-    ASSERT_TRUE(k.take(kSlotB, 'Q', 8));
+    for (const std::uint8_t key : {vk::LWin, std::uint8_t('Z'), std::uint8_t('Q')}) user(k, key, true);
+    ASSERT_TRUE(k.take(kSlotA, 'Z', Mask::Win));
+    ASSERT_TRUE(k.take(kSlotB, 'Q', Mask::Win));
     own(k, 'Z', false);
     EXPECT_TRUE(user(k, 'Z', true).swallow) << "a repeat taken never reaches the system";
     k.beginCheck();
-    user(k, 0xA0, true);  // not applied by the system yet
+    user(k, vk::LShift, true);  // not applied by the system yet
     k.check({});
-    EXPECT_EQ(k.physical(), KeySetOf({'Z', 0xA0})) << "Win and Q were let go of where the hook could not see";
+    EXPECT_EQ(k.physical(), KeySetOf({'Z', vk::LShift})) << "Win and Q were let go of where the hook could not see";
     EXPECT_TRUE(k.taking(kSlotA));
     EXPECT_FALSE(k.taking(kSlotB));
     EXPECT_FALSE(user(k, 'Q', true).swallow) << "the user's next press of Q is the user's";
@@ -129,14 +130,14 @@ TEST(HeldKeys, ACheckLetsGoOfWhatTheSystemSaysIsUpUnlessTheProgramLetGoOfIt) {
 
 TEST(HeldKeys, AResetForgetsTheKeysHeldButNotTheChords) {
     HeldKeys k;
-    k.listen(kSlotA, 'W', 2);
-    user(k, 0xA2, true);
+    k.listen(kSlotA, 'W', Mask::Control);
+    user(k, vk::LControl, true);
     user(k, 'W', true);
-    ASSERT_TRUE(k.take(kSlotA, 'W', 2));
-    k.setLetGo(2);
+    ASSERT_TRUE(k.take(kSlotA, 'W', Mask::Control));
+    k.setLetGo(Mask::Control);
     k.reset();
     EXPECT_FALSE(k.physical().any());
     EXPECT_FALSE(k.taking(kSlotA));
-    user(k, 0xA2, true);
+    user(k, vk::LControl, true);
     EXPECT_EQ(user(k, 'W', true).pressFor, kSlotA) << "still listening, Ctrl still let go of";
 }

@@ -11,12 +11,12 @@
 #include "support/key_log.h"
 #include "support/pump.h"
 
+using mod::Mask;
 using win32::Win32HotkeyEndpoint;
 using namespace wintest;
 
 namespace {
 
-constexpr int kF7 = 0x76;
 constexpr DWORD kHotkeyAlreadyRegistered = 1409;
 
 std::unique_ptr<Win32HotkeyEndpoint> endpoint() { return Win32HotkeyEndpoint::create(); }
@@ -24,11 +24,11 @@ std::unique_ptr<Win32HotkeyEndpoint> endpoint() { return Win32HotkeyEndpoint::cr
 // Another program holding a chord while it lives.
 class ChordHolder {
 public:
-    ChordHolder(int mods, int vk)
+    ChordHolder(Mask mods, int vk)
         : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"holder-ready").c_str())),
           quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"holder-quit").c_str())) {
         ResetEvent(quit_);
-        helper_.start(L"win32_chord_holder", std::to_wstring(mods) + L" " + std::to_wstring(vk) + L" " +
+        helper_.start(L"win32_chord_holder", std::to_wstring(mods.bits()) + L" " + std::to_wstring(vk) + L" " +
                                                  EventName(L"holder-ready") + L" " + EventName(L"holder-quit"));
     }
     bool holds() {
@@ -53,30 +53,31 @@ private:
 }  // namespace
 
 TEST(Win32Hotkey, AChordHeldByAnotherProgramIsRefusedUntilItLetsGo) {
-    ChordHolder other(kCtrl | kAlt, kF7);
+    ChordHolder other(Mask::Control | Mask::Alt, vk::F7);
     ASSERT_TRUE(other.holds());
     auto e = endpoint();
     ASSERT_TRUE(e);
     SetLastError(0);
-    EXPECT_FALSE(e->registerChord(kCtrl | kAlt, kF7));
+    EXPECT_FALSE(e->registerChord(Mask::Control | Mask::Alt, vk::F7));
     EXPECT_EQ(GetLastError(), kHotkeyAlreadyRegistered);
-    EXPECT_TRUE(e->registerChord(kCtrl | kAlt | kShift, kF7)) << "another chord of the same key is free";
+    EXPECT_TRUE(e->registerChord(Mask::Control | Mask::Alt | Mask::Shift, vk::F7))
+        << "another chord of the same key is free";
     ASSERT_TRUE(other.end());
-    EXPECT_TRUE(e->registerChord(kCtrl | kAlt, kF7));
+    EXPECT_TRUE(e->registerChord(Mask::Control | Mask::Alt, vk::F7));
 }
 
 TEST(Win32Hotkey, OfTwoEndpointsWithOneChordTheSecondIsRefused) {
     auto first = endpoint(), second = endpoint();
     ASSERT_TRUE(first && second);
-    ASSERT_TRUE(first->registerChord(kWin, 'Z'));
+    ASSERT_TRUE(first->registerChord(Mask::Win, 'Z'));
     SetLastError(0);
-    EXPECT_FALSE(second->registerChord(kWin, 'Z'));
+    EXPECT_FALSE(second->registerChord(Mask::Win, 'Z'));
     EXPECT_EQ(GetLastError(), kHotkeyAlreadyRegistered);
     first->unregisterChord();
-    EXPECT_TRUE(second->registerChord(kWin, 'Z'));
-    EXPECT_FALSE(first->registerChord(kWin, 'Z'));
+    EXPECT_TRUE(second->registerChord(Mask::Win, 'Z'));
+    EXPECT_FALSE(first->registerChord(Mask::Win, 'Z'));
     second.reset();  // ending an endpoint releases its chord
-    EXPECT_TRUE(first->registerChord(kWin, 'Z'));
+    EXPECT_TRUE(first->registerChord(Mask::Win, 'Z'));
 }
 
 TEST(Win32Hotkey, EachOfTenEndpointsGetsItsOwnHotkeyAndItsRepeats) {
@@ -86,10 +87,11 @@ TEST(Win32Hotkey, EachOfTenEndpointsGetsItsOwnHotkeyAndItsRepeats) {
         endpoints[i] = endpoint();
         ASSERT_TRUE(endpoints[i]);
         endpoints[i]->onPressed = [&presses, i] { ++presses[i]; };
-        ASSERT_TRUE(endpoints[i]->registerChord(kCtrl | kAlt, 0x70 + i)) << "Ctrl+Alt+F" << i + 1;
+        ASSERT_TRUE(endpoints[i]->registerChord(Mask::Control | Mask::Alt, vk::F1 + i)) << "Ctrl+Alt+F" << i + 1;
     }
 
-    PostMessageW(endpoints[3]->window(), WM_HOTKEY, Win32HotkeyEndpoint::kChordId, MAKELPARAM(kCtrl | kAlt, 0x73));
+    PostMessageW(endpoints[3]->window(), WM_HOTKEY, Win32HotkeyEndpoint::kChordId,
+                 MAKELPARAM(MOD_CONTROL | MOD_ALT, VK_F4));
     PumpFor(50);
     EXPECT_EQ(presses, (std::array<int, 10>{0, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
 
@@ -161,7 +163,7 @@ LRESULT CALLBACK watchDestroy(int code, WPARAM wParam, LPARAM lParam) {
 TEST(Win32Hotkey, DestructionUnhooksBeforeTheWindowGoes) {
     auto e = endpoint();
     ASSERT_TRUE(e);
-    ASSERT_TRUE(e->registerChord(kShift | kWin, 'K'));
+    ASSERT_TRUE(e->registerChord(Mask::Shift | Mask::Win, 'K'));
     const HWND hwnd = e->window();
     const auto kept = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, L"WinProc"));
     atDestroy = {hwnd};
@@ -177,7 +179,7 @@ TEST(Win32Hotkey, DestructionUnhooksBeforeTheWindowGoes) {
     EXPECT_FALSE(IsWindow(hwnd));
     auto other = endpoint();
     ASSERT_TRUE(other);
-    EXPECT_TRUE(other->registerChord(kShift | kWin, 'K')) << "the chord went with the endpoint";
+    EXPECT_TRUE(other->registerChord(Mask::Shift | Mask::Win, 'K')) << "the chord went with the endpoint";
 }
 
 TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
@@ -187,41 +189,41 @@ TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
     ASSERT_TRUE(e);
     int presses = 0;
     e->onPressed = [&presses] { ++presses; };
-    ASSERT_TRUE(e->registerChord(kAlt, 'X'));
+    ASSERT_TRUE(e->registerChord(Mask::Alt, 'X'));
     auto typeCtrlAltX = [] {
         ChildProcess sender;  // Ctrl as a playback holds it, Alt+X as the user presses it
         return sender.start(L"win32_key_sender", L"+17 +18 +88 -88 -18 -17") && sender.waitPumping(10000) &&
                sender.exitCode() == 0;
     };
 
-    service.setHeldModifiers(kCtrl, 0);
+    service.setHeldModifiers(Mask::Control, Mask{});
     ASSERT_TRUE(typeCtrlAltX());
     PumpUntil([&] { return presses > 0; }, 1000);
     EXPECT_EQ(presses, 1);
 
-    service.setHeldModifiers(0, 0);  // the playback is over: Ctrl+Alt+X is another chord again
+    service.setHeldModifiers(Mask{}, Mask{});  // the playback is over: Ctrl+Alt+X is another chord again
     ASSERT_TRUE(typeCtrlAltX());
     PumpFor(100);
     EXPECT_EQ(presses, 1);
 
     // A chord registered while a playback holds Ctrl counts over it from the start.
-    service.setHeldModifiers(kCtrl, 0);
-    ASSERT_TRUE(e->registerChord(kAlt, 'X'));
+    service.setHeldModifiers(Mask::Control, Mask{});
+    ASSERT_TRUE(e->registerChord(Mask::Alt, 'X'));
     ASSERT_TRUE(typeCtrlAltX());
     PumpUntil([&] { return presses > 1; }, 1000);
     EXPECT_EQ(presses, 2);
-    service.setHeldModifiers(0, 0);
+    service.setHeldModifiers(Mask{}, Mask{});
 }
 
 TEST(Win32Hotkey, ATakenChordIsToldApartFromARefusalForAnotherReason) {
     auto first = endpoint(), second = endpoint();
     ASSERT_TRUE(first && second);
-    ASSERT_TRUE(first->registerChord(kCtrl, VK_F9));
-    EXPECT_EQ(second->registerChord(kCtrl, VK_F9).outcome(), platform::Claim::Taken);
-    const platform::Claim noSuchModifier = second->registerChord(16, 'A');
+    ASSERT_TRUE(first->registerChord(Mask::Control, vk::F9));
+    EXPECT_EQ(second->registerChord(Mask::Control, vk::F9).outcome(), platform::Claim::Taken);
+    const platform::Claim noSuchModifier = second->registerChord(mod::Win << 1, 'A');  // a bit past Win
     EXPECT_EQ(noSuchModifier.outcome(), platform::Claim::Refused);
     EXPECT_FALSE(noSuchModifier.why().empty());
-    const platform::Claim noKey = second->registerChord(0, 0);
+    const platform::Claim noKey = second->registerChord(Mask{}, 0);
     EXPECT_EQ(noKey.outcome(), platform::Claim::Refused);
     EXPECT_FALSE(noKey.why().empty());
 }

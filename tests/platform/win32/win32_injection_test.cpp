@@ -15,6 +15,7 @@
 #include "support/listener_process.h"
 #include "support/pump.h"
 
+using mod::Mask;
 using namespace wintest;
 
 namespace {
@@ -23,7 +24,7 @@ namespace {
 std::vector<std::string> keyEvents(const std::vector<KeyMessage>& log) {
     std::vector<std::string> out;
     for (const auto& m : log)
-        if (m.kind != 'C') out.push_back(std::string(1, m.kind) + std::to_string(m.code) + "/" + std::to_string(m.mods));
+        if (m.kind != 'C') out.push_back(std::string(1, m.kind) + std::to_string(m.code) + "/" + std::to_string(m.mods.bits()));
     return out;
 }
 
@@ -86,7 +87,7 @@ TEST_F(Win32Injection, TargetsArriveExactlyInOrderAndAreHeldTheirTime) {
         << Describe(log);
     for (const auto& m : log) {
         if (m.kind != 'C') continue;
-        EXPECT_TRUE(m.code == 0x03 || m.code == 0x13 || m.code == 'a') << Describe(log);
+        EXPECT_TRUE(m.code == vk::Cancel || m.code == vk::Pause || m.code == 'a') << Describe(log);
     }
 
     const int holds[] = {heldAt(log, 67), heldAt(log, 83), heldAt(log, 65)};
@@ -133,7 +134,7 @@ TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     win32::Win32HotkeyService service(ownKeys);
     win32::Win32KeyInjector own(ownKeys);
     auto other = service.createEndpoint();
-    ASSERT_TRUE(other && other->registerChord(kCtrl, 'V'));
+    ASSERT_TRUE(other && other->registerChord(Mask::Control, 'V'));
     int otherPresses = 0;
     other->onPressed = [&otherPresses] { ++otherPresses; };
     bool lost = false;
@@ -209,11 +210,11 @@ namespace {
 // The program's path from a trigger to its target, as the program wires it:
 // one chord whose target plays through the Player on the real backend.
 struct TriggeredTarget {
-    TriggeredTarget(const playback::HoldFn& hold, int mods, std::uint8_t key, std::string action)
+    TriggeredTarget(const playback::HoldFn& hold, Mask mods, std::uint8_t key, std::string action)
         : service(ownKeys), own(ownKeys), state(win32::Win32KeyboardState::create()), trigger(service.createEndpoint()) {
         if (!state || !trigger || !trigger->registerChord(mods, key)) return;
         player = std::make_unique<playback::Player>(own, state.get(), hold);
-        player->onHeldModifiers = [this](int held, int letGo) { service.setHeldModifiers(held, letGo); };
+        player->onHeldModifiers = [this](Mask held, Mask letGo) { service.setHeldModifiers(held, letGo); };
         trigger->onPressed = [this, action] {
             player->play(action);
             ++played;
@@ -236,7 +237,7 @@ struct TriggeredTarget {
 // user fires Ctrl+F8, whose target has no Ctrl: the playback lets go of Ctrl
 // for the target and presses it again after, for as long as it is held.
 TEST_F(Win32Injection, AnotherProgramsHeldModifierIsPressedAgainAfterThePlayback) {
-    TriggeredTarget program(hold, kCtrl, VK_F8, "1|65");
+    TriggeredTarget program(hold, Mask::Control, vk::F8, "1|65");
     ASSERT_TRUE(program.ok());
     // Expectations only from here on: the remapper lets go of Ctrl at the end, whatever happens.
     EXPECT_TRUE(SendKeys(L"+17"));
@@ -257,7 +258,7 @@ TEST_F(Win32Injection, AnotherProgramsHeldModifierIsPressedAgainAfterThePlayback
 // The user holds Ctrl for Ctrl+F8, whose target Ctrl+A shares it: the
 // application sees no second Ctrl go down, and no release of it.
 TEST_F(Win32Injection, AModifierTheTargetSharesWithTheUserIsNotPressedAgain) {
-    TriggeredTarget program(hold, kCtrl, VK_F8, "2|17|65");
+    TriggeredTarget program(hold, Mask::Control, vk::F8, "2|17|65");
     ASSERT_TRUE(program.ok());
     EXPECT_TRUE(SendKeys(L"+17 +119 -119"));
     EXPECT_TRUE(PumpUntil([&] { return program.played == 1; }, 5000));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "core/keys/virtual_keys.h"
 #include "platform/win32/keyboard_hook.h"
 #include "platform/win32/win32_key_injector.h"
 #include "platform/win32/win32_key_namer.h"
@@ -23,14 +24,15 @@ TEST(Win32KeyboardState, InjectedKeysAreDownForApplicationsButNotInTheUsersHands
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
     win32::Win32KeyInjector injector;
-    constexpr std::uint8_t keys[] = {0xA3, 0xA4, 0x5C, 'Q'};
+    constexpr std::uint8_t keys[] = {vk::RControl, vk::LMenu, vk::RWin, 'Q'};
     for (std::uint8_t vk : keys) injector.keyDown(vk);
     wintest::PumpFor(20);
 
     const platform::KeySet logical = state->logicalDown();
     for (std::uint8_t vk : keys) EXPECT_TRUE(logical[vk]) << vk;
-    EXPECT_FALSE(logical[0xA2]) << "the right Ctrl, not the left one";
-    for (int generic : {0x10, 0x11, 0x12}) EXPECT_FALSE(logical[generic]) << "only sided codes: " << generic;
+    EXPECT_FALSE(logical[vk::LControl]) << "the right Ctrl, not the left one";
+    for (int generic : {vk::Shift, vk::Control, vk::Menu})
+        EXPECT_FALSE(logical[generic]) << "only sided codes: " << generic;
     EXPECT_FALSE(state->physicalDown().any()) << "the hook saw them flagged as injected";
 
     for (std::uint8_t vk : keys) injector.keyUp(vk);
@@ -47,18 +49,18 @@ TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
     ASSERT_TRUE(session);
     // Expectations only from here on: the keys pressed are let go of at the end, whatever happens.
     EXPECT_TRUE(wintest::SendKeys(L"+91"));
-    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0x5B}));
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({vk::LWin}));
 
     // A hook installed later runs first: ours stands here as if removed.
     HHOOK ahead = SetWindowsHookExW(WH_KEYBOARD_LL, swallowEveryKey, GetModuleHandleW(nullptr), 0);
     EXPECT_TRUE(ahead);
     EXPECT_TRUE(wintest::SendKeys(L"+160 -160"));
-    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0x5B})) << "the hook ahead took the keys";
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({vk::LWin})) << "the hook ahead took the keys";
 
     SendMessageW(session, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
     EXPECT_FALSE(state->physicalDown().any());
     EXPECT_TRUE(wintest::SendKeys(L"+162"));
-    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({0xA2})) << "the new hook runs ahead of the other";
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({vk::LControl})) << "the new hook runs ahead of the other";
     EXPECT_TRUE(wintest::SendKeys(L"-162"));
     UnhookWindowsHookEx(ahead);
     EXPECT_TRUE(wintest::SendKeys(L"-91"));

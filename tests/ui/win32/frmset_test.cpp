@@ -159,7 +159,7 @@ TEST_F(Win32AppTest, ExitAndTheSessionsEndKeepEveryChord) {
     window.reset();
     auto& again = start();
     EXPECT_EQ(text(again.ZorvaneN(1).hwnd()), L"Ctrl + Alt + A");
-    EXPECT_EQ(again.ZorvaneN(10).logic().capture().modKeyCode(), 1);
+    EXPECT_EQ(again.ZorvaneN(10).logic().capture().modKeyCode(), mod::Mask::Alt);
     EXPECT_FALSE(checked(1));
 }
 

@@ -28,7 +28,7 @@ TEST_F(Win32AppTest, AGbkFileFromAChineseWindowsSystemIsReadAndKeptAsItIs) {
     WriteBytes(iniPath, kGbkFile);
     auto& w = start();
     EXPECT_EQ(text(w.ZorvaneN(1).hwnd()), L"Ctrl + Alt + A");
-    EXPECT_EQ(w.ZorvaneN(1).logic().capture().modKeyCode(), 3);
+    EXPECT_EQ(w.ZorvaneN(1).logic().capture().modKeyCode(), mod::Mask::Control | mod::Mask::Alt);
     EXPECT_EQ(text(w.ZorvaneN(2).hwnd()), L"按下热键");
     EXPECT_EQ(text(w.Text1(1)), L"粘贴");
     EXPECT_EQ(w.Text1Tip(0), L"2|17|67");

@@ -17,10 +17,6 @@ namespace {
 constexpr int kErrSetNotSupportedAtRuntime = 382;
 constexpr const char* kSection = "Zorvane";
 
-int vbShift(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
-
 int vbButton(Qt::MouseButtons b) {
     return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
 }
@@ -269,9 +265,9 @@ void Zorvane::showChord() {
 void Zorvane::onKeyPressed(QKeyEvent* e) {
     int vk = hotkey::VirtualKeyOf(*e, keyNamer_);
     if (hotkey::ChordCapture::isDropped(vk) || vk == 0) return;
-    int shift = hotkey::ShiftStateOf(*e, vk);
+    int shift = hotkey::ShiftStateOf(*e, vk).bits();
     emit KeyDown(vk, shift);
-    const auto result = logic_.keyDown(vk, shift);
+    const auto result = logic_.keyDown(vk, hotkey::ShiftState(shift));
     if (result == hotkey::ControlLogic::KeyResult::Dropped) return;
     showChord();
     if (result == hotkey::ControlLogic::KeyResult::TurnedOff) emit HotKeyTurnedOff();
@@ -279,7 +275,7 @@ void Zorvane::onKeyPressed(QKeyEvent* e) {
 
 void Zorvane::onKeyReleased(QKeyEvent* e) {
     int vk = hotkey::VirtualKeyOf(*e, keyNamer_);
-    int shift = hotkey::ShiftStateOf(*e, vk);
+    int shift = hotkey::ShiftStateOf(*e, vk).bits();
     logic_.keyUp(vk);
     showChord();
     emit KeyUp(vk, shift);
@@ -287,7 +283,7 @@ void Zorvane::onKeyReleased(QKeyEvent* e) {
 
 void Zorvane::onMouse(QMouseEvent* e) {
     int button = vbButton(e->type() == QEvent::MouseMove ? e->buttons() : Qt::MouseButtons(e->button()));
-    int shift = vbShift(e->modifiers());
+    int shift = hotkey::ShiftStateOf(e->modifiers()).bits();
     float x = static_cast<float>(e->position().x());
     float y = static_cast<float>(e->position().y());
     switch (e->type()) {

@@ -57,7 +57,7 @@ public:
     int KeyCode() const { return logic_.capture().keyCode(); }
     bool HotKeyEnabled() const { return logic_.hotKeyEnabled(); }
     void SetHotKeyEnabled(bool New_HotKeyEnabled);
-    int ModKeyCode() const { return logic_.capture().modKeyCode(); }
+    int ModKeyCode() const { return logic_.capture().modKeyCode().bits(); }
     // Stores the chord and its text; a failed write is reported, not lost.
     WriteResult SaveSettings();
     QString INIFileName() const { return iniFileName_; }

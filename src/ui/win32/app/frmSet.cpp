@@ -6,6 +6,7 @@
 #include "core/playback/keyfunc.h"
 #include "core/settings/wide_text_win32.h"
 #include "core/view/web_pages.h"
+#include "platform/win32/app_messages.h"
 #include "ui/win32/shell/drag_form.h"
 #include "ui/win32/shell/pictures.h"
 #include "ui/win32/shell/screen_centre.h"
@@ -20,9 +21,7 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
 enum : UINT_PTR { kText1Id = 100, kTriggerId = 120, kCheckId = 140, kTitleId = 160, kHeaderId = 161 };
 // Posted to itself: handled once the click that asked for them is over.
-constexpr UINT kOpenEditor = WM_APP + 10;    // wParam: the slot index
-constexpr UINT kEditorClosed = WM_APP + 11;  // the editor is to go
-constexpr UINT kLoaded = WM_APP + 12;        // the window is up: what loading found is told
+using win32::appmsg::kOpenEditor, win32::appmsg::kEditorClosed, win32::appmsg::kLoaded;
 
 }  // namespace
 

@@ -17,9 +17,12 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr const char* kSettingsFile = "set.ini";
 
 // Shift, Ctrl and Alt as the thread's key state has them at this message.
-int shiftStateNow() {
-    return (GetKeyState(VK_SHIFT) < 0 ? hotkey::kShiftBit : 0) | (GetKeyState(VK_CONTROL) < 0 ? hotkey::kCtrlBit : 0) |
-           (GetKeyState(VK_MENU) < 0 ? hotkey::kAltBit : 0);
+hotkey::ShiftState shiftStateNow() {
+    hotkey::ShiftState s;
+    if (GetKeyState(VK_SHIFT) < 0) s |= hotkey::kShiftBit;
+    if (GetKeyState(VK_CONTROL) < 0) s |= hotkey::kCtrlBit;
+    if (GetKeyState(VK_MENU) < 0) s |= hotkey::kAltBit;
+    return s;
 }
 
 }  // namespace
@@ -92,7 +95,7 @@ void HotkeyField::centreText() {
 }
 
 void HotkeyField::keyDown(int vk) {
-    const int shift = hotkey::ShiftStateOf(vk, true, shiftStateNow());
+    const hotkey::ShiftState shift = hotkey::ShiftStateOf(vk, true, shiftStateNow());
     const auto result = logic_.keyDown(vk, shift);
     if (result == hotkey::ControlLogic::KeyResult::Dropped) return;
     showChord();

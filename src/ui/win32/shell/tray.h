@@ -7,12 +7,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/win32/app_messages.h"
+
 namespace win32app {
 
 class Tray {
 public:
     // The icon's notifications come to `owner` as this message.
-    static constexpr UINT kCallbackMessage = WM_APP + 20;
+    static constexpr UINT kCallbackMessage = win32::appmsg::kTrayCallback;
     enum Command : UINT { kShow = 1001, kAbout = 1002, kExit = 1003 };
 
     Tray(HWND owner, HICON icon);

@@ -15,23 +15,24 @@
 #include "support/key_log.h"
 #include "support/pump.h"
 
+using mod::Mask;
 using namespace wintest;
 
 namespace {
 
 // The sided keys of a chord's modifiers, as the user holds them.
-platform::KeySet sidedModifiers(int mods) {
+platform::KeySet sidedModifiers(Mask mods) {
     platform::KeySet keys;
-    if (mods & kAlt) keys.set(0xA4);
-    if (mods & kCtrl) keys.set(0xA2);
-    if (mods & kShift) keys.set(0xA0);
-    if (mods & kWin) keys.set(0x5B);
+    if (mods & Mask::Alt) keys.set(vk::LMenu);
+    if (mods & Mask::Control) keys.set(vk::LControl);
+    if (mods & Mask::Shift) keys.set(vk::LShift);
+    if (mods & Mask::Win) keys.set(vk::LWin);
     return keys;
 }
 
 std::vector<int> keysLeftDown() {
     std::vector<int> down;
-    for (int vk = 8; vk < 256; ++vk)
+    for (int vk = vk::Back; vk < 256; ++vk)
         if (GetAsyncKeyState(vk) & 0x8000) down.push_back(vk);
     return down;
 }
@@ -62,14 +63,14 @@ protected:
         ASSERT_TRUE(services.injector && services.hotkeys && services.keyboard);
         delivery = std::make_unique<playback::Player>(*services.injector, services.keyboard.get(),
                                                       [](int ms) { clsWaitableTimer().Wait(ms); });
-        delivery->onHeldModifiers = [this](int held, int letGo) { services.hotkeys->setHeldModifiers(held, letGo); };
+        delivery->onHeldModifiers = [this](Mask held, Mask letGo) { services.hotkeys->setHeldModifiers(held, letGo); };
         player = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
             ++running;
             delivery->play(action);
             --running;
         });
         // The program's other slots, idle: each playback tells all ten endpoints.
-        for (int i = 0; i < 9; ++i) ASSERT_TRUE(configure(kCtrl | kAlt | kShift, 0x70 + i, "1|65"));
+        for (int i = 0; i < 9; ++i) ASSERT_TRUE(configure(Mask::Control | Mask::Alt | Mask::Shift, vk::F1 + i, "1|65"));
         focusListener();
     }
 
@@ -89,7 +90,7 @@ protected:
         PumpFor(50);
     }
 
-    bool configure(int mods, std::uint8_t key, const std::string& action) {
+    bool configure(Mask mods, std::uint8_t key, const std::string& action) {
         auto e = services.hotkeys->createEndpoint();
         if (!e || !e->registerChord(mods, key)) return false;
         const int slot = static_cast<int>(endpoints.size());
@@ -110,7 +111,7 @@ protected:
     }
 
     // The listener got the target key only with the target's modifiers, `times` times or (0) at least once.
-    void expectTarget(int mods, std::uint8_t key, int times) {
+    void expectTarget(Mask mods, std::uint8_t key, int times) {
         int presses = 0;
         for (const auto& m : listener.messages()) {
             if (m.kind != 'D' || m.code != key) continue;
@@ -152,7 +153,7 @@ protected:
     }
 
     // The hook saw the user's chord as the user's: not flagged as injected.
-    void expectThePressCameFromTheKeyboard(int mods, std::uint8_t key) {
+    void expectThePressCameFromTheKeyboard(Mask mods, std::uint8_t key) {
         ASSERT_FALSE(physicalAtPress.empty()) << "the trigger never fired\n" << Describe(listener.messages());
         platform::KeySet expected = sidedModifiers(mods);
         expected.set(key);
@@ -182,54 +183,54 @@ protected:
 }  // namespace
 
 TEST_F(Win32Delivery, AltCToCtrlC) {
-    ASSERT_TRUE(configure(kAlt, 'C', "2|17|67"));
+    ASSERT_TRUE(configure(Mask::Alt, 'C', "2|17|67"));
     type(L"keydown alt sleep 0.03 keydown c sleep 0.05 keyup c sleep 0.02 keyup alt");
-    expectThePressCameFromTheKeyboard(kAlt, 'C');
-    expectTarget(kCtrl, 'C', 1);
+    expectThePressCameFromTheKeyboard(Mask::Alt, 'C');
+    expectTarget(Mask::Control, 'C', 1);
     expectNoLoneModifierTap();
     expectNothingDown();
     reportLatency('C');
 }
 
 TEST_F(Win32Delivery, WinZToCtrlZTheTriggersOwnKey) {
-    ASSERT_TRUE(configure(kWin, 'Z', "2|17|90"));
+    ASSERT_TRUE(configure(Mask::Win, 'Z', "2|17|90"));
     type(L"keydown super sleep 0.03 keydown z sleep 0.05 keyup z sleep 0.02 keyup super");
-    expectThePressCameFromTheKeyboard(kWin, 'Z');
-    expectTarget(kCtrl, 'Z', 1);
+    expectThePressCameFromTheKeyboard(Mask::Win, 'Z');
+    expectTarget(Mask::Control, 'Z', 1);
     expectNoLoneModifierTap();
     expectNothingDown();
 }
 
 TEST_F(Win32Delivery, CtrlAltAToCtrlC) {
-    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
     type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
          L"sleep 0.02 keyup ctrl");
-    expectThePressCameFromTheKeyboard(kCtrl | kAlt, 'A');
-    expectTarget(kCtrl, 'C', 1);
+    expectThePressCameFromTheKeyboard(Mask::Control | Mask::Alt, 'A');
+    expectTarget(Mask::Control, 'C', 1);
     expectTriggerKeyNeverArrives('A');
     expectNoLoneModifierTap();
     expectNothingDown();
 }
 
 TEST_F(Win32Delivery, CtrlShiftVToCtrlV) {
-    ASSERT_TRUE(configure(kCtrl | kShift, 'V', "2|17|86"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Shift, 'V', "2|17|86"));
     type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.03 keydown v sleep 0.05 keyup v sleep 0.02 keyup shift "
          L"sleep 0.02 keyup ctrl");
-    expectThePressCameFromTheKeyboard(kCtrl | kShift, 'V');
-    expectTarget(kCtrl, 'V', 1);
+    expectThePressCameFromTheKeyboard(Mask::Control | Mask::Shift, 'V');
+    expectTarget(Mask::Control, 'V', 1);
     expectNothingDown();
 }
 
 TEST_F(Win32Delivery, TheUserHoldsTheChordLongerThanThePlayback) {
     // Ctrl and Alt come back down for the application while the user holds them.
-    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
     ASSERT_TRUE(Xdotool(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a"));
     ASSERT_TRUE(PumpUntil([this] { return !pressedAt.empty() && running == 0; }, 5000));
     PumpFor(100);
     EXPECT_EQ(keysLeftDown(), (std::vector<int>{VK_CONTROL, VK_MENU, VK_LCONTROL, VK_LMENU}))
         << "logically down as the user holds them";
     type(L"keyup alt sleep 0.02 keyup ctrl");
-    expectTarget(kCtrl, 'C', 1);
+    expectTarget(Mask::Control, 'C', 1);
     expectTriggerKeyNeverArrives('A');
     expectNoLoneModifierTap();
     expectNothingDown();
@@ -238,12 +239,12 @@ TEST_F(Win32Delivery, TheUserHoldsTheChordLongerThanThePlayback) {
 TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
     // The key repeats (Xvfb: after 660 ms, 25 a second): each repeat the hook
     // takes is a press of the chord, and plays the target once more.
-    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
     type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 1.5 keyup a sleep 0.02 keyup alt "
          L"sleep 0.02 keyup ctrl");
-    expectThePressCameFromTheKeyboard(kCtrl | kAlt, 'A');
+    expectThePressCameFromTheKeyboard(Mask::Control | Mask::Alt, 'A');
     EXPECT_GT(pressedAt.size(), 1u) << "the held chord's repeats are presses";
-    expectTarget(kCtrl, 'C', 0);
+    expectTarget(Mask::Control, 'C', 0);
     expectTriggerKeyNeverArrives('A');
     expectNoLoneModifierTap();
     expectNothingDown();
@@ -254,15 +255,15 @@ TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
 // chord, which the system then sees without its Shift.
 TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
     endpoints.pop_back();  // two of the ten slots: one idle slot gives way
-    ASSERT_TRUE(configure(kCtrl | kShift, 'T', "3|17|91|77"));
-    ASSERT_TRUE(configure(kCtrl | kAlt | kShift, 'W', "3|16|91|70"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Shift, 'T', "3|17|91|77"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Alt | Mask::Shift, 'W', "3|16|91|70"));
     // W comes about 100 ms into the first playback, which holds Ctrl+Win+M
     // for 200 ms after letting go of Shift.
     type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.02 keydown t sleep 0.03 keyup t sleep 0.05 keydown alt "
          L"sleep 0.02 keydown w sleep 0.03 keyup w sleep 0.3 keyup alt sleep 0.02 keyup shift sleep 0.02 keyup ctrl");
     ASSERT_EQ(pressedAt.size(), 2u) << Describe(listener.messages());
-    expectTarget(kCtrl | kWin, 'M', 1);
-    expectTarget(kShift | kWin, 'F', 1);
+    expectTarget(Mask::Control | Mask::Win, 'M', 1);
+    expectTarget(Mask::Shift | Mask::Win, 'F', 1);
     expectTriggerKeyNeverArrives('W');
     expectNothingDown();
 }
@@ -272,7 +273,7 @@ TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFire
 // it. Wine never hears of the release; back in focus, it takes the keys down
 // from the X server (KeymapNotify) without passing them through the hook.
 TEST_F(Win32Delivery, AReleaseTheHookNeverSawLeavesNoKeyDownAfterATrigger) {
-    ASSERT_TRUE(configure(kCtrl | kAlt, 'A', "2|17|67"));
+    ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
     NativeWindow away(title + L"-away");
     auto leave = [&] {
         ASSERT_TRUE(away.activate());
@@ -300,6 +301,6 @@ TEST_F(Win32Delivery, AReleaseTheHookNeverSawLeavesNoKeyDownAfterATrigger) {
 
     type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
          L"sleep 0.02 keyup ctrl");
-    expectTarget(kCtrl, 'C', 1);
+    expectTarget(Mask::Control, 'C', 1);
     expectNothingDown();
 }

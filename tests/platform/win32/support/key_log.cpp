@@ -11,12 +11,12 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"ZorvaneKeyLogWindow";
 
-int modifiersNow() {
-    int mods = 0;
-    if (GetKeyState(VK_MENU) & 0x8000) mods |= kAlt;
-    if (GetKeyState(VK_CONTROL) & 0x8000) mods |= kCtrl;
-    if (GetKeyState(VK_SHIFT) & 0x8000) mods |= kShift;
-    if ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) mods |= kWin;
+mod::Mask modifiersNow() {
+    mod::Mask mods;
+    if (GetKeyState(VK_MENU) & 0x8000) mods |= mod::Mask::Alt;
+    if (GetKeyState(VK_CONTROL) & 0x8000) mods |= mod::Mask::Control;
+    if (GetKeyState(VK_SHIFT) & 0x8000) mods |= mod::Mask::Shift;
+    if ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) mods |= mod::Mask::Win;
     return mods;
 }
 
@@ -24,15 +24,16 @@ int modifiersNow() {
 
 std::string KeyMessage::line() const {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%c %u %u %d %d %.3f %u", kind, code, lParam, mods, sys ? 1 : 0, ms, time);
+    std::snprintf(buf, sizeof buf, "%c %u %u %d %d %.3f %u", kind, code, lParam, mods.bits(), sys ? 1 : 0, ms, time);
     return buf;
 }
 
 std::optional<KeyMessage> KeyMessage::parse(const std::string& line) {
     std::istringstream in(line);
     KeyMessage m;
-    int sys = 0;
-    if (!(in >> m.kind >> m.code >> m.lParam >> m.mods >> sys >> m.ms >> m.time)) return std::nullopt;
+    int mods = 0, sys = 0;
+    if (!(in >> m.kind >> m.code >> m.lParam >> mods >> sys >> m.ms >> m.time)) return std::nullopt;
+    m.mods = mod::Mask(mods);
     m.sys = sys != 0;
     return m;
 }
@@ -42,7 +43,7 @@ std::string Describe(const std::vector<KeyMessage>& messages) {
     for (const auto& m : messages) {
         char buf[160];
         std::snprintf(buf, sizeof buf, "  %c%s %s0x%02X mods=%d ext=%d scan=0x%02X at %.1f\n", m.kind,
-                      m.sys ? " (sys)" : "", m.kind == 'C' ? "char " : "vk ", m.code, m.mods, m.extended() ? 1 : 0,
+                      m.sys ? " (sys)" : "", m.kind == 'C' ? "char " : "vk ", m.code, m.mods.bits(), m.extended() ? 1 : 0,
                       m.scanCode(), m.ms);
         s += buf;
     }

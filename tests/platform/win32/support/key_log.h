@@ -9,15 +9,15 @@
 #include <vector>
 #include <windows.h>
 
-namespace wintest {
+#include "core/keys/virtual_keys.h"
 
-enum : int { kAlt = 1, kCtrl = 2, kShift = 4, kWin = 8 };  // chord masks
+namespace wintest {
 
 struct KeyMessage {
     char kind = 0;       // 'D' key down, 'U' key up, 'C' character
     unsigned code = 0;   // virtual-key code, or the character
     unsigned lParam = 0;
-    int mods = 0;        // chord mask of Alt, Ctrl, Shift, Win down for the application
+    mod::Mask mods;      // Alt, Ctrl, Shift, Win down for the application
     bool sys = false;    // WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR
     double ms = 0;       // NowMs() when handled
     unsigned time = 0;   // the message's own time (GetMessageTime): when the key event was made, in ms

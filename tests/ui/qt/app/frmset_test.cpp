@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, EnableToggleFlows) {
     typeChord(2, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
     clickBox(2);
     EXPECT_TRUE(window->Check(2)->isChecked());
-    EXPECT_TRUE(system.isTaken(3, 'A'));
+    EXPECT_TRUE(system.isTaken(mod::Mask::Control | mod::Mask::Alt, 'A'));
 
     typeChord(3, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
     clickBox(3);  // the same chord as slot 2
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, EnableToggleFlows) {
 
     clickBox(2);  // clearing unregisters
     EXPECT_FALSE(window->Check(2)->isChecked());
-    EXPECT_FALSE(system.isTaken(3, 'A'));
+    EXPECT_FALSE(system.isTaken(mod::Mask::Control | mod::Mask::Alt, 'A'));
 }
 
 TEST_F(MainWindowTest, RetypingALiveChordClearsItsBox) {
@@ -116,14 +116,14 @@ TEST_F(MainWindowTest, ATriggerPlaysItsSlotsTargetAlsoWhenHidden) {
     clickBox(4);
     window->Image2()->clicked();  // hide
     EXPECT_FALSE(window->isVisible());
-    ASSERT_TRUE(system.press(1, 'Q'));
+    ASSERT_TRUE(system.press(mod::Mask::Alt, 'Q'));
     EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67", "-67", "-17"}));
 
     // A slot without a target plays nothing.
     injector.events.clear();
     typeChord(6, Qt::Key_F6, {});
     clickBox(6);
-    ASSERT_TRUE(system.press(0, 0x75));
+    ASSERT_TRUE(system.press({}, vk::F6));
     EXPECT_TRUE(injector.events.empty());
 }
 
@@ -161,7 +161,7 @@ TEST_F(MainWindowTest, ExitStoresEveryChordAndARestartBringsThemBack) {
     window.reset();
     start();
     EXPECT_EQ(window->ZorvaneN(1)->Text(), "Ctrl + Alt + A");
-    EXPECT_EQ(window->ZorvaneN(10)->KeyCode(), 0x74);
+    EXPECT_EQ(window->ZorvaneN(10)->KeyCode(), vk::F5);
     EXPECT_EQ(window->Text1(0)->text(), "Ctrl + C");
     EXPECT_EQ(window->Text1(0)->toolTip(), "2|17|67");
     for (int n = 1; n <= 10; ++n) EXPECT_FALSE(window->Check(n)->isChecked());

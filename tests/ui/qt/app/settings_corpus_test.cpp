@@ -20,7 +20,7 @@ protected:
         for (int n = 1; n <= frmSet::kSlots; ++n) {
             EXPECT_GE(window->ZorvaneN(n)->KeyCode(), 0);
             EXPECT_LE(window->ZorvaneN(n)->KeyCode(), 255);
-            EXPECT_EQ(window->ZorvaneN(n)->ModKeyCode() & ~15, 0);
+            EXPECT_EQ(window->ZorvaneN(n)->ModKeyCode() & ~mod::All, 0);
             EXPECT_LE(window->Text1(n - 1)->text().toUtf8().size(), 254);
             EXPECT_FALSE(window->ZorvaneN(n)->HotKeyEnabled());
         }
@@ -28,7 +28,7 @@ protected:
         typeChord(1, Qt::Key_F6, {});
         window->Text1(0)->setToolTip("1|65");
         clickBox(1);
-        EXPECT_TRUE(system.press(0, 0x75));
+        EXPECT_TRUE(system.press({}, vk::F6));
         window->Image3_Click();
         EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1Text", ""), "F6");
     }

@@ -63,7 +63,7 @@ TEST_F(ZorvaneWidget, TypedKeysBecomeAChordAndNeverText) {
     press(*z, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(z->Text(), "Ctrl + Alt + A");
     EXPECT_EQ(z->KeyCode(), 65);
-    EXPECT_EQ(z->ModKeyCode(), 3);
+    EXPECT_EQ(z->ModKeyCode(), mod::Control | mod::Alt);
     EXPECT_EQ(z->txtHotKey()->cursorPosition(), z->Text().size());
 
     // Letters, Backspace, Delete, Enter and paste are captured as keys, never applied as editing.
@@ -98,7 +98,7 @@ TEST_F(ZorvaneWidget, TheHostsKeyDownHandlerMayChangeTheKey) {
     auto z = make("Zorvane1");
     QObject::connect(z.get(), &Zorvane::KeyDown, [](int& vk, int& shift) {
         vk = 'Q';
-        shift = 2;
+        shift = hotkey::kCtrlBit.bits();
     });
     press(*z, Qt::Key_B);
     EXPECT_EQ(z->Text(), "Ctrl + Q");
@@ -123,13 +123,13 @@ TEST_F(ZorvaneWidget, RetypingALiveChordTurnsItOffAndTellsTheHost) {
     press(*z, Qt::Key_F8);
     z->SetHotKeyEnabled(true);
     ASSERT_TRUE(z->HotKeyEnabled());
-    system.press(0, 0x77);
+    system.press({}, vk::F8);
     EXPECT_EQ(pressed, 1);
 
     press(*z, Qt::Key_F9);
     EXPECT_FALSE(z->HotKeyEnabled());
     EXPECT_EQ(turnedOff, 1);
-    EXPECT_FALSE(system.isTaken(0, 0x77));
+    EXPECT_FALSE(system.isTaken({}, vk::F8));
 }
 
 TEST_F(ZorvaneWidget, RefusedChordShowsThePromptAgain) {
@@ -165,7 +165,7 @@ TEST_F(ZorvaneWidget, ChordSurvivesARestartThroughTheSettingsFile) {
     auto again = make("Zorvane10");
     EXPECT_EQ(again->Text(), "Ctrl + Alt + A");
     EXPECT_EQ(again->KeyCode(), 65);
-    EXPECT_EQ(again->ModKeyCode(), 3);
+    EXPECT_EQ(again->ModKeyCode(), mod::Control | mod::Alt);
     EXPECT_FALSE(again->HotKeyEnabled()) << "the enabled state is never kept";
 }
 
@@ -189,8 +189,8 @@ TEST_F(ZorvaneWidget, PerUserStoreKeepsTheChordUnderItsApplicationName) {
     }
     auto again = make("Zorvane4", true, bag);
     EXPECT_EQ(again->Text(), "Shift + F7");
-    EXPECT_EQ(again->KeyCode(), 0x76);
-    EXPECT_EQ(again->ModKeyCode(), 4);
+    EXPECT_EQ(again->KeyCode(), vk::F7);
+    EXPECT_EQ(again->ModKeyCode(), mod::Shift);
     EXPECT_FALSE(std::filesystem::exists(iniPath)) << "nothing went to the settings file";
     QSettings(QSettings::UserScope, "ZorvaneWidgetTest", "ZorvaneWidgetTest").clear();
 }

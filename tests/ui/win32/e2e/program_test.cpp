@@ -34,7 +34,7 @@ bool typeTrigger() {
 bool listenerSawCtrlZ(wintest::ListenerProcess& listener) {
     const auto log = listener.finish();
     return std::any_of(log.begin(), log.end(), [](const wintest::KeyMessage& m) {
-        return m.kind == 'D' && m.code == 'Z' && m.mods == wintest::kCtrl;
+        return m.kind == 'D' && m.code == 'Z' && m.mods == mod::Mask::Control;
     });
 }
 
