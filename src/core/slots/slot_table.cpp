@@ -16,14 +16,14 @@ public:
     void keyUp(std::uint8_t) override {}
 };
 
-platform::KeyInjector& injectorOf(const SlotTable::Services& s) {
+platform::KeyInjector& injectorOf(const platform::Services& s) {
     static NoInjector none;
     return s.injector ? *s.injector : none;
 }
 
 }  // namespace
 
-SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold)
+SlotTable::SlotTable(View& view, const platform::Services& services, playback::HoldFn hold)
     : view_(view),
       // With a keyboard state, the target application gets exactly the target
       // shortcut, whatever the user still holds.

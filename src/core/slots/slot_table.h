@@ -15,9 +15,9 @@
 
 #include "core/editor/action_composer.h"
 #include "core/hotkey/control_logic.h"
-#include "platform/services.h"
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
+#include "core/services/services.h"
 #include "core/settings/write_result.h"
 
 namespace app {
@@ -48,13 +48,7 @@ public:
         virtual void alert(const std::string& title, const std::string& text) = 0;
     };
 
-    // What the window system gives; any of it may be missing.
-    struct Services {
-        platform::KeyInjector* injector = nullptr;    // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;   // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr;  // nothing: targets play as the keys stand
-    };
-    SlotTable(View& view, const Services& services, playback::HoldFn hold);
+    SlotTable(View& view, const platform::Services& services, playback::HoldFn hold);
 
     // Start-up, after the controls have read their chords: each slot's target,
     // for i = 0 … 9, its text and then its action string. From then on a

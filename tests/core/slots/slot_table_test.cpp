@@ -44,7 +44,7 @@ struct Table {
     platform::FakeHotkeyService system;
     platform::RecordingInjector injector;
     RecordingView view;
-    app::SlotTable table{view, {&injector, &system, nullptr}, [this](int ms) {
+    app::SlotTable table{view, {.injector = &injector, .hotkeys = &system}, [this](int ms) {
                              injector.events.push_back("hold " + std::to_string(ms));
                          }};
 };

@@ -30,14 +30,13 @@ void Win32AppTest::TearDown() {
 }
 
 win32app::frmSet& Win32AppTest::start(bool withHotkeys) {
-    services = platform::CreateServices();
-    win32app::frmSet::Services s{services.injector.get(), services.hotkeys.get(), services.keyboard.get(),
-                                 services.keyNamer.get(), "", true};
+    backend = platform::CreateServices();
+    platform::Services services = backend.services();
     if (!withHotkeys) {
-        s.hotkeys = nullptr;
-        s.unavailable = "No hotkeys in this test.";
+        services.hotkeys = nullptr;
+        services.unavailable = "No hotkeys in this test.";
     }
-    window = std::make_unique<win32app::frmSet>(s);
+    window = std::make_unique<win32app::frmSet>(services);
     window->setAlert([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); });
     window->openPage = [this](const wchar_t* url) { pages.push_back(url); };
     window->onExit = [this] { exited = true; };

@@ -29,12 +29,10 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
 }  // namespace
 
-frmSet::frmSet(const Services& services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services) {
-    table_ = std::make_unique<app::SlotTable>(
-        static_cast<app::SlotTable::View&>(*this),
-        app::SlotTable::Services{services_.injector, services_.hotkeys, services_.keyboard},
-        [](int ms) { keyfunc::Delay(ms); });
+frmSet::frmSet(const platform::Services& services, bool tray)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services), withTray_(tray) {
+    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
+                                              [](int ms) { keyfunc::Delay(ms); });
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };
@@ -117,7 +115,7 @@ void frmSet::buildLayout() {
 void frmSet::Form_Load() {
     shape1_ = new FrameShape(this, pictures::kGreen);
     table_->load();
-    if (services_.tray) {
+    if (withTray_) {
         tray_ = new Tray(this);
         connect(tray_, &Tray::showRequested, this, &QWidget::show);
         connect(tray_, &Tray::exitRequested, this, &frmSet::Image3_Click);

@@ -21,28 +21,14 @@ class Tray;
 class ClickableImage;
 class FrameShape;
 
-namespace platform {
-class KeyInjector;
-class HotkeyService;
-class KeyboardState;
-class KeyNamer;
-}  // namespace platform
-
 // Draws the slot table and forwards its events; the table decides.
 class frmSet : public QWidget, private app::SlotTable::View {
     Q_OBJECT
 public:
     static constexpr int kSlots = app::SlotTable::kSlots;
 
-    struct Services {
-        platform::KeyInjector* injector = nullptr;   // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;  // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr; // nothing: targets play as the keys stand
-        bool tray = true;
-        platform::KeyNamer* keyNamer = nullptr;      // nothing: keys by Qt's codes
-        std::string unavailable;                     // why there are no hotkeys, when there are none
-    };
-    explicit frmSet(const Services& services);
+    // Without the tray icon (tests), the window is the only way back.
+    explicit frmSet(const platform::Services& services, bool tray = true);
     ~frmSet() override;
 
     // Plays an action string into the focused window; every trigger plays through here.
@@ -88,7 +74,8 @@ private:
     void showChord(int n) override;
     void alert(const std::string& title, const std::string& text) override;
 
-    Services services_;
+    platform::Services services_;
+    bool withTray_;
     std::unique_ptr<app::SlotTable> table_;
     std::array<QLineEdit*, kSlots> text1_{};
     std::array<Zorvane*, kSlots> zorvane_{};

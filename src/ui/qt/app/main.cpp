@@ -48,12 +48,11 @@ int main(int argc, char** argv) {
     if (instance.askRunningCopyToShow()) return 0;
     if (!instance.listen()) std::fprintf(stderr, "zorvane-change-hotkey: cannot watch for a second copy\n");
 
-    platform::Services services = platform::CreateServices();
-    if (!services.unavailable.empty())
-        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+    const platform::OwnedServices backend = platform::CreateServices();
+    if (!backend.unavailable.empty())
+        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", backend.unavailable.c_str());
 
-    frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(), true,
-                   services.keyNamer.get(), services.unavailable});
+    frmSet window(backend.services());
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.show();

@@ -31,18 +31,16 @@ UINT frmSet::showRequestMessage() {
     return message;
 }
 
-frmSet::frmSet(const Services& services)
-    : services_(services), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
+frmSet::frmSet(const platform::Services& services, bool tray)
+    : services_(services), withTray_(tray), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
     alert_ = [this](const std::string& title, const std::string& text) {
         HWND owner = hwnd() && IsWindowVisible(hwnd()) ? hwnd() : nullptr;
         MessageBoxW(owner, widetext::widen(text).c_str(), widetext::widen(title).c_str(),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };
     openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
-    table_ = std::make_unique<app::SlotTable>(
-        static_cast<app::SlotTable::View&>(*this),
-        app::SlotTable::Services{services_.injector, services_.hotkeys, services_.keyboard},
-        [](int ms) { keyfunc::Delay(ms); });
+    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
+                                              [](int ms) { keyfunc::Delay(ms); });
 
     registerClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     // Borderless, and no taskbar button: the tray icon is the way back to it.
@@ -145,7 +143,7 @@ void frmSet::applyDpi(int dpi) {
 
 void frmSet::Form_Load() {
     table_->load();
-    if (services_.tray) {
+    if (withTray_) {
         tray_ = std::make_unique<Tray>(hwnd(), AppIcon(GetSystemMetrics(SM_CXSMICON)));
         tray_->onShow = [this] { show(); };
         tray_->add();

@@ -19,13 +19,6 @@
 #include "ui/win32/shell/tray.h"
 #include "ui/win32/shell/window_base.h"
 
-namespace platform {
-class KeyInjector;
-class HotkeyService;
-class KeyboardState;
-class KeyNamer;
-}  // namespace platform
-
 namespace win32app {
 
 class frmSet : public WindowBase, private app::SlotTable::View {
@@ -33,17 +26,9 @@ public:
     static constexpr int kSlots = app::SlotTable::kSlots;
     static constexpr const wchar_t* kClassName = L"ZorvaneChangeHotkeyMain";
 
-    struct Services {
-        platform::KeyInjector* injector = nullptr;    // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;   // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr;  // nothing: targets play as the keys stand
-        platform::KeyNamer* keyNamer = nullptr;       // nothing: keys by the program's own names
-        std::string unavailable;                      // why there are no hotkeys, when there are none
-        bool tray = true;
-    };
     // Created hidden, centred, with the slots read from set.ini, the tray icon
-    // added and the editor made (hidden).
-    explicit frmSet(const Services& services);
+    // added (unless not wanted) and the editor made (hidden).
+    explicit frmSet(const platform::Services& services, bool tray = true);
     ~frmSet() override;
 
     // Shown and brought forward.
@@ -106,7 +91,8 @@ private:
     void showChord(int n) override { fields_[n - 1]->showChord(); }
     void alert(const std::string& title, const std::string& text) override { alert_(title, text); }
 
-    Services services_;
+    platform::Services services_;
+    bool withTray_;
     Alert alert_;
     std::unique_ptr<app::SlotTable> table_;
     Placements placed_;

@@ -16,13 +16,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    platform::Services services = platform::CreateServices();
-    if (!services.unavailable.empty()) std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+    const platform::OwnedServices backend = platform::CreateServices();
+    if (!backend.unavailable.empty()) std::fprintf(stderr, "zorvane-change-hotkey: %s\n", backend.unavailable.c_str());
 
     int exitCode = 0;
     {
-        win32app::frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(),
-                                 services.keyNamer.get(), services.unavailable, true});
+        win32app::frmSet window(backend.services());
         window.onExit = [] { PostQuitMessage(0); };
         window.show();
         MSG msg;

@@ -32,7 +32,7 @@ protected:
     }
 
     frmSet& start() {
-        window = std::make_unique<frmSet>(frmSet::Services{&injector, &system, nullptr, false});
+        window = std::make_unique<frmSet>(platform::Services{.injector = &injector, .hotkeys = &system}, false);
         window->setAlert([this](const QString& title, const QString& text) {
             messages.push_back((title + ": " + text).toStdString());
         });

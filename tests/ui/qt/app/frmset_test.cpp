@@ -206,10 +206,7 @@ TEST_F(MainWindowTest, TitleStripAndLabelStartAMoveTheImagesDoNot) {
 }
 
 TEST_F(MainWindowTest, WithoutGlobalHotkeysTickingSaysWhyAndKeepsTheChord) {
-    frmSet::Services none;
-    none.tray = false;
-    none.unavailable = "Global hotkeys need an X11 session.";
-    window = std::make_unique<frmSet>(none);
+    window = std::make_unique<frmSet>(platform::Services{.unavailable = "Global hotkeys need an X11 session."}, false);
     for (int n = 1; n <= frmSet::kSlots; ++n)
         window->ZorvaneN(n)->setAlert([this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
     window->show();
