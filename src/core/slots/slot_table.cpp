@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "core/settings/atomic_file.h"
-#include "core/settings/modINI.h"
 
 namespace app {
 
@@ -23,8 +21,9 @@ platform::KeyInjector& injectorOf(const platform::Services& s) {
 
 }  // namespace
 
-SlotTable::SlotTable(View& view, const platform::Services& services, playback::HoldFn hold)
+SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold)
     : view_(view),
+      settings_(std::move(settings)),
       // With a keyboard state, the target application gets exactly the target
       // shortcut, whatever the user still holds.
       player_(injectorOf(services), services.keyboard, std::move(hold)),
@@ -38,27 +37,25 @@ SlotTable::SlotTable(View& view, const platform::Services& services, playback::H
 }
 
 void SlotTable::load() {
-    // What a save killed half-way left behind.
-    atomicfile::removeStaleTemporaries(modINI::INIPath);
+    settings_.removeStaleTemporaries();
     for (int i = 0; i < kSlots; ++i) {
         const std::string key = std::to_string(i);
-        targets_[i].text = modINI::ReadINI("conftext", key, "");
-        targets_[i].action = modINI::ReadINI("conftooltip", key, "");
+        targets_[i].text = settings_.read("conftext", key, "");
+        targets_[i].action = settings_.read("conftooltip", key, "");
         view_.showTarget(i, targets_[i]);
     }
     for (int n = 1; n <= kSlots; ++n)
-        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.saveChord(n)); };
+        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.control(n).saveSettings()); };
 }
 
 void SlotTable::reportUnreadableSettings() {
-    if (const std::string why = modINI::UnreadableReason(); !why.empty())
-        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + modINI::INIPath + "\n" + why);
+    if (const std::string why = settings_.unreadableReason(); !why.empty())
+        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + settings_.path() + "\n" + why);
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
     hotkey::ControlLogic& c = view_.control(n);
     c.setHotKeyEnabled(checked);
-    view_.showChord(n);  // a refused chord falls back to the prompt
     view_.setChecked(n, c.hotKeyEnabled());
 }
 
@@ -79,15 +76,15 @@ void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
     targets_[i] = {target.displayText, target.actionString};
     view_.showTarget(i, targets_[i]);
     const std::string key = std::to_string(i);
-    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
-    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
+    WriteResult r = settings_.write("conftext", key, target.displayText);
+    if (r) r = settings_.write("conftooltip", key, target.actionString);
     reportSaveFailure(r);
 }
 
 bool SlotTable::saveAllChords(Report report) {
     WriteResult first;
     for (int n = 1; n <= kSlots; ++n) {
-        const WriteResult r = view_.saveChord(n);
+        const WriteResult r = view_.control(n).saveSettings();
         if (!r && first) first = r;
     }
     reportSaveFailure(first, report);
@@ -104,11 +101,12 @@ void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     if (report == Report::Dialog && r.error == lastFailure_) return;
     lastFailure_ = r.error;
     if (report == Report::StandardError) {
-        const bool named = r.error.find(modINI::INIPath) != std::string::npos;
+        const std::string& path = settings_.path();
+        const bool named = r.error.find(path) != std::string::npos;
         std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",
-                     named ? "" : modINI::INIPath.c_str(), named ? "" : ": ", r.error.c_str());
+                     named ? "" : path.c_str(), named ? "" : ": ", r.error.c_str());
     } else
-        view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
+        view_.alert("设置无法保存", "设置无法保存。\n" + settings_.path() + "\n" + r.error);
 }
 
 }  // namespace app

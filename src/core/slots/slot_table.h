@@ -19,6 +19,7 @@
 #include "core/playback/slot_player.h"
 #include "core/services/services.h"
 #include "core/settings/write_result.h"
+#include "core/slots/settings_file.h"
 
 namespace app {
 
@@ -38,19 +39,23 @@ public:
         virtual ~View() = default;
         // Slot n's hotkey control.
         virtual hotkey::ControlLogic& control(int n) = 0;
-        // Saves slot n's chord where its control keeps it.
-        virtual WriteResult saveChord(int n) = 0;
         virtual void showTarget(int i, const Target& target) = 0;
         virtual void setChecked(int n, bool on) = 0;
-        // Slot n's chord or its text changed: its field shows it again.
-        virtual void showChord(int n) = 0;
         // A modal message.
         virtual void alert(const std::string& title, const std::string& text) = 0;
     };
 
-    SlotTable(View& view, const platform::Services& services, playback::HoldFn hold);
+    // The settings file is the one the targets and, through chordStore(),
+    // the controls' chords are kept in.
+    SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold);
 
-    // Start-up, after the controls have read their chords: each slot's target,
+    const SettingsFile& settings() const { return settings_; }
+    // Where the controls keep their chords: the settings file's section
+    // Zorvane, for connecting each control.
+    hotkey::ChordStore& chordStore() { return chordStore_; }
+
+    // Start-up, after the controls have read their chords: what a save killed
+    // half-way left is removed, and each slot's target is read,
     // for i = 0 … 9, its text and then its action string. From then on a
     // chord is saved as soon as it changes.
     void load();
@@ -80,6 +85,8 @@ private:
     void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
 
     View& view_;
+    const SettingsFile settings_;
+    IniChordStore chordStore_{settings_};
     playback::Player player_;
     playback::SlotPlayer slots_;
     std::array<Target, kSlots> targets_;

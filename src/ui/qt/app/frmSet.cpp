@@ -29,10 +29,10 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
 }  // namespace
 
-frmSet::frmSet(const platform::Services& services, bool tray)
+frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, bool tray)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services), withTray_(tray) {
     table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
-                                              [](int ms) { keyfunc::Delay(ms); });
+                                              std::move(settings), [](int ms) { keyfunc::Delay(ms); });
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };
@@ -92,10 +92,8 @@ void frmSet::buildLayout() {
         text->installEventFilter(this);
         text1_[i] = text;
 
-        auto* z = new Zorvane(fromStd(app::SlotTable::ControlName(n)), this, true, services_.hotkeys,
-                              services_.keyNamer);
+        auto* z = new Zorvane(fromStd(app::SlotTable::ControlName(n)), this, true, services_, &table_->chordStore());
         z->setGeometry(161, rowTop(n), 127, 20);
-        if (!services_.unavailable.empty()) z->logic().setUnavailableMessage(services_.unavailable);
         z->ReadProperties(triggerLook);
         connect(z, &Zorvane::HotKeyPressed, this, [this, n] { table_->hotKeyPressed(n); });
         connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { check_[n - 1]->setChecked(false); });
@@ -154,8 +152,6 @@ bool frmSet::SaveAllChords(app::SlotTable::Report report) { return table_->saveA
 
 hotkey::ControlLogic& frmSet::control(int n) { return zorvane_[n - 1]->logic(); }
 
-WriteResult frmSet::saveChord(int n) { return zorvane_[n - 1]->SaveSettings(); }
-
 void frmSet::showTarget(int i, const app::SlotTable::Target& target) {
     text1_[i]->setText(fromStd(target.text));
     text1_[i]->setCursorPosition(0);
@@ -163,8 +159,6 @@ void frmSet::showTarget(int i, const app::SlotTable::Target& target) {
 }
 
 void frmSet::setChecked(int n, bool on) { check_[n - 1]->setChecked(on); }
-
-void frmSet::showChord(int n) { zorvane_[n - 1]->showChord(); }
 
 void frmSet::alert(const std::string& title, const std::string& text) { alert_(fromStd(title), fromStd(text)); }
 

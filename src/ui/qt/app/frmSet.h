@@ -27,8 +27,9 @@ class frmSet : public QWidget, private app::SlotTable::View {
 public:
     static constexpr int kSlots = app::SlotTable::kSlots;
 
-    // Without the tray icon (tests), the window is the only way back.
-    explicit frmSet(const platform::Services& services, bool tray = true);
+    // The slots are read from the settings file and kept there. Without the
+    // tray icon (tests), the window is the only way back.
+    frmSet(const platform::Services& services, app::SettingsFile settings, bool tray = true);
     ~frmSet() override;
 
     // Plays an action string into the focused window; every trigger plays through here.
@@ -68,10 +69,8 @@ private:
 
     // The table's view.
     hotkey::ControlLogic& control(int n) override;
-    WriteResult saveChord(int n) override;
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
-    void showChord(int n) override;
     void alert(const std::string& title, const std::string& text) override;
 
     platform::Services services_;

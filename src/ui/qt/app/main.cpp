@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     if (!backend.unavailable.empty())
         std::fprintf(stderr, "zorvane-change-hotkey: %s\n", backend.unavailable.c_str());
 
-    frmSet window(backend.services());
+    frmSet window(backend.services(), app::SettingsFile::ForProgram());
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.show();

@@ -31,7 +31,7 @@ UINT frmSet::showRequestMessage() {
     return message;
 }
 
-frmSet::frmSet(const platform::Services& services, bool tray)
+frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, bool tray)
     : services_(services), withTray_(tray), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
     alert_ = [this](const std::string& title, const std::string& text) {
         HWND owner = hwnd() && IsWindowVisible(hwnd()) ? hwnd() : nullptr;
@@ -40,7 +40,7 @@ frmSet::frmSet(const platform::Services& services, bool tray)
     };
     openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
     table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
-                                              [](int ms) { keyfunc::Delay(ms); });
+                                              std::move(settings), [](int ms) { keyfunc::Delay(ms); });
 
     registerClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     // Borderless, and no taskbar button: the tray icon is the way back to it.
@@ -107,13 +107,12 @@ void frmSet::build() {
         const int i = n - 1;
         placed_.add(targets_->field(i), Box(16, rowTop(n), 129, 20));
 
-        auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n),
-                                                   services_.hotkeys, services_.keyNamer, services_.unavailable,
-                                                   fieldAlert);
+        auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n), services_,
+                                                   table_->chordStore(), fieldAlert);
         placed_.add(field->hwnd(), Box(161, rowTop(n), 127, 20));
-        field->onPressed = [this, n] { table_->hotKeyPressed(n); };
+        field->logic().onHotKeyPressed = [this, n] { table_->hotKeyPressed(n); };
         // The box shows whether the chord is live.
-        field->onTurnedOff = [this, n] { setChecked(n, fields_[n - 1]->logic().hotKeyEnabled()); };
+        field->logic().onTurnedOff = [this, n] { setChecked(n, fields_[n - 1]->logic().hotKeyEnabled()); };
         fields_[i] = std::move(field);
 
         checks_[i] = CreateWindowExW(0, WC_BUTTONW, L"启用热键", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
@@ -121,7 +120,7 @@ void frmSet::build() {
         placed_.add(checks_[i], Box(304, rowTop(n), 73, 20));
     }
     // Each control reads its chord as it loads, as the program starts.
-    for (auto& field : fields_) field->readStoredChord();
+    for (auto& field : fields_) field->logic().readStoredChord();
 }
 
 void frmSet::applyDpi(int dpi) {

@@ -26,9 +26,9 @@ public:
     static constexpr int kSlots = app::SlotTable::kSlots;
     static constexpr const wchar_t* kClassName = L"ZorvaneChangeHotkeyMain";
 
-    // Created hidden, centred, with the slots read from set.ini, the tray icon
-    // added (unless not wanted) and the editor made (hidden).
-    explicit frmSet(const platform::Services& services, bool tray = true);
+    // Created hidden, centred, with the slots read from the settings file, the
+    // tray icon added (unless not wanted) and the editor made (hidden).
+    frmSet(const platform::Services& services, app::SettingsFile settings, bool tray = true);
     ~frmSet() override;
 
     // Shown and brought forward.
@@ -85,10 +85,8 @@ private:
 
     // The table's view.
     hotkey::ControlLogic& control(int n) override { return fields_[n - 1]->logic(); }
-    WriteResult saveChord(int n) override { return fields_[n - 1]->saveSettings(); }
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
-    void showChord(int n) override { fields_[n - 1]->showChord(); }
     void alert(const std::string& title, const std::string& text) override { alert_(title, text); }
 
     platform::Services services_;

@@ -21,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     int exitCode = 0;
     {
-        win32app::frmSet window(backend.services());
+        win32app::frmSet window(backend.services(), app::SettingsFile::ForProgram());
         window.onExit = [] { PostQuitMessage(0); };
         window.show();
         MSG msg;
