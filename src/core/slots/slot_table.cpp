@@ -54,10 +54,13 @@ void SlotTable::reportUnreadableSettings() {
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
-    hotkey::ControlLogic& c = view_.control(n);
-    c.setHotKeyEnabled(checked);
-    view_.setChecked(n, c.hotKeyEnabled());
+    view_.control(n).setHotKeyEnabled(checked);
+    showLive(n);
 }
+
+void SlotTable::hotKeyTurnedOff(int n) { showLive(n); }
+
+void SlotTable::showLive(int n) { view_.setChecked(n, view_.control(n).hotKeyEnabled()); }
 
 void SlotTable::hotKeyPressed(int n) {
     if (n < 1 || n > kSlots) return;

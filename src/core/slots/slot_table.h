@@ -67,6 +67,9 @@ public:
     // A click on slot n's box, which now shows `checked`: the chord is made
     // live or let go of, and the box ends as the control's state is.
     void checkClicked(int n, bool checked);
+    // Slot n's live chord went off by itself (a key typed into its field, or
+    // the system took it): the box shows it.
+    void hotKeyTurnedOff(int n);
     // Slot n's trigger fired: its action string goes to opendo as it stands.
     void hotKeyPressed(int n);
     // Plays an action string into the focused window; every trigger plays through here.
@@ -82,6 +85,8 @@ public:
     bool saveAllChords(Report report = Report::Dialog);
 
 private:
+    // The box shows whether the chord is live.
+    void showLive(int n);
     void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
 
     View& view_;

@@ -107,6 +107,27 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     EXPECT_FALSE(t.system.isTaken(1, 'W'));
 }
 
+// Whichever way a live chord goes off by itself, the box is cleared, as the
+// control's state is, and only that slot's.
+TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {
+    TempDir dir;
+    Table t(dir.path().string());
+    for (int n : {4, 5}) {
+        t.view.control(n).onTurnedOff = [&t, n] { t.table.hotKeyTurnedOff(n); };
+        t.view.control(n).keyDown('0' + n, hotkey::kAltBit);
+        t.table.checkClicked(n, true);
+        ASSERT_EQ(t.view.log.back(), "box " + std::to_string(n) + " on");
+    }
+    t.view.log.clear();
+    t.view.control(4).keyDown('X', hotkey::kAltBit);  // retyped
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"chord 4 Alt + X", "box 4 off"}));
+
+    t.view.log.clear();
+    t.view.control(5).endpoint()->onLost("the key left the layout");
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
+                                                   "chord 5 按下热键", "box 5 off"}));
+}
+
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
     TempDir dir;
     Table t(dir.path().string());

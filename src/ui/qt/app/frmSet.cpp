@@ -96,7 +96,7 @@ void frmSet::buildLayout() {
         z->setGeometry(161, rowTop(n), 127, 20);
         z->ReadProperties(triggerLook);
         connect(z, &Zorvane::HotKeyPressed, this, [this, n] { table_->hotKeyPressed(n); });
-        connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { check_[n - 1]->setChecked(false); });
+        connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { table_->hotKeyTurnedOff(n); });
         zorvane_[i] = z;
 
         auto* box = placed<QCheckBox>(this, 304, rowTop(n), 73, 20, QString::fromUtf8("启用热键"));

@@ -111,8 +111,7 @@ void frmSet::build() {
                                                    table_->chordStore(), fieldAlert);
         placed_.add(field->hwnd(), Box(161, rowTop(n), 127, 20));
         field->logic().onHotKeyPressed = [this, n] { table_->hotKeyPressed(n); };
-        // The box shows whether the chord is live.
-        field->logic().onTurnedOff = [this, n] { setChecked(n, fields_[n - 1]->logic().hotKeyEnabled()); };
+        field->logic().onTurnedOff = [this, n] { table_->hotKeyTurnedOff(n); };
         fields_[i] = std::move(field);
 
         checks_[i] = CreateWindowExW(0, WC_BUTTONW, L"启用热键", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
