@@ -19,6 +19,7 @@
 #include "core/playback/slot_player.h"
 #include "core/services/services.h"
 #include "core/settings/write_result.h"
+#include "core/slots/editor_session.h"
 #include "core/slots/settings_file.h"
 
 namespace app {
@@ -76,6 +77,8 @@ public:
     void opendo(std::string_view textall);
     // The editor saved a target for slot index i: the field first, then set.ini.
     void storeTarget(int i, const editor::SlotTarget& target);
+    // The action editor's session; its 添加 stores through storeTarget.
+    EditorSession& editor() { return editor_; }
     // Who hears of a failed save: the user, in a modal message, or, when the
     // program is being ended from outside and no one may be there to answer,
     // the standard error.
@@ -95,6 +98,7 @@ private:
     playback::Player player_;
     playback::SlotPlayer slots_;
     std::array<Target, kSlots> targets_;
+    EditorSession editor_{[this](int i, const editor::SlotTarget& target) { storeTarget(i, target); }};
     std::string lastFailure_;  // the last save failure reported
 };
 

@@ -126,9 +126,7 @@ void frmSet::Form_Load() {
 
 edit* frmSet::editor() {
     if (!editor_) {
-        editor_ = new edit();
-        connect(editor_, &edit::saved, this,
-                [this](int i, const editor::SlotTarget& target) { table_->storeTarget(i, target); });
+        editor_ = new edit(table_->editor());
         connect(editor_, &edit::finished, this, &QWidget::show);
         editor_->pelmaran->setCursor(Qt::PointingHandCursor);
     }
@@ -138,8 +136,8 @@ edit* frmSet::editor() {
 void frmSet::opendo(const QString& textall) { table_->opendo(textall.toStdString()); }
 
 void frmSet::Text1_Click(int i) {
+    table_->editor().open(i);
     edit* e = editor();
-    e->pd = QString::number(i);
     e->show();
     e->raise();
     e->activateWindow();

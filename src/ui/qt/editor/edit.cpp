@@ -22,7 +22,8 @@ QFont yahei(int points, bool bold = false) {
 
 }  // namespace
 
-edit::edit(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool) {
+edit::edit(app::EditorSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), session_(session) {
     setObjectName("edit");
     setWindowTitle(QString::fromUtf8("编辑"));
     setWindowIcon(pictures::appIcon());
@@ -69,10 +70,14 @@ edit::edit(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHi
     auto* frame = new FrameShape(this, pictures::kGreen);
     frame->raise();
 
-    connect(Image3, &ClickableImage::clicked, this, [this] {
+    connect(Image3, &ClickableImage::clicked, this, [this] { session_.close(); });
+    session_.onForgotten = [this] {
+        for (QComboBox* p : {lovea, lovek, lovem}) p->setCurrentIndex(-1);
+    };
+    session_.onDone = [this] {
         emit finished();
-        deleteLater();  // a close forgets the pickers; the next opening starts blank
-    });
+        hide();
+    };
     connect(lovea, &QComboBox::activated, this, [this] { choose(0, lovea); });
     connect(lovek, &QComboBox::activated, this, [this] { choose(1, lovek); });
     connect(lovem, &QComboBox::activated, this, [this] { choose(2, lovem); });
@@ -95,13 +100,14 @@ void edit::fillPickers() {
     for (auto* p : pickers) p->setCurrentIndex(-1);
 }
 
-void edit::choose(int k, QComboBox* picker) { composer_.choose(k, picker->currentText().toStdString()); }
-
-void edit::Label1_Click() {
-    if (const auto target = composer_.compose()) emit saved(pd.toInt(), *target);
-    emit finished();
-    hide();
+edit::~edit() {
+    session_.onForgotten = nullptr;
+    session_.onDone = nullptr;
 }
+
+void edit::choose(int k, QComboBox* picker) { session_.choose(k, picker->currentText().toStdString()); }
+
+void edit::Label1_Click() { session_.add(); }
 
 void edit::setLinkUnderlined(bool on) {
     QFont f = pelmaran->font();

@@ -21,7 +21,6 @@ constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 enum : UINT_PTR { kText1Id = 100, kTriggerId = 120, kCheckId = 140, kTitleId = 160, kHeaderId = 161 };
 // Posted to itself: handled once the click that asked for them is over.
 constexpr UINT kOpenEditor = WM_APP + 10;    // wParam: the slot index
-constexpr UINT kEditorClosed = WM_APP + 11;  // the editor is to go
 constexpr UINT kLoaded = WM_APP + 12;        // the window is up: what loading found is told
 
 }  // namespace
@@ -154,11 +153,9 @@ void frmSet::Form_Load() {
 
 edit& frmSet::makeEditor() {
     if (editor_) return *editor_;
-    editor_ = std::make_unique<edit>();
+    editor_ = std::make_unique<edit>(table_->editor());
     editor_->openPage = [this](const wchar_t* url) { openPage(url); };
-    editor_->onSaved = [this](int i, const editor::SlotTarget& target) { table_->storeTarget(i, target); };
     editor_->onFinished = [this] { show(); };
-    editor_->onClosed = [this] { PostMessageW(hwnd(), kEditorClosed, 0, 0); };
     return *editor_;
 }
 
@@ -169,8 +166,8 @@ void frmSet::show() {
 }
 
 void frmSet::Text1_Click(int i) {
+    table_->editor().open(i);
     edit& e = makeEditor();
-    e.setSlot(i);
     e.show();
     ShowWindow(hwnd(), SW_HIDE);
 }
@@ -256,11 +253,6 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kLoaded:
             table_->reportUnreadableSettings();
-            return 0;
-        case kEditorClosed:
-            // A close forgets the pickers: the next opening starts blank.
-            editor_.reset();
-            show();
             return 0;
         case WM_CLOSE:
             // Only the exit routine ends the program; closing hides.

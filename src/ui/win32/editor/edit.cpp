@@ -29,7 +29,7 @@ std::wstring linkText() {
 
 }  // namespace
 
-edit::edit() : green_(CreateSolidBrush(kGreen)) {
+edit::edit(app::EditorSession& session) : session_(session), green_(CreateSolidBrush(kGreen)) {
     registerClass(kClass, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     openPage = [this](const wchar_t* url) {
         ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL);
@@ -40,9 +40,18 @@ edit::edit() : green_(CreateSolidBrush(kGreen)) {
     fillPickers();
     applyDpi(DpiOf(hwnd()));
     CentreOnScreen(hwnd());
+    session_.onForgotten = [this] {
+        for (HWND picker : pickers_) SendMessageW(picker, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    };
+    session_.onDone = [this] {
+        ShowWindow(hwnd(), SW_HIDE);
+        if (auto finished = onFinished) finished();
+    };
 }
 
 edit::~edit() {
+    session_.onForgotten = nullptr;
+    session_.onDone = nullptr;
     // The window and its children go before the fonts and the brush they use.
     if (hwnd()) DestroyWindow(hwnd());
     DeleteObject(green_);
@@ -67,10 +76,7 @@ void edit::build() {
                                        Surface::Look{kCloseRed, RGB(255, 255, 255),
                                                      [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
     placed_.add(close_->hwnd(), Box(384, 0, 48, 19));
-    close_->onClick = [this] {
-        ShowWindow(hwnd(), SW_HIDE);
-        if (auto closed = onClosed) closed();
-    };
+    close_->onClick = [this] { session_.close(); };
     // The logo lies over the strip's lower edge: the strip's green above, the window's grey below.
     logo_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT r, int dpi) {
         RECT below = r;
@@ -149,16 +155,10 @@ void edit::chosen(int k) {
     std::wstring name(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
     SendMessageW(pickers_[k], CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
     name.resize(static_cast<std::size_t>(length < 0 ? 0 : length));
-    composer_.choose(k, widetext::narrow(name));
+    session_.choose(k, widetext::narrow(name));
 }
 
-void edit::Label1_Click() {
-    // Without key 1 nothing is saved; the main window comes back either way.
-    if (const auto target = composer_.compose())
-        if (auto saved = onSaved) saved(pd_, *target);
-    ShowWindow(hwnd(), SW_HIDE);
-    if (auto finished = onFinished) finished();
-}
+void edit::Label1_Click() { session_.add(); }
 
 LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -199,9 +199,8 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             applyDpi(HIWORD(wParam));
             return 0;
         case WM_CLOSE:
-            // As the close image: hidden, and destroyed by its owner.
-            ShowWindow(hwnd(), SW_HIDE);
-            if (auto closed = onClosed) closed();
+            // As the close image.
+            session_.close();
             return 0;
         default:
             break;

@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, ATriggerPlaysItsSlotsTargetAlsoWhenHidden) {
 TEST_F(MainWindowTest, ClickingATargetFieldOpensTheEditorForThatSlot) {
     start();
     QTest::mouseClick(window->Text1(2), Qt::LeftButton);
-    EXPECT_EQ(window->editor()->pd, "2");
+    EXPECT_EQ(window->editor()->pd(), "2");
     EXPECT_TRUE(window->editor()->isVisible());
     EXPECT_FALSE(window->isVisible());
 }
