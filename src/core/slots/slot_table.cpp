@@ -1,6 +1,6 @@
 #include "core/slots/slot_table.h"
 
-#include <cstdio>
+#include "core/diag/diag.h"
 
 
 namespace app {
@@ -24,19 +24,21 @@ platform::KeyInjector& injectorOf(const platform::Services& s) {
 SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold)
     : view_(view),
       settings_(std::move(settings)),
+      unavailable_(services.unavailable),
       // With a keyboard state, the target application gets exactly the target
       // shortcut, whatever the user still holds.
       player_(injectorOf(services), services.keyboard, std::move(hold)),
       slots_([this](const std::string& action) { opendo(action); }) {
     slots_.onDropped = [](int slot) {
-        std::fprintf(stderr, "zorvane-change-hotkey: slot %d's trigger came while too many were waiting; it is not played\n",
-                     slot + 1);
+        diag::Report("slot " + std::to_string(slot + 1) + "'s trigger came while too many were waiting; it is not played");
     };
+    player_.onProblem = [](const std::string& why) { diag::Report(why); };
     if (platform::HotkeyService* hotkeys = services.hotkeys)
         player_.onHeldModifiers = [hotkeys](int held, int letGo) { hotkeys->setHeldModifiers(held, letGo); };
 }
 
 void SlotTable::load() {
+    if (!unavailable_.empty()) diag::Report(unavailable_);
     settings_.removeStaleTemporaries();
     for (int i = 0; i < kSlots; ++i) {
         const std::string key = std::to_string(i);
@@ -68,7 +70,7 @@ void SlotTable::hotKeyPressed(int n) {
     try {
         slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
+        diag::Report("playback of slot " + std::to_string(n) + " failed: " + e.what());
     }
 }
 
@@ -94,6 +96,22 @@ bool SlotTable::saveAllChords(Report report) {
     return first.ok;
 }
 
+bool SlotTable::end(Ending how) {
+    const bool saved = saveAllChords(how == Ending::Exit ? Report::Dialog : Report::StandardError);
+    switch (how) {
+        case Ending::Exit:
+        case Ending::Asked:
+            view_.quit();
+            break;
+        case Ending::DisplayLost:
+            if (saved) diag::Report("ending without a display; the chords are saved");
+            break;
+        case Ending::SessionEnd:
+            break;
+    }
+    return saved;
+}
+
 void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     if (r) {
         lastFailure_.clear();
@@ -106,8 +124,7 @@ void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     if (report == Report::StandardError) {
         const std::string& path = settings_.path();
         const bool named = r.error.find(path) != std::string::npos;
-        std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",
-                     named ? "" : path.c_str(), named ? "" : ": ", r.error.c_str());
+        diag::Report("the settings could not be saved: " + (named ? r.error : path + ": " + r.error));
     } else
         view_.alert("设置无法保存", "设置无法保存。\n" + settings_.path() + "\n" + r.error);
 }

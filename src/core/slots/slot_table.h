@@ -44,6 +44,9 @@ public:
         virtual void setChecked(int n, bool on) = 0;
         // A modal message.
         virtual void alert(const std::string& title, const std::string& text) = 0;
+        // The program ends: the tray icon goes, the window goes, and the
+        // message loop ends.
+        virtual void quit() = 0;
     };
 
     // The settings file is the one the targets and, through chordStore(),
@@ -55,8 +58,9 @@ public:
     // Zorvane, for connecting each control.
     hotkey::ChordStore& chordStore() { return chordStore_; }
 
-    // Start-up, after the controls have read their chords: what a save killed
-    // half-way left is removed, and each slot's target is read,
+    // Start-up, after the controls have read their chords: the log says why
+    // no trigger can be live when none can, what a save killed half-way left
+    // is removed, and each slot's target is read,
     // for i = 0 … 9, its text and then its action string. From then on a
     // chord is saved as soon as it changes.
     void load();
@@ -81,11 +85,24 @@ public:
     EditorSession& editor() { return editor_; }
     // Who hears of a failed save: the user, in a modal message, or, when the
     // program is being ended from outside and no one may be there to answer,
-    // the standard error.
+    // the standard error (diag::Report).
     enum class Report { Dialog, StandardError };
-    // The exit routine's saving part: every control's chord, slot 1 to 10. A
-    // failure is reported, once. True when every chord was saved.
+    // The saving part of the exit routine: every control's chord, slot 1 to
+    // 10. A failure is reported, once. True when every chord was saved.
     bool saveAllChords(Report report = Report::Dialog);
+
+    // How the program comes to end, which says who hears of a failed save
+    // and whether the program still has to end itself.
+    enum class Ending {
+        Exit,         // the exit routine (the cross, 退出): a message box; the program ends
+        Asked,        // asked to from outside (a signal): the standard error; the program ends
+        SessionEnd,   // the session ends, which ends the program: the standard error
+        DisplayLost,  // the toolkit ends the program, its display gone: the standard error,
+                      // and a line that the chords are kept
+    };
+    // The exit routine: every chord is saved and the program ends as `how`
+    // says. True when every chord was saved.
+    bool end(Ending how);
 
 private:
     // The box shows whether the chord is live.
@@ -94,6 +111,7 @@ private:
 
     View& view_;
     const SettingsFile settings_;
+    const std::string unavailable_;  // why no trigger can be live, when none can
     IniChordStore chordStore_{settings_};
     playback::Player player_;
     playback::SlotPlayer slots_;

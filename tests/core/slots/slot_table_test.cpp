@@ -45,6 +45,7 @@ struct RecordingView : app::SlotTable::View {
     void alert(const std::string& title, const std::string& text) override {
         log.push_back("alert " + title + ": " + text.substr(0, text.find('\n')));
     }
+    void quit() override { log.push_back("quit"); }
 
     std::vector<std::string> log;
     RecordingChords chords{log};
@@ -148,11 +149,51 @@ TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
     TempDir dir;
     Table t(dir.path().string());
     t.failSlot(4);
-    t.table.saveAllChords();
+    EXPECT_FALSE(t.table.end(app::SlotTable::Ending::Exit));
     std::vector<std::string> expected;
     for (int n = 1; n <= 10; ++n) expected.push_back("save " + std::to_string(n));
     expected.push_back("alert 设置无法保存: 设置无法保存。");
+    expected.push_back("quit");
     EXPECT_EQ(t.view.log, expected);
+}
+
+// However the program ends, every chord is saved; only the user's exit may
+// ask anyone anything, and only an end from outside that leaves the program
+// running makes it end itself.
+TEST(SlotTable, EachEndingSavesEveryChordAndTellsAFailureToWhoeverIsThere) {
+    using Ending = app::SlotTable::Ending;
+    const struct {
+        Ending how;
+        bool quits;
+    } endings[] = {{Ending::Asked, true}, {Ending::SessionEnd, false}, {Ending::DisplayLost, false}};
+    for (const auto& [how, quits] : endings) {
+        TempDir dir;
+        Table t(dir.path().string());
+        t.failSlot(7);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(t.table.end(how));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(t.view.log.begin(), t.view.log.end(), "save 10"), 1);
+        EXPECT_EQ(std::count_if(t.view.log.begin(), t.view.log.end(),
+                                [](const std::string& l) { return l.starts_with("alert"); }),
+                  0) << "no message box";
+        EXPECT_EQ(t.view.log.back() == "quit", quits);
+        EXPECT_NE(said.find("zorvane-change-hotkey: the settings could not be saved: " + t.path() + ": disk full\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("the chords are saved"), std::string::npos) << "they are not";
+    }
+
+    // The display gone and everything kept: the log says so; nothing else does.
+    TempDir dir;
+    Table t(dir.path().string());
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(t.table.end(Ending::DisplayLost));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(t.table.end(Ending::SessionEnd));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {

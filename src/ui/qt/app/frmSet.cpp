@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
-#include <cstdio>
 
 #include "ui/qt/editor/edit.h"
 #include "ui/qt/hotkey/zorvane.h"
@@ -144,7 +143,7 @@ void frmSet::Text1_Click(int i) {
     hide();
 }
 
-bool frmSet::SaveAllChords(app::SlotTable::Report report) { return table_->saveAllChords(report); }
+bool frmSet::SaveAllChords() { return table_->saveAllChords(); }
 
 // --- the table's view ---------------------------------------------------------
 
@@ -160,8 +159,9 @@ void frmSet::setChecked(int n, bool on) { check_[n - 1]->setChecked(on); }
 
 void frmSet::alert(const std::string& title, const std::string& text) { alert_(fromStd(title), fromStd(text)); }
 
-void frmSet::Image3_Click() {
-    SaveAllChords();
+void frmSet::Image3_Click() { table_->end(app::SlotTable::Ending::Exit); }
+
+void frmSet::quit() {
     if (tray_) tray_->remove();
     hide();
     emit exitRequested();

@@ -34,10 +34,11 @@ public:
 
     // Plays an action string into the focused window; every trigger plays through here.
     void opendo(const QString& textall);
-    // The exit routine: stores every chord, removes the tray icon, ends the program.
+    // The exit routine (the slot table's end): stores every chord, removes the
+    // tray icon, ends the program.
     void Image3_Click();
-    // The saving part of the exit routine, also run when the program is asked to end.
-    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog);
+    // The saving part of the exit routine.
+    bool SaveAllChords();
 
     QLineEdit* Text1(int i) const { return text1_[i]; }
     Zorvane* ZorvaneN(int n) const { return zorvane_[n - 1]; }
@@ -72,6 +73,7 @@ private:
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
     void alert(const std::string& title, const std::string& text) override;
+    void quit() override;
 
     platform::Services services_;
     bool withTray_;

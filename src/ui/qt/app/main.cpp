@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/diag/diag.h"
 #include "ui/qt/app/command_line.h"
 #include "ui/qt/app/fonts.h"
 #include "ui/qt/app/frmSet.h"
@@ -23,9 +24,7 @@ frmSet* windowAtExit = nullptr;
 
 void saveOnUnexpectedExit() {
     if (!windowAtExit) return;
-    frmSet* window = std::exchange(windowAtExit, nullptr);
-    if (window->SaveAllChords(app::SlotTable::Report::StandardError))
-        std::fprintf(stderr, "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+    std::exchange(windowAtExit, nullptr)->table().end(app::SlotTable::Ending::DisplayLost);
 }
 
 }  // namespace
@@ -33,7 +32,7 @@ void saveOnUnexpectedExit() {
 int main(int argc, char** argv) {
     if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
     if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
-        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+        diag::Report(why);
         return 1;
     }
     QApplication app(argc, argv);
@@ -46,11 +45,9 @@ int main(int argc, char** argv) {
 
     SingleInstance instance;
     if (instance.askRunningCopyToShow()) return 0;
-    if (!instance.listen()) std::fprintf(stderr, "zorvane-change-hotkey: cannot watch for a second copy\n");
+    if (!instance.listen()) diag::Report("cannot watch for a second copy");
 
     const platform::OwnedServices backend = platform::CreateServices();
-    if (!backend.unavailable.empty())
-        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", backend.unavailable.c_str());
 
     frmSet window(backend.services(), app::SettingsFile::ForProgram());
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
@@ -59,15 +56,10 @@ int main(int argc, char** argv) {
         window.raise();
         window.activateWindow();
     });
-    // Asked to end from outside (kill, logout): keep the chords, then end. No
-    // one may be there to answer a message, so a failure goes to stderr.
-    InstallQuitSignalHandler([&window] {
-        window.SaveAllChords(app::SlotTable::Report::StandardError);
-        QCoreApplication::exit(0);
-    });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
-        window.SaveAllChords(app::SlotTable::Report::StandardError);
-    });
+    // Asked to end from outside (kill, logout): keep the chords, then end.
+    InstallQuitSignalHandler([&window] { window.table().end(app::SlotTable::Ending::Asked); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.table().end(app::SlotTable::Ending::SessionEnd); });
     windowAtExit = &window;
     std::atexit(saveOnUnexpectedExit);
 

@@ -172,8 +172,7 @@ void frmSet::Text1_Click(int i) {
     ShowWindow(hwnd(), SW_HIDE);
 }
 
-void frmSet::Image3_Click() {
-    SaveAllChords();
+void frmSet::quit() {
     if (tray_) tray_->remove();
     DestroyWindow(hwnd());
     if (auto exit = onExit) exit();
@@ -261,9 +260,8 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            // The session ends and the program with it: the chords are kept,
-            // and a failure waits for no one's answer.
-            if (wParam) SaveAllChords(app::SlotTable::Report::StandardError);
+            // The session ends and the program with it: the chords are kept.
+            if (wParam) table_->end(app::SlotTable::Ending::SessionEnd);
             return 0;
         case WM_DPICHANGED:
             MoveToSuggested(hwnd(), lParam);

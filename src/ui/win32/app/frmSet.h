@@ -35,13 +35,11 @@ public:
     void show();
     // Plays an action string into the focused window.
     void opendo(const std::string& textall) { table_->opendo(textall); }
-    // The exit routine: stores every chord, removes the tray icon, destroys
-    // the window and ends the program (onExit).
-    void Image3_Click();
-    // The saving part of the exit routine, also run when the session ends.
-    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog) {
-        return table_->saveAllChords(report);
-    }
+    // The exit routine (the slot table's end): stores every chord, removes
+    // the tray icon, destroys the window and ends the program (onExit).
+    void Image3_Click() { table_->end(app::SlotTable::Ending::Exit); }
+    // The saving part of the exit routine.
+    bool SaveAllChords() { return table_->saveAllChords(); }
     // Opens the editor for slot i + 1 and hides this window.
     void Text1_Click(int i);
     // Keyboard navigation of this window and the editor; true when taken.
@@ -88,6 +86,7 @@ private:
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
     void alert(const std::string& title, const std::string& text) override { alert_(title, text); }
+    void quit() override;
 
     platform::Services services_;
     bool withTray_;

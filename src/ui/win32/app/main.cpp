@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <cstdio>
 
 #include "platform/services.h"
 #include "ui/win32/app/frmSet.h"
@@ -17,7 +16,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&controls);
 
     const platform::OwnedServices backend = platform::CreateServices();
-    if (!backend.unavailable.empty()) std::fprintf(stderr, "zorvane-change-hotkey: %s\n", backend.unavailable.c_str());
 
     int exitCode = 0;
     {
