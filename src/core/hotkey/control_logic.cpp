@@ -1,19 +1,15 @@
 #include "core/hotkey/control_logic.h"
 
 #include "core/diag/diag.h"
-
 #include "core/hotkey/stored_chord.h"
+#include "core/view/texts.h"
 
 namespace hotkey {
-
-namespace {
-constexpr const char* kNoHotkeysMessage = "Global hotkeys are not available here.";
-}
 
 ControlLogic::ControlLogic(Alert alert, const platform::Services& services)
     : alert_(std::move(alert)),
       hotkeys_(services.hotkeys),
-      unavailable_(services.unavailable.empty() ? kNoHotkeysMessage : services.unavailable) {
+      unavailable_(services.unavailable.empty() ? texts::kNoHotkeysMessage : services.unavailable) {
     if (platform::KeyNamer* namer = services.keyNamer)
         capture_.setNamer([namer](int vk) { return namer->name(vk); });
 }
@@ -36,7 +32,7 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     endpoint_->onLost = [this](const std::string&) {
         if (!enabled_) return;
         enabled_ = false;
-        alert_(kErrorTitle, kTakenMessage);
+        alert_(texts::kErrorTitle, texts::kTakenMessage);
         capture_.reset();
         show();
         if (onTurnedOff) onTurnedOff();
@@ -63,12 +59,12 @@ void ControlLogic::changeEnabled(bool v) {
         return;
     }
     if (capture_.keyCode() == 0) {
-        alert_(kErrorTitle, kNotSetMessage);
+        alert_(texts::kErrorTitle, texts::kNotSetMessage);
         return;
     }
     if (!endpoint_) {
         // Not the chord's fault: it is kept for a session that has hotkeys.
-        alert_(kErrorTitle, unavailable_);
+        alert_(texts::kErrorTitle, unavailable_);
         return;
     }
     const platform::Claim claim = endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode());
@@ -78,7 +74,7 @@ void ControlLogic::changeEnabled(bool v) {
     }
     // The user hears of every refusal as a taken chord; the log says more.
     if (claim.outcome() == platform::Claim::Refused) diag::Report("the chord could not be registered: " + claim.why());
-    alert_(kErrorTitle, kTakenMessage);
+    alert_(texts::kErrorTitle, texts::kTakenMessage);
     capture_.reset();
     reportChordChange();
 }

@@ -16,10 +16,6 @@
 
 namespace hotkey {
 
-inline constexpr const char* kErrorTitle = "error";
-inline constexpr const char* kNotSetMessage = "Not set hotkey";
-inline constexpr const char* kTakenMessage = "Hotkey already exists, please change a hotkey.";
-
 class ControlLogic {
 public:
     // Shows a modal message with the stop icon and one OK button.

@@ -1,6 +1,7 @@
 #include "core/slots/slot_table.h"
 
 #include "core/diag/diag.h"
+#include "core/view/texts.h"
 
 
 namespace app {
@@ -52,7 +53,7 @@ void SlotTable::load() {
 
 void SlotTable::reportUnreadableSettings() {
     if (const std::string why = settings_.unreadableReason(); !why.empty())
-        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + settings_.path() + "\n" + why);
+        view_.alert(texts::kUnreadableTitle, std::string(texts::kUnreadableText) + "\n" + settings_.path() + "\n" + why);
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
@@ -126,7 +127,7 @@ void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
         const bool named = r.error.find(path) != std::string::npos;
         diag::Report("the settings could not be saved: " + (named ? r.error : path + ": " + r.error));
     } else
-        view_.alert("设置无法保存", "设置无法保存。\n" + settings_.path() + "\n" + r.error);
+        view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + settings_.path() + "\n" + r.error);
 }
 
 }  // namespace app

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/diag/diag.h"
+#include "core/view/texts.h"
 #include "ui/qt/app/command_line.h"
 #include "ui/qt/app/fonts.h"
 #include "ui/qt/app/frmSet.h"
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Zorvane Change Hotkey");
+    QApplication::setApplicationName(texts::kProductName);
     QApplication::setDesktopFileName("zorvane-change-hotkey");
     QApplication::setWindowIcon(pictures::appIcon());
     // The window hides to the notification area; only the exit routine ends the program.
