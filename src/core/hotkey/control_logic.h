@@ -31,10 +31,10 @@ public:
     // and keeps its chord in `store` (none: nowhere) under keys named after
     // the control, `hostName` ("Zorvane1").
     void connect(ChordStore* store, std::string hostName);
-    // The control's own endpoint. Raises `onHotKeyPressed` each time the
-    // system reports the chord.
-    void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
+    // Ends the endpoint, which releases the chord.
     void detach();
+    // The control's own endpoint, once connected. Raises `onHotKeyPressed`
+    // each time the system reports the chord.
     platform::HotkeyEndpoint* endpoint() const { return endpoint_.get(); }
 
     bool hotKeyEnabled() const { return enabled_; }
@@ -72,6 +72,7 @@ public:
     std::function<void()> onChordChanged;
 
 private:
+    void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
     void changeEnabled(bool on);
     void show();
     void reportChordChange();

@@ -3,7 +3,6 @@
 #include "core/diag/diag.h"
 #include "core/view/texts.h"
 
-
 namespace app {
 
 namespace {

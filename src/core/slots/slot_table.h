@@ -60,9 +60,9 @@ public:
 
     // Start-up, after the controls have read their chords: the log says why
     // no trigger can be live when none can, what a save killed half-way left
-    // is removed, and each slot's target is read,
-    // for i = 0 … 9, its text and then its action string. From then on a
-    // chord is saved as soon as it changes.
+    // is removed, and each slot's target is read, for i = 0 … 9, its text and
+    // then its action string. From then on a chord is saved as soon as it
+    // changes.
     void load();
     // A settings file that cannot be read is kept as it is, never saved over;
     // the user is told, once the window is up.
@@ -83,6 +83,7 @@ public:
     void storeTarget(int i, const editor::SlotTarget& target);
     // The action editor's session; its 添加 stores through storeTarget.
     EditorSession& editor() { return editor_; }
+
     // Who hears of a failed save: the user, in a modal message, or, when the
     // program is being ended from outside and no one may be there to answer,
     // the standard error (diag::Report).

@@ -10,8 +10,6 @@
 #include <memory>
 
 #include "core/slots/slot_table.h"
-#include "core/editor/action_composer.h"
-#include "core/settings/write_result.h"
 
 class QCheckBox;
 class QLineEdit;
