@@ -5,23 +5,30 @@
 #include <memory>
 #include <string>
 
-#include "core/services/hotkey_endpoint.h"
-#include "core/services/key_injector.h"
-#include "core/services/key_namer.h"
-#include "core/services/keyboard_state.h"
+#include "core/services/services.h"
 
 namespace platform {
 
-struct Services {
-    std::unique_ptr<KeyInjector> injector;   // nothing: triggers play nothing
-    std::unique_ptr<HotkeyService> hotkeys;  // nothing: no trigger can be live
-    std::unique_ptr<KeyboardState> keyboard; // nothing: targets play as the keys stand
-    std::unique_ptr<KeyNamer> keyNamer;      // nothing: keys are named by their code's usual name
-    // Why global hotkeys do not work here, for the user; empty when they do.
-    std::string unavailable;
+// The backend's services, owned: kept for as long as anything uses them.
+struct OwnedServices {
+    // Each member has an initialiser, so that a factory names only what it has.
+    std::unique_ptr<KeyInjector> injector = nullptr;
+    std::unique_ptr<HotkeyService> hotkeys = nullptr;
+    std::unique_ptr<KeyboardState> keyboard = nullptr;
+    std::unique_ptr<KeyNamer> keyNamer = nullptr;
+    std::string unavailable = {};
+
+    // The same services, lent.
+    Services services() const {
+        return {.injector = injector.get(),
+                .hotkeys = hotkeys.get(),
+                .keyboard = keyboard.get(),
+                .keyNamer = keyNamer.get(),
+                .unavailable = unavailable};
+    }
 };
 
-Services CreateServices();
+OwnedServices CreateServices();
 
 // Why the program's windows cannot be shown here, asked before the toolkit
 // starts (which would abort with a misleading message); empty when they can.

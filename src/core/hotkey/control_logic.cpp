@@ -1,10 +1,24 @@
 #include "core/hotkey/control_logic.h"
 
 #include "core/diag/diag.h"
-
 #include "core/hotkey/stored_chord.h"
+#include "core/view/texts.h"
 
 namespace hotkey {
+
+ControlLogic::ControlLogic(Alert alert, const platform::Services& services)
+    : alert_(std::move(alert)),
+      hotkeys_(services.hotkeys),
+      unavailable_(services.unavailable.empty() ? texts::kNoHotkeysMessage : services.unavailable) {
+    if (platform::KeyNamer* namer = services.keyNamer)
+        capture_.setNamer([namer](int vk) { return namer->name(vk); });
+}
+
+void ControlLogic::connect(ChordStore* store, std::string hostName) {
+    store_ = store;
+    hostName_ = std::move(hostName);
+    if (hotkeys_) attach(hotkeys_->createEndpoint());
+}
 
 void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     detach();
@@ -18,8 +32,9 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     endpoint_->onLost = [this](const std::string&) {
         if (!enabled_) return;
         enabled_ = false;
-        alert_(kErrorTitle, kTakenMessage);
+        alert_(texts::kErrorTitle, texts::kTakenMessage);
         capture_.reset();
+        show();
         if (onTurnedOff) onTurnedOff();
         reportChordChange();
     };
@@ -32,6 +47,11 @@ void ControlLogic::detach() {
 }
 
 void ControlLogic::setHotKeyEnabled(bool v) {
+    changeEnabled(v);
+    show();  // a refused chord falls back to the prompt
+}
+
+void ControlLogic::changeEnabled(bool v) {
     if (v == enabled_) return;
     if (!v) {
         if (endpoint_) endpoint_->unregisterChord();
@@ -39,12 +59,12 @@ void ControlLogic::setHotKeyEnabled(bool v) {
         return;
     }
     if (capture_.keyCode() == 0) {
-        alert_(kErrorTitle, kNotSetMessage);
+        alert_(texts::kErrorTitle, texts::kNotSetMessage);
         return;
     }
     if (!endpoint_) {
         // Not the chord's fault: it is kept for a session that has hotkeys.
-        alert_(kErrorTitle, unavailable_);
+        alert_(texts::kErrorTitle, unavailable_);
         return;
     }
     const platform::Claim claim = endpoint_->registerChord(capture_.modKeyCode(), capture_.keyCode());
@@ -54,7 +74,7 @@ void ControlLogic::setHotKeyEnabled(bool v) {
     }
     // The user hears of every refusal as a taken chord; the log says more.
     if (claim.outcome() == platform::Claim::Refused) diag::Report("the chord could not be registered: " + claim.why());
-    alert_(kErrorTitle, kTakenMessage);
+    alert_(texts::kErrorTitle, texts::kTakenMessage);
     capture_.reset();
     reportChordChange();
 }
@@ -63,14 +83,22 @@ ControlLogic::KeyResult ControlLogic::keyDown(int vk, ShiftState shift) {
     if (vk == 0 || ChordCapture::isDropped(vk)) return KeyResult::Dropped;
     capture_.keyDown(vk, shift);
     reportChordChange();
-    if (!enabled_) return KeyResult::Captured;
-    setHotKeyEnabled(false);
+    const bool wasLive = enabled_;
+    changeEnabled(false);
+    show();
+    if (!wasLive) return KeyResult::Captured;
+    if (onTurnedOff) onTurnedOff();
     return KeyResult::TurnedOff;
 }
 
 void ControlLogic::keyUp(int vk) {
     capture_.keyUp(vk);
     reportChordChange();
+    show();
+}
+
+void ControlLogic::show() {
+    if (onShow) onShow();
 }
 
 void ControlLogic::reportChordChange() {
@@ -81,23 +109,27 @@ void ControlLogic::reportChordChange() {
     if (onChordChanged) onChordChanged();
 }
 
-void ControlLogic::readStoredChord(ChordStore& store, const std::string& hostName) {
-    const std::string text = store.read(hostName + "Text", kPromptText);
-    const std::string key = store.read(hostName + "KeyCode", "0");
-    const std::string mods = store.read(hostName + "ModKeyCode", "0");
-    const StoredChord chord = ParseStoredChord(text, key, mods);
-    capture_.load(chord.text, chord.keyCode, chord.modKeyCode);
-    reported_ = {chord.text, chord.keyCode, chord.modKeyCode};
+void ControlLogic::readStoredChord() {
+    if (store_) {
+        const std::string text = store_->read(hostName_ + "Text", kPromptText);
+        const std::string key = store_->read(hostName_ + "KeyCode", "0");
+        const std::string mods = store_->read(hostName_ + "ModKeyCode", "0");
+        const StoredChord chord = ParseStoredChord(text, key, mods);
+        capture_.load(chord.text, chord.keyCode, chord.modKeyCode);
+        reported_ = {chord.text, chord.keyCode, chord.modKeyCode};
+    }
+    show();
 }
 
-WriteResult ControlLogic::saveSettings(ChordStore& store, const std::string& hostName) const {
+WriteResult ControlLogic::saveSettings() const {
+    if (!store_) return WriteResult::success();
     const std::pair<const char*, std::string> values[] = {
         {"Text", capture_.text()},
         {"KeyCode", std::to_string(capture_.keyCode())},
         {"ModKeyCode", std::to_string(capture_.modKeyCode().bits())},
     };
     for (const auto& [suffix, value] : values)
-        if (WriteResult r = store.write(hostName + suffix, value); !r) return r;
+        if (WriteResult r = store_->write(hostName_ + suffix, value); !r) return r;
     return WriteResult::success();
 }
 

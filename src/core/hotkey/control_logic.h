@@ -2,7 +2,7 @@
 // What the hotkey control does, apart from its widget: the captured chord,
 // whether it is live as a system hotkey, the messages shown when it cannot be,
 // and keeping the chord between runs. Each front end's control draws the
-// field and forwards its key events here.
+// field when told (onShow) and forwards its key events here.
 
 #include <functional>
 #include <memory>
@@ -11,30 +11,31 @@
 #include "core/hotkey/chord_capture.h"
 #include "core/hotkey/chord_store.h"
 #include "core/services/hotkey_endpoint.h"
+#include "core/services/services.h"
 #include "core/settings/write_result.h"
 
 namespace hotkey {
-
-inline constexpr const char* kErrorTitle = "error";
-inline constexpr const char* kNotSetMessage = "Not set hotkey";
-inline constexpr const char* kTakenMessage = "Hotkey already exists, please change a hotkey.";
 
 class ControlLogic {
 public:
     // Shows a modal message with the stop icon and one OK button.
     using Alert = std::function<void(const std::string& title, const std::string& text)>;
 
-    explicit ControlLogic(Alert alert) : alert_(std::move(alert)) {}
+    // The services name the keys of a chord's text (their key namer) and give
+    // the control its endpoint when it connects (their hotkey service);
+    // without a hotkey service, enabling says why there is none.
+    explicit ControlLogic(Alert alert, const platform::Services& services = {});
     void setAlert(Alert alert) { alert_ = std::move(alert); }
 
-    // The control's own endpoint, given in run mode. Raises `onHotKeyPressed`
-    // each time the system reports the chord.
-    void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
+    // Run mode: the control takes its own endpoint from the hotkey service,
+    // and keeps its chord in `store` (none: nowhere) under keys named after
+    // the control, `hostName` ("Zorvane1").
+    void connect(ChordStore* store, std::string hostName);
+    // Ends the endpoint, which releases the chord.
     void detach();
+    // The control's own endpoint, once connected. Raises `onHotKeyPressed`
+    // each time the system reports the chord.
     platform::HotkeyEndpoint* endpoint() const { return endpoint_.get(); }
-    // What the user is told when the system has no global hotkeys to give
-    // (no endpoint): enabling then keeps the chord and stays off.
-    void setUnavailableMessage(std::string why) { unavailable_ = std::move(why); }
 
     bool hotKeyEnabled() const { return enabled_; }
     void setHotKeyEnabled(bool New_HotKeyEnabled);
@@ -49,18 +50,21 @@ public:
     void keyUp(int vk);
     void focusLost() { capture_.focusLost(); }
 
-    // The chord kept for the control named `hostName` ("Zorvane1"): Text,
-    // KeyCode and ModKeyCode, read in that order. A stored value that is no
-    // chord gives no chord rather than stopping the program.
-    void readStoredChord(ChordStore& store, const std::string& hostName);
+    // The chord kept where connect() said: Text, KeyCode and ModKeyCode, read
+    // in that order. A stored value that is no chord gives no chord rather
+    // than stopping the program.
+    void readStoredChord();
     // Writes the three values in the same order; stops at the first that fails.
-    WriteResult saveSettings(ChordStore& store, const std::string& hostName) const;
+    WriteResult saveSettings() const;
 
     ChordCapture& capture() { return capture_; }
     const ChordCapture& capture() const { return capture_; }
 
+    // The chord's text may have changed: the field shows it again, the caret at its end.
+    std::function<void()> onShow;
     std::function<void()> onHotKeyPressed;
-    // The chord was turned off from outside (the system took it away).
+    // The live chord went off by itself: a key typed into the field turned it
+    // off, or the system took it away.
     std::function<void()> onTurnedOff;
     // The chord or its text is no longer what was read or last reported, and
     // no chord is half typed (modifiers down, no key yet): the host keeps it at
@@ -68,12 +72,18 @@ public:
     std::function<void()> onChordChanged;
 
 private:
+    void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
+    void changeEnabled(bool on);
+    void show();
     void reportChordChange();
 
     Alert alert_;
     ChordCapture capture_;
+    platform::HotkeyService* hotkeys_;
     std::unique_ptr<platform::HotkeyEndpoint> endpoint_;
-    std::string unavailable_ = "Global hotkeys are not available here.";
+    std::string unavailable_;
+    ChordStore* store_ = nullptr;
+    std::string hostName_;
     bool enabled_ = false;
     struct Chord {
         std::string text;

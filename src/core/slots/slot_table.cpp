@@ -1,9 +1,7 @@
 #include "core/slots/slot_table.h"
 
-#include <cstdio>
-
-#include "core/settings/atomic_file.h"
-#include "core/settings/modINI.h"
+#include "core/diag/diag.h"
+#include "core/view/texts.h"
 
 namespace app {
 
@@ -16,23 +14,25 @@ public:
     void keyUp(std::uint8_t) override {}
 };
 
-platform::KeyInjector& injectorOf(const SlotTable::Services& s) {
+platform::KeyInjector& injectorOf(const platform::Services& s) {
     static NoInjector none;
     return s.injector ? *s.injector : none;
 }
 
 }  // namespace
 
-SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold)
+SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold)
     : view_(view),
+      settings_(std::move(settings)),
+      unavailable_(services.unavailable),
       // With a keyboard state, the target application gets exactly the target
       // shortcut, whatever the user still holds.
       player_(injectorOf(services), services.keyboard, std::move(hold)),
       slots_([this](const std::string& action) { opendo(action); }) {
     slots_.onDropped = [](int slot) {
-        std::fprintf(stderr, "zorvane-change-hotkey: slot %d's trigger came while too many were waiting; it is not played\n",
-                     slot + 1);
+        diag::Report("slot " + std::to_string(slot + 1) + "'s trigger came while too many were waiting; it is not played");
     };
+    player_.onProblem = [](const std::string& why) { diag::Report(why); };
     if (platform::HotkeyService* hotkeys = services.hotkeys)
         player_.onHeldModifiers = [hotkeys](mod::Mask held, mod::Mask letGo) {
             hotkeys->setHeldModifiers(held, letGo);
@@ -40,29 +40,31 @@ SlotTable::SlotTable(View& view, const Services& services, playback::HoldFn hold
 }
 
 void SlotTable::load() {
-    // What a save killed half-way left behind.
-    atomicfile::removeStaleTemporaries(modINI::INIPath);
+    if (!unavailable_.empty()) diag::Report(unavailable_);
+    settings_.removeStaleTemporaries();
     for (int i = 0; i < kSlots; ++i) {
         const std::string key = std::to_string(i);
-        targets_[i].text = modINI::ReadINI("conftext", key, "");
-        targets_[i].action = modINI::ReadINI("conftooltip", key, "");
+        targets_[i].text = settings_.read("conftext", key, "");
+        targets_[i].action = settings_.read("conftooltip", key, "");
         view_.showTarget(i, targets_[i]);
     }
     for (int n = 1; n <= kSlots; ++n)
-        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.saveChord(n)); };
+        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.control(n).saveSettings()); };
 }
 
 void SlotTable::reportUnreadableSettings() {
-    if (const std::string why = modINI::UnreadableReason(); !why.empty())
-        view_.alert("设置无法读取", "设置无法读取，更改不会保存。\n" + modINI::INIPath + "\n" + why);
+    if (const std::string why = settings_.unreadableReason(); !why.empty())
+        view_.alert(texts::kUnreadableTitle, std::string(texts::kUnreadableText) + "\n" + settings_.path() + "\n" + why);
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
-    hotkey::ControlLogic& c = view_.control(n);
-    c.setHotKeyEnabled(checked);
-    view_.showChord(n);  // a refused chord falls back to the prompt
-    view_.setChecked(n, c.hotKeyEnabled());
+    view_.control(n).setHotKeyEnabled(checked);
+    showLive(n);
 }
+
+void SlotTable::hotKeyTurnedOff(int n) { showLive(n); }
+
+void SlotTable::showLive(int n) { view_.setChecked(n, view_.control(n).hotKeyEnabled()); }
 
 void SlotTable::hotKeyPressed(int n) {
     if (n < 1 || n > kSlots) return;
@@ -70,7 +72,7 @@ void SlotTable::hotKeyPressed(int n) {
     try {
         slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "zorvane-change-hotkey: playback of slot %d failed: %s\n", n, e.what());
+        diag::Report("playback of slot " + std::to_string(n) + " failed: " + e.what());
     }
 }
 
@@ -81,19 +83,35 @@ void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
     targets_[i] = {target.displayText, target.actionString};
     view_.showTarget(i, targets_[i]);
     const std::string key = std::to_string(i);
-    WriteResult r = modINI::WriteINI("conftext", key, target.displayText);
-    if (r) r = modINI::WriteINI("conftooltip", key, target.actionString);
+    WriteResult r = settings_.write("conftext", key, target.displayText);
+    if (r) r = settings_.write("conftooltip", key, target.actionString);
     reportSaveFailure(r);
 }
 
 bool SlotTable::saveAllChords(Report report) {
     WriteResult first;
     for (int n = 1; n <= kSlots; ++n) {
-        const WriteResult r = view_.saveChord(n);
+        const WriteResult r = view_.control(n).saveSettings();
         if (!r && first) first = r;
     }
     reportSaveFailure(first, report);
     return first.ok;
+}
+
+bool SlotTable::end(Ending how) {
+    const bool saved = saveAllChords(how == Ending::Exit ? Report::Dialog : Report::StandardError);
+    switch (how) {
+        case Ending::Exit:
+        case Ending::Asked:
+            view_.quit();
+            break;
+        case Ending::DisplayLost:
+            if (saved) diag::Report("ending without a display; the chords are saved");
+            break;
+        case Ending::SessionEnd:
+            break;
+    }
+    return saved;
 }
 
 void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
@@ -106,11 +124,11 @@ void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     if (report == Report::Dialog && r.error == lastFailure_) return;
     lastFailure_ = r.error;
     if (report == Report::StandardError) {
-        const bool named = r.error.find(modINI::INIPath) != std::string::npos;
-        std::fprintf(stderr, "zorvane-change-hotkey: the settings could not be saved: %s%s%s\n",
-                     named ? "" : modINI::INIPath.c_str(), named ? "" : ": ", r.error.c_str());
+        const std::string& path = settings_.path();
+        const bool named = r.error.find(path) != std::string::npos;
+        diag::Report("the settings could not be saved: " + (named ? r.error : path + ": " + r.error));
     } else
-        view_.alert("设置无法保存", "设置无法保存。\n" + modINI::INIPath + "\n" + r.error);
+        view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + settings_.path() + "\n" + r.error);
 }
 
 }  // namespace app

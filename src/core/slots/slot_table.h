@@ -15,10 +15,12 @@
 
 #include "core/editor/action_composer.h"
 #include "core/hotkey/control_logic.h"
-#include "platform/services.h"
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
+#include "core/services/services.h"
 #include "core/settings/write_result.h"
+#include "core/slots/editor_session.h"
+#include "core/slots/settings_file.h"
 
 namespace app {
 
@@ -38,27 +40,29 @@ public:
         virtual ~View() = default;
         // Slot n's hotkey control.
         virtual hotkey::ControlLogic& control(int n) = 0;
-        // Saves slot n's chord where its control keeps it.
-        virtual WriteResult saveChord(int n) = 0;
         virtual void showTarget(int i, const Target& target) = 0;
         virtual void setChecked(int n, bool on) = 0;
-        // Slot n's chord or its text changed: its field shows it again.
-        virtual void showChord(int n) = 0;
         // A modal message.
         virtual void alert(const std::string& title, const std::string& text) = 0;
+        // The program ends: the tray icon goes, the window goes, and the
+        // message loop ends.
+        virtual void quit() = 0;
     };
 
-    // What the window system gives; any of it may be missing.
-    struct Services {
-        platform::KeyInjector* injector = nullptr;    // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;   // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr;  // nothing: targets play as the keys stand
-    };
-    SlotTable(View& view, const Services& services, playback::HoldFn hold);
+    // The settings file is the one the targets and, through chordStore(),
+    // the controls' chords are kept in.
+    SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold);
 
-    // Start-up, after the controls have read their chords: each slot's target,
-    // for i = 0 … 9, its text and then its action string. From then on a
-    // chord is saved as soon as it changes.
+    const SettingsFile& settings() const { return settings_; }
+    // Where the controls keep their chords: the settings file's section
+    // Zorvane, for connecting each control.
+    hotkey::ChordStore& chordStore() { return chordStore_; }
+
+    // Start-up, after the controls have read their chords: the log says why
+    // no trigger can be live when none can, what a save killed half-way left
+    // is removed, and each slot's target is read, for i = 0 … 9, its text and
+    // then its action string. From then on a chord is saved as soon as it
+    // changes.
     void load();
     // A settings file that cannot be read is kept as it is, never saved over;
     // the user is told, once the window is up.
@@ -68,27 +72,52 @@ public:
     // A click on slot n's box, which now shows `checked`: the chord is made
     // live or let go of, and the box ends as the control's state is.
     void checkClicked(int n, bool checked);
+    // Slot n's live chord went off by itself (a key typed into its field, or
+    // the system took it): the box shows it.
+    void hotKeyTurnedOff(int n);
     // Slot n's trigger fired: its action string goes to opendo as it stands.
     void hotKeyPressed(int n);
     // Plays an action string into the focused window; every trigger plays through here.
     void opendo(std::string_view textall);
     // The editor saved a target for slot index i: the field first, then set.ini.
     void storeTarget(int i, const editor::SlotTarget& target);
+    // The action editor's session; its 添加 stores through storeTarget.
+    EditorSession& editor() { return editor_; }
+
     // Who hears of a failed save: the user, in a modal message, or, when the
     // program is being ended from outside and no one may be there to answer,
-    // the standard error.
+    // the standard error (diag::Report).
     enum class Report { Dialog, StandardError };
-    // The exit routine's saving part: every control's chord, slot 1 to 10. A
-    // failure is reported, once. True when every chord was saved.
+    // The saving part of the exit routine: every control's chord, slot 1 to
+    // 10. A failure is reported, once. True when every chord was saved.
     bool saveAllChords(Report report = Report::Dialog);
 
+    // How the program comes to end, which says who hears of a failed save
+    // and whether the program still has to end itself.
+    enum class Ending {
+        Exit,         // the exit routine (the cross, 退出): a message box; the program ends
+        Asked,        // asked to from outside (a signal): the standard error; the program ends
+        SessionEnd,   // the session ends, which ends the program: the standard error
+        DisplayLost,  // the toolkit ends the program, its display gone: the standard error,
+                      // and a line that the chords are kept
+    };
+    // The exit routine: every chord is saved and the program ends as `how`
+    // says. True when every chord was saved.
+    bool end(Ending how);
+
 private:
+    // The box shows whether the chord is live.
+    void showLive(int n);
     void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
 
     View& view_;
+    const SettingsFile settings_;
+    const std::string unavailable_;  // why no trigger can be live, when none can
+    IniChordStore chordStore_{settings_};
     playback::Player player_;
     playback::SlotPlayer slots_;
     std::array<Target, kSlots> targets_;
+    EditorSession editor_{[this](int i, const editor::SlotTarget& target) { storeTarget(i, target); }};
     std::string lastFailure_;  // the last save failure reported
 };
 

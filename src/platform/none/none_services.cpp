@@ -5,10 +5,8 @@ namespace platform {
 // A build for a desktop that gives programs no global hotkeys (a Wayland
 // session, say): the program runs and keeps its settings, and says why a
 // trigger cannot be switched on.
-Services CreateServices() {
-    Services services;
-    services.unavailable = "Global hotkeys need an X11 session; this build of the program has none.";
-    return services;
+OwnedServices CreateServices() {
+    return {.unavailable = "Global hotkeys need an X11 session; this build of the program has none."};
 }
 
 // The toolkit chooses and reports its own display.

@@ -9,13 +9,11 @@
 #include "platform/win32/win32_key_namer.h"
 #include "platform/win32/win32_keyboard_state.h"
 
-platform::Services platform::CreateServices() {
+platform::OwnedServices platform::CreateServices() {
     // The injector and the hotkeys share what the program presses itself.
     auto ownKeys = std::make_shared<win32::OwnKeys>();
-    Services s;
-    s.injector = std::make_unique<win32::Win32KeyInjector>(ownKeys);
-    s.hotkeys = std::make_unique<win32::Win32HotkeyService>(ownKeys);
-    s.keyboard = win32::Win32KeyboardState::create();
-    s.keyNamer = std::make_unique<win32::Win32KeyNamer>();
-    return s;
+    return {.injector = std::make_unique<win32::Win32KeyInjector>(ownKeys),
+            .hotkeys = std::make_unique<win32::Win32HotkeyService>(ownKeys),
+            .keyboard = win32::Win32KeyboardState::create(),
+            .keyNamer = std::make_unique<win32::Win32KeyNamer>()};
 }

@@ -11,19 +11,14 @@
 
 namespace platform {
 
-Services CreateServices() {
-    Services services;
+OwnedServices CreateServices() {
     std::string error;
     auto session = x11::Session::open(nullptr, &error);
-    if (!session) {
-        services.unavailable = "Global hotkeys need an X11 session (" + error + ").";
-        return services;
-    }
-    services.injector = std::make_unique<x11::X11KeyInjector>(session);
-    services.hotkeys = std::make_unique<x11::X11HotkeyService>(session);
-    services.keyboard = std::make_unique<x11::X11KeyboardState>(session);
-    services.keyNamer = std::make_unique<x11::X11KeyNamer>(session);
-    return services;
+    if (!session) return {.unavailable = "Global hotkeys need an X11 session (" + error + ")."};
+    return {.injector = std::make_unique<x11::X11KeyInjector>(session),
+            .hotkeys = std::make_unique<x11::X11HotkeyService>(session),
+            .keyboard = std::make_unique<x11::X11KeyboardState>(session),
+            .keyNamer = std::make_unique<x11::X11KeyNamer>(session)};
 }
 
 std::string NoDesktopReason() {

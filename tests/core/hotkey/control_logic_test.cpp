@@ -12,19 +12,47 @@ using Endpoint = platform::FakeHotkeyService::Endpoint;
 
 namespace {
 
+// A control connected as a main window connects it, its field and host recorded.
 struct Control {
-    explicit Control(platform::FakeHotkeyService& s)
-        : logic([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); }) {
-        logic.attach(s.createEndpoint());
+    explicit Control(platform::FakeHotkeyService& s, hotkey::ChordStore* store = nullptr)
+        : logic([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); },
+                {.hotkeys = &s}) {
+        logic.connect(store, "Zorvane1");
         endpoint = s.lastEndpoint;
         logic.onHotKeyPressed = [this] { ++pressed; };
+        logic.onShow = [this] { shown.push_back(logic.capture().text()); };
+        logic.onTurnedOff = [this] { ++turnedOff; };
     }
     void type(int vk, ShiftState shift) { logic.keyDown(vk, shift); }
 
     ControlLogic logic;
     Endpoint* endpoint = nullptr;
     std::vector<std::string> messages;
+    std::vector<std::string> shown;  // the field's text each time it was told to show it
     int pressed = 0;
+    int turnedOff = 0;
+};
+
+struct MemoryStore : hotkey::ChordStore {
+    std::vector<std::string> log;
+    std::map<std::string, std::string> values;
+    std::string failOn;
+    std::string read(const std::string& key, const std::string& fallback) override {
+        log.push_back("read " + key);
+        const auto it = values.find(key);
+        return it == values.end() ? fallback : it->second;
+    }
+    WriteResult write(const std::string& key, const std::string& value) override {
+        log.push_back("write " + key + "=" + value);
+        if (key == failOn) return WriteResult::failure("disk full");
+        values[key] = value;
+        return WriteResult::success();
+    }
+};
+
+// Names keys as a layout of its own would.
+struct ShoutingNamer : platform::KeyNamer {
+    std::string name(int vk) override { return vk == 'A' ? "AAH" : ""; }
 };
 
 }  // namespace
@@ -108,8 +136,9 @@ TEST(ControlLogic, TypingIntoALiveChordTurnsItOffAndReportsIt) {
 
 TEST(ControlLogic, WithoutGlobalHotkeysEnablingSaysSoAndKeepsTheChord) {
     std::vector<std::string> messages;
-    ControlLogic logic([&](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
-    logic.setUnavailableMessage("Global hotkeys need an X11 session.");
+    ControlLogic logic([&](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); },
+                       {.unavailable = "Global hotkeys need an X11 session."});
+    logic.connect(nullptr, "Zorvane1");
     logic.keyDown('A', hotkey::kCtrlBit);
     logic.setHotKeyEnabled(true);
     EXPECT_FALSE(logic.hotKeyEnabled());
@@ -119,31 +148,18 @@ TEST(ControlLogic, WithoutGlobalHotkeysEnablingSaysSoAndKeepsTheChord) {
 }
 
 TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
-    struct MemoryStore : hotkey::ChordStore {
-        std::vector<std::string> log;
-        std::map<std::string, std::string> values;
-        std::string failOn;
-        std::string read(const std::string& key, const std::string& fallback) override {
-            log.push_back("read " + key);
-            const auto it = values.find(key);
-            return it == values.end() ? fallback : it->second;
-        }
-        WriteResult write(const std::string& key, const std::string& value) override {
-            log.push_back("write " + key + "=" + value);
-            if (key == failOn) return WriteResult::failure("disk full");
-            values[key] = value;
-            return WriteResult::success();
-        }
-    } store;
+    MemoryStore store;
     ControlLogic logic([](const std::string&, const std::string&) {});
+    logic.connect(&store, "Zorvane10");
     logic.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
-    ASSERT_TRUE(logic.saveSettings(store, "Zorvane10"));
+    ASSERT_TRUE(logic.saveSettings());
     EXPECT_EQ(store.log, (std::vector<std::string>{"write Zorvane10Text=Ctrl + Alt + A", "write Zorvane10KeyCode=65",
                                                    "write Zorvane10ModKeyCode=3"}));
 
     ControlLogic again([](const std::string&, const std::string&) {});
+    again.connect(&store, "Zorvane10");
     store.log.clear();
-    again.readStoredChord(store, "Zorvane10");
+    again.readStoredChord();
     EXPECT_EQ(store.log, (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode",
                                                    "read Zorvane10ModKeyCode"}));
     EXPECT_EQ(again.capture().text(), "Ctrl + Alt + A");
@@ -152,12 +168,12 @@ TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
 
     // A hand-edited code that is no number gives no chord; a failed write stops the save.
     store.values["Zorvane10KeyCode"] = "six";
-    again.readStoredChord(store, "Zorvane10");
+    again.readStoredChord();
     EXPECT_EQ(again.capture().keyCode(), 0);
     EXPECT_EQ(again.capture().text(), hotkey::kPromptText);
     store.failOn = "Zorvane10KeyCode";
     store.log.clear();
-    EXPECT_FALSE(logic.saveSettings(store, "Zorvane10"));
+    EXPECT_FALSE(logic.saveSettings());
     EXPECT_EQ(store.log.size(), 2u) << "nothing is written after the failure";
 }
 
@@ -202,7 +218,8 @@ TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
     ControlLogic stored([](const std::string&, const std::string&) {});
     int storedReports = 0;
     stored.onChordChanged = [&] { ++storedReports; };
-    stored.readStoredChord(store, "Zorvane1");
+    stored.connect(&store, "Zorvane1");
+    stored.readStoredChord();
     stored.keyDown('A', hotkey::kCtrlBit | hotkey::kAltBit);
     EXPECT_EQ(storedReports, 0);
     stored.keyDown('B', hotkey::kCtrlBit | hotkey::kAltBit);
@@ -225,4 +242,75 @@ TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
     a.reset();
     EXPECT_FALSE(system.isTaken(Mask::Alt, 'A'));
     EXPECT_TRUE(system.isTaken(Mask::Alt, 'B'));
+}
+
+TEST(ControlLogic, ConnectingTakesTheControlsOwnEndpointAndItsKeysAreNamedByTheLayout) {
+    platform::FakeHotkeyService system;
+    ShoutingNamer namer;
+    ControlLogic logic([](const std::string&, const std::string&) {}, {.hotkeys = &system, .keyNamer = &namer});
+    EXPECT_EQ(logic.endpoint(), nullptr) << "no endpoint before run mode";
+    logic.keyDown('A', hotkey::kCtrlBit);
+    EXPECT_EQ(logic.capture().text(), "Ctrl + AAH");
+
+    // No store: nothing is read, and a save has nothing to keep.
+    logic.connect(nullptr, "Zorvane2");
+    ASSERT_NE(logic.endpoint(), nullptr);
+    EXPECT_EQ(logic.endpoint(), system.lastEndpoint);
+    logic.readStoredChord();
+    EXPECT_EQ(logic.capture().text(), "Ctrl + AAH");
+    EXPECT_TRUE(logic.saveSettings());
+    logic.setHotKeyEnabled(true);
+    EXPECT_TRUE(system.isTaken(mod::Mask::Control, 'A'));
+}
+
+// The field draws only when told, so every change of the chord's text must
+// tell it; and the host hears of every way a live chord goes off by itself.
+TEST(ControlLogic, TheFieldIsToldOfEveryChangeAndTheHostOfEveryTurnOff) {
+    platform::FakeHotkeyService system;
+    MemoryStore store;
+    store.values = {{"Zorvane1Text", "Alt + Q"}, {"Zorvane1KeyCode", "81"}, {"Zorvane1ModKeyCode", "1"}};
+    Control c(system, &store);
+    c.logic.readStoredChord();
+    EXPECT_EQ(c.shown, std::vector<std::string>{"Alt + Q"});
+
+    c.shown.clear();
+    c.type(vk::Control, hotkey::kCtrlBit);
+    c.type('W', hotkey::kCtrlBit);
+    c.logic.keyUp('W');
+    c.logic.keyUp(vk::Control);
+    EXPECT_EQ(c.shown, (std::vector<std::string>{"Ctrl + ", "Ctrl + W", "Ctrl + W", "Ctrl + W"}));
+    c.shown.clear();
+    c.logic.keyDown(vk::Apps, hotkey::ShiftState());  // the context-menu key changes nothing
+    EXPECT_TRUE(c.shown.empty());
+
+    // Typed into while live: off, shown, and the host told once.
+    c.logic.setHotKeyEnabled(true);
+    ASSERT_TRUE(c.logic.hotKeyEnabled());
+    c.shown.clear();
+    c.type('E', hotkey::kCtrlBit);
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.turnedOff, 1);
+    EXPECT_EQ(c.shown.back(), "Ctrl + E");
+    c.type('R', hotkey::kCtrlBit);
+    EXPECT_EQ(c.turnedOff, 1) << "nothing live to turn off";
+
+    // Taken away by the system: the user is told, the chord goes, the host hears.
+    c.logic.setHotKeyEnabled(true);
+    ASSERT_TRUE(c.logic.hotKeyEnabled());
+    c.endpoint->unregisterChord();
+    c.endpoint->onLost("the key left the layout");
+    EXPECT_FALSE(c.logic.hotKeyEnabled());
+    EXPECT_EQ(c.turnedOff, 2);
+    EXPECT_EQ(c.messages.back(), "error: Hotkey already exists, please change a hotkey.");
+    EXPECT_EQ(c.shown.back(), hotkey::kPromptText);
+    c.endpoint->onLost("again");
+    EXPECT_EQ(c.turnedOff, 2) << "a chord that is not live cannot be lost";
+
+    // A refused chord is shown gone, without a turn-off: it never was live.
+    system.takeByOtherProgram(mod::Mask::Control, 'T');
+    c.type('T', hotkey::kCtrlBit);
+    c.shown.clear();
+    c.logic.setHotKeyEnabled(true);
+    EXPECT_EQ(c.shown, std::vector<std::string>{hotkey::kPromptText});
+    EXPECT_EQ(c.turnedOff, 2);
 }

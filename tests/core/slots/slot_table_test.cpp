@@ -10,41 +10,59 @@
 
 namespace {
 
+// Where the controls keep their chords: one line "save n" for each slot's
+// save, and the failing slot's first value refused.
+struct RecordingChords : hotkey::ChordStore {
+    explicit RecordingChords(std::vector<std::string>& log) : log(log) {}
+    std::string read(const std::string&, const std::string& fallback) override { return fallback; }
+    WriteResult write(const std::string& key, const std::string&) override {
+        if (!key.ends_with("Text")) return WriteResult::success();
+        const std::string n = key.substr(7, key.size() - 11);  // "Zorvane" n "Text"
+        log.push_back("save " + n);
+        return n == std::to_string(failingSlot) ? WriteResult::failure("disk full") : WriteResult::success();
+    }
+    std::vector<std::string>& log;
+    int failingSlot = 0;
+};
+
 // A main window that only records what the table asks of it.
 struct RecordingView : app::SlotTable::View {
-    RecordingView() {
-        for (auto& c : controls) c = std::make_unique<hotkey::ControlLogic>([this](const std::string& t, const std::string& m) {
-            log.push_back("alert " + t + ": " + m);
-        });
+    explicit RecordingView(platform::FakeHotkeyService& system) {
+        for (int n = 1; n <= 10; ++n) {
+            auto& c = controls[n - 1];
+            c = std::make_unique<hotkey::ControlLogic>(
+                [this](const std::string& t, const std::string& m) { log.push_back("alert " + t + ": " + m); },
+                platform::Services{.hotkeys = &system});
+            c->connect(&chords, app::SlotTable::ControlName(n));
+            c->onShow = [this, n] { log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text()); };
+        }
     }
     hotkey::ControlLogic& control(int n) override { return *controls[n - 1]; }
-    WriteResult saveChord(int n) override {
-        log.push_back("save " + std::to_string(n));
-        return n == failingSlot ? WriteResult::failure("disk full") : WriteResult::success();
-    }
     void showTarget(int i, const app::SlotTable::Target& t) override {
         log.push_back("show " + std::to_string(i) + " " + t.text + " " + t.action);
     }
     void setChecked(int n, bool on) override { log.push_back("box " + std::to_string(n) + (on ? " on" : " off")); }
-    void showChord(int n) override { log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text()); }
     void alert(const std::string& title, const std::string& text) override {
         log.push_back("alert " + title + ": " + text.substr(0, text.find('\n')));
     }
+    void quit() override { log.push_back("quit"); }
 
-    std::array<std::unique_ptr<hotkey::ControlLogic>, 10> controls;
     std::vector<std::string> log;
-    int failingSlot = 0;
+    RecordingChords chords{log};
+    std::array<std::unique_ptr<hotkey::ControlLogic>, 10> controls;
 };
 
 struct Table {
-    explicit Table(const std::string& folder) {
-        modINI::INIPath = modINI::JoinPath(folder, "set.ini");
-        for (auto& c : view.controls) c->attach(system.createEndpoint());
-    }
+    explicit Table(const std::string& folder, const std::string& name = "set.ini")
+        : file(modINI::JoinPath(folder, name)) {}
+    const std::string& path() const { return file.path(); }
+    void failSlot(int n) { view.chords.failingSlot = n; }
+
+    app::SettingsFile file;
     platform::FakeHotkeyService system;
     platform::RecordingInjector injector;
-    RecordingView view;
-    app::SlotTable table{view, {&injector, &system, nullptr}, [this](int ms) {
+    RecordingView view{system};
+    app::SlotTable table{view, {.injector = &injector, .hotkeys = &system}, file, [this](int ms) {
                              injector.events.push_back("hold " + std::to_string(ms));
                          }};
 };
@@ -54,8 +72,8 @@ struct Table {
 TEST(SlotTable, LoadsEveryTargetInOrderAndPlaysItWhenItsTriggerFires) {
     TempDir dir;
     Table t(dir.path().string());
-    ASSERT_TRUE(modINI::WriteINI("conftext", "3", "Ctrl + C"));
-    ASSERT_TRUE(modINI::WriteINI("conftooltip", "3", "2|17|67"));
+    ASSERT_TRUE(t.file.write("conftext", "3", "Ctrl + C"));
+    ASSERT_TRUE(t.file.write("conftooltip", "3", "2|17|67"));
     t.table.load();
     ASSERT_EQ(t.view.log.size(), 10u);
     EXPECT_EQ(t.view.log[0], "show 0  ");
@@ -74,9 +92,9 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     t.table.checkClicked(1, true);  // no chord
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Not set hotkey", "chord 1 按下热键", "box 1 off"}));
 
-    t.view.log.clear();
     t.system.takeByOtherProgram(mod::Mask::Control, 'Q');
     t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
+    t.view.log.clear();
     t.table.checkClicked(2, true);
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
                                                    "chord 2 按下热键", "box 2 off"}));
@@ -90,32 +108,92 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     EXPECT_FALSE(t.system.isTaken(mod::Mask::Alt, 'W'));
 }
 
+// Whichever way a live chord goes off by itself, the box is cleared, as the
+// control's state is, and only that slot's.
+TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {
+    TempDir dir;
+    Table t(dir.path().string());
+    for (int n : {4, 5}) {
+        t.view.control(n).onTurnedOff = [&t, n] { t.table.hotKeyTurnedOff(n); };
+        t.view.control(n).keyDown('0' + n, hotkey::kAltBit);
+        t.table.checkClicked(n, true);
+        ASSERT_EQ(t.view.log.back(), "box " + std::to_string(n) + " on");
+    }
+    t.view.log.clear();
+    t.view.control(4).keyDown('X', hotkey::kAltBit);  // retyped
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"chord 4 Alt + X", "box 4 off"}));
+
+    t.view.log.clear();
+    t.view.control(5).endpoint()->onLost("the key left the layout");
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
+                                                   "chord 5 按下热键", "box 5 off"}));
+}
+
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
     TempDir dir;
     Table t(dir.path().string());
     t.table.storeTarget(5, {"Ctrl + Shift + S", "3|17|16|83"});
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"show 5 Ctrl + Shift + S 3|17|16|83"}));
-    EXPECT_EQ(modINI::ReadINI("conftext", "5", "-"), "Ctrl + Shift + S");
-    EXPECT_EQ(modINI::ReadINI("conftooltip", "5", "-"), "3|17|16|83");
+    EXPECT_EQ(t.file.read("conftext", "5", "-"), "Ctrl + Shift + S");
+    EXPECT_EQ(t.file.read("conftooltip", "5", "-"), "3|17|16|83");
     EXPECT_EQ(t.table.target(5).action, "3|17|16|83") << "the next trigger plays it, no restart";
 
     // A folder in the way of the file: the write fails and the user is told.
-    modINI::INIPath = modINI::JoinPath(dir.path().string(), "folder");
-    std::filesystem::create_directory(modINI::INIPath);
-    t.view.log.clear();
-    t.table.storeTarget(6, {"A", "1|65"});
-    EXPECT_EQ(t.view.log, (std::vector<std::string>{"show 6 A 1|65", "alert 设置无法保存: 设置无法保存。"}));
+    Table blocked(dir.path().string(), "folder");
+    std::filesystem::create_directory(blocked.path());
+    blocked.table.storeTarget(6, {"A", "1|65"});
+    EXPECT_EQ(blocked.view.log, (std::vector<std::string>{"show 6 A 1|65", "alert 设置无法保存: 设置无法保存。"}));
 }
 
 TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
     TempDir dir;
     Table t(dir.path().string());
-    t.view.failingSlot = 4;
-    t.table.saveAllChords();
+    t.failSlot(4);
+    EXPECT_FALSE(t.table.end(app::SlotTable::Ending::Exit));
     std::vector<std::string> expected;
     for (int n = 1; n <= 10; ++n) expected.push_back("save " + std::to_string(n));
     expected.push_back("alert 设置无法保存: 设置无法保存。");
+    expected.push_back("quit");
     EXPECT_EQ(t.view.log, expected);
+}
+
+// However the program ends, every chord is saved; only the user's exit may
+// ask anyone anything, and only an end from outside that leaves the program
+// running makes it end itself.
+TEST(SlotTable, EachEndingSavesEveryChordAndTellsAFailureToWhoeverIsThere) {
+    using Ending = app::SlotTable::Ending;
+    const struct {
+        Ending how;
+        bool quits;
+    } endings[] = {{Ending::Asked, true}, {Ending::SessionEnd, false}, {Ending::DisplayLost, false}};
+    for (const auto& [how, quits] : endings) {
+        TempDir dir;
+        Table t(dir.path().string());
+        t.failSlot(7);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(t.table.end(how));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(t.view.log.begin(), t.view.log.end(), "save 10"), 1);
+        EXPECT_EQ(std::count_if(t.view.log.begin(), t.view.log.end(),
+                                [](const std::string& l) { return l.starts_with("alert"); }),
+                  0) << "no message box";
+        EXPECT_EQ(t.view.log.back() == "quit", quits);
+        EXPECT_NE(said.find("zorvane-change-hotkey: the settings could not be saved: " + t.path() + ": disk full\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("the chords are saved"), std::string::npos) << "they are not";
+    }
+
+    // The display gone and everything kept: the log says so; nothing else does.
+    TempDir dir;
+    Table t(dir.path().string());
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(t.table.end(Ending::DisplayLost));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(t.table.end(Ending::SessionEnd));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
@@ -123,10 +201,11 @@ TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
     Table t(dir.path().string());
     t.table.load();
     t.view.log.clear();
-    t.view.failingSlot = 3;
+    t.failSlot(3);
     t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
     t.view.control(3).keyDown('W', hotkey::kAltBit);
-    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "save 3", "alert 设置无法保存: 设置无法保存。"}));
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "chord 2 Ctrl + Q", "save 3", "alert 设置无法保存: 设置无法保存。",
+                                                   "chord 3 Alt + W"}));
 
     // Ended from outside, no one may be there to answer a message.
     t.view.log.clear();
@@ -142,7 +221,7 @@ TEST(SlotTable, AtStartAFileThatCannotBeReadIsSaidSoOnceAndKeptAsItIs) {
     TempDir dir;
     Table t(dir.path().string());
     const std::string unreadable("\xFF\xFE[\0c\0o\0n\0f\0t\0e\0x\0t\0]\0\n", 23);  // UTF-16 cut off mid-character
-    writeBytes(modINI::INIPath, unreadable);
+    writeBytes(t.path(), unreadable);
     const std::string leftover = modINI::JoinPath(dir.path().string(), ".set.ini.saving-999999-abc123");
     writeBytes(leftover, "half a save");
     makeOld(leftover);
@@ -156,5 +235,5 @@ TEST(SlotTable, AtStartAFileThatCannotBeReadIsSaidSoOnceAndKeptAsItIs) {
     t.view.log.clear();
     t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
     EXPECT_EQ(t.view.log.back(), "alert 设置无法保存: 设置无法保存。");
-    EXPECT_EQ(readBytes(modINI::INIPath), unreadable);
+    EXPECT_EQ(readBytes(t.path()), unreadable);
 }

@@ -211,7 +211,7 @@ TEST(X11Capture, KeysTypedIntoTheFieldAreReadThroughTheServersKeymap) {
     auto injector = x11::X11KeyInjector::open(nullptr, &error);
     ASSERT_TRUE(injector) << error;
     x11::X11HotkeyService service{x11::Session::open(nullptr, nullptr)};
-    Zorvane z("Zorvane1", nullptr, true, &service);
+    Zorvane z("Zorvane1", nullptr, true, {.hotkeys = &service});
     z.ReadProperties({{"INIFileName", "x11-capture-test.ini"}});
     z.resize(200, 24);
     z.show();

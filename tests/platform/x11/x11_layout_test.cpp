@@ -22,6 +22,7 @@
 #include "core/playback/keyfunc.h"
 #include "core/playback/player.h"
 #include "core/settings/modINI.h"
+#include "core/slots/settings_file.h"
 #include "support/spin.h"
 #include "support/x11_listener.h"
 
@@ -87,9 +88,11 @@ TEST_F(X11Layout, AnAzertyDigitRowChordIsCapturedSavedAsItsCodeAndFires) {
     ASSERT_TRUE(x11Tool("setxkbmap fr"));
     ASSERT_TRUE(layoutIs('1', 10));
     x11::X11KeyNamer namer(session);
-    Zorvane z("Zorvane1", nullptr, true, service.get(), &namer);
+    const app::SettingsFile file(modINI::JoinPath(modINI::ProgramFolder(), "x11-azerty-test.ini"));
+    app::IniChordStore chords(file);
+    Zorvane z("Zorvane1", nullptr, true, {.hotkeys = service.get(), .keyNamer = &namer}, &chords);
     z.ReadProperties({{"INIFileName", "x11-azerty-test.ini"}});
-    std::remove(modINI::INIPath.c_str());
+    std::remove(file.path().c_str());
     z.resize(200, 24);
     z.show();
     z.activateWindow();
@@ -106,7 +109,7 @@ TEST_F(X11Layout, AnAzertyDigitRowChordIsCapturedSavedAsItsCodeAndFires) {
     spin(50);
     EXPECT_EQ(z.KeyCode(), '1');
     ASSERT_TRUE(z.SaveSettings());
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1KeyCode", "-"), "49");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane1KeyCode", "-"), "49");
 
     int fired = 0;
     QObject::connect(&z, &Zorvane::HotKeyPressed, [&] { ++fired; });
@@ -118,7 +121,7 @@ TEST_F(X11Layout, AnAzertyDigitRowChordIsCapturedSavedAsItsCodeAndFires) {
     tap({vk::Control, '1'});
     EXPECT_TRUE(spinUntil([&] { return fired == 1; }));
     EXPECT_TRUE(z.HotKeyEnabled());
-    std::remove(modINI::INIPath.c_str());
+    std::remove(file.path().c_str());
 }
 
 TEST_F(X11Layout, AChordFiresWithScrollLockBoundAndOn) {

@@ -4,6 +4,7 @@
 
 #include "core/settings/modINI.h"
 #include "core/settings/wide_text_win32.h"
+#include "core/slots/settings_file.h"
 #include "support/pump.h"
 
 using wintest::PumpFor;
@@ -30,14 +31,13 @@ void Win32AppTest::TearDown() {
 }
 
 win32app::frmSet& Win32AppTest::start(bool withHotkeys) {
-    services = platform::CreateServices();
-    win32app::frmSet::Services s{services.injector.get(), services.hotkeys.get(), services.keyboard.get(),
-                                 services.keyNamer.get(), "", true};
+    backend = platform::CreateServices();
+    platform::Services services = backend.services();
     if (!withHotkeys) {
-        s.hotkeys = nullptr;
-        s.unavailable = "No hotkeys in this test.";
+        services.hotkeys = nullptr;
+        services.unavailable = "No hotkeys in this test.";
     }
-    window = std::make_unique<win32app::frmSet>(s);
+    window = std::make_unique<win32app::frmSet>(services, app::SettingsFile::ForProgram());
     window->setAlert([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); });
     window->openPage = [this](const wchar_t* url) { pages.push_back(url); };
     window->onExit = [this] { exited = true; };
@@ -117,5 +117,5 @@ bool Win32AppTest::checked(int n) const {
 }
 
 std::string Win32AppTest::ini(const std::string& section, const std::string& key) const {
-    return modINI::ReadINI(section, key, "<missing>");
+    return app::SettingsFile(widetext::narrow(iniPath)).read(section, key, "<missing>");
 }

@@ -43,7 +43,7 @@ protected:
     std::string ini(const std::string& section, const std::string& key) const;
 
     std::wstring iniPath;
-    platform::Services services;
+    platform::OwnedServices backend;
     std::unique_ptr<win32app::frmSet> window;
     std::vector<std::string> messages;  // title: text of each message shown
     std::vector<std::wstring> pages;    // web pages opened

@@ -4,11 +4,13 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include "core/view/layout.h"
+
 void installChineseFontSubstitutions() {
     QStringList installed;
     for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Droid Sans Fallback"})
         if (QFontDatabase::hasFamily(family)) installed << family;
     if (installed.isEmpty()) return;
-    for (const char* name : {"微软雅黑", "Microsoft YaHei", "宋体", "SimSun"})
+    for (const char* name : {view::kYaHei, "Microsoft YaHei", view::kSimSun, "SimSun"})
         QFont::insertSubstitutions(QString::fromUtf8(name), installed);
 }

@@ -10,8 +10,6 @@
 #include <memory>
 
 #include "core/slots/slot_table.h"
-#include "core/editor/action_composer.h"
-#include "core/settings/write_result.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -21,36 +19,24 @@ class Tray;
 class ClickableImage;
 class FrameShape;
 
-namespace platform {
-class KeyInjector;
-class HotkeyService;
-class KeyboardState;
-class KeyNamer;
-}  // namespace platform
-
 // Draws the slot table and forwards its events; the table decides.
 class frmSet : public QWidget, private app::SlotTable::View {
     Q_OBJECT
 public:
     static constexpr int kSlots = app::SlotTable::kSlots;
 
-    struct Services {
-        platform::KeyInjector* injector = nullptr;   // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;  // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr; // nothing: targets play as the keys stand
-        bool tray = true;
-        platform::KeyNamer* keyNamer = nullptr;      // nothing: keys by Qt's codes
-        std::string unavailable;                     // why there are no hotkeys, when there are none
-    };
-    explicit frmSet(const Services& services);
+    // The slots are read from the settings file and kept there. Without the
+    // tray icon (tests), the window is the only way back.
+    frmSet(const platform::Services& services, app::SettingsFile settings, bool tray = true);
     ~frmSet() override;
 
     // Plays an action string into the focused window; every trigger plays through here.
     void opendo(const QString& textall);
-    // The exit routine: stores every chord, removes the tray icon, ends the program.
+    // The exit routine (the slot table's end): stores every chord, removes the
+    // tray icon, ends the program.
     void Image3_Click();
-    // The saving part of the exit routine, also run when the program is asked to end.
-    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog);
+    // The saving part of the exit routine.
+    bool SaveAllChords();
 
     QLineEdit* Text1(int i) const { return text1_[i]; }
     Zorvane* ZorvaneN(int n) const { return zorvane_[n - 1]; }
@@ -82,13 +68,13 @@ private:
 
     // The table's view.
     hotkey::ControlLogic& control(int n) override;
-    WriteResult saveChord(int n) override;
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
-    void showChord(int n) override;
     void alert(const std::string& title, const std::string& text) override;
+    void quit() override;
 
-    Services services_;
+    platform::Services services_;
+    bool withTray_;
     std::unique_ptr<app::SlotTable> table_;
     std::array<QLineEdit*, kSlots> text1_{};
     std::array<Zorvane*, kSlots> zorvane_{};

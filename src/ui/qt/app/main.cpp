@@ -6,6 +6,8 @@
 #include <memory>
 #include <utility>
 
+#include "core/diag/diag.h"
+#include "core/view/texts.h"
 #include "ui/qt/app/command_line.h"
 #include "ui/qt/app/fonts.h"
 #include "ui/qt/app/frmSet.h"
@@ -23,9 +25,7 @@ frmSet* windowAtExit = nullptr;
 
 void saveOnUnexpectedExit() {
     if (!windowAtExit) return;
-    frmSet* window = std::exchange(windowAtExit, nullptr);
-    if (window->SaveAllChords(app::SlotTable::Report::StandardError))
-        std::fprintf(stderr, "zorvane-change-hotkey: ending without a display; the chords are saved\n");
+    std::exchange(windowAtExit, nullptr)->table().end(app::SlotTable::Ending::DisplayLost);
 }
 
 }  // namespace
@@ -33,11 +33,11 @@ void saveOnUnexpectedExit() {
 int main(int argc, char** argv) {
     if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
     if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
-        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", why.c_str());
+        diag::Report(why);
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Zorvane Change Hotkey");
+    QApplication::setApplicationName(texts::kProductName);
     QApplication::setDesktopFileName("zorvane-change-hotkey");
     QApplication::setWindowIcon(pictures::appIcon());
     // The window hides to the notification area; only the exit routine ends the program.
@@ -46,29 +46,21 @@ int main(int argc, char** argv) {
 
     SingleInstance instance;
     if (instance.askRunningCopyToShow()) return 0;
-    if (!instance.listen()) std::fprintf(stderr, "zorvane-change-hotkey: cannot watch for a second copy\n");
+    if (!instance.listen()) diag::Report("cannot watch for a second copy");
 
-    platform::Services services = platform::CreateServices();
-    if (!services.unavailable.empty())
-        std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+    const platform::OwnedServices backend = platform::CreateServices();
 
-    frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(), true,
-                   services.keyNamer.get(), services.unavailable});
+    frmSet window(backend.services(), app::SettingsFile::ForProgram());
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.show();
         window.raise();
         window.activateWindow();
     });
-    // Asked to end from outside (kill, logout): keep the chords, then end. No
-    // one may be there to answer a message, so a failure goes to stderr.
-    InstallQuitSignalHandler([&window] {
-        window.SaveAllChords(app::SlotTable::Report::StandardError);
-        QCoreApplication::exit(0);
-    });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
-        window.SaveAllChords(app::SlotTable::Report::StandardError);
-    });
+    // Asked to end from outside (kill, logout): keep the chords, then end.
+    InstallQuitSignalHandler([&window] { window.table().end(app::SlotTable::Ending::Asked); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.table().end(app::SlotTable::Ending::SessionEnd); });
     windowAtExit = &window;
     std::atexit(saveOnUnexpectedExit);
 

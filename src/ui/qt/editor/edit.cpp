@@ -8,71 +8,67 @@
 #include <QUrl>
 
 #include "core/editor/key_names.h"
-#include "ui/qt/shell/pictures.h"
-#include "ui/qt/shell/title_strip.h"
+#include "core/view/texts.h"
 #include "core/view/web_pages.h"
+#include "ui/qt/shell/look.h"
+#include "ui/qt/shell/pictures.h"
 
-namespace {
+namespace layout = view::editor_window;
 
-QFont yahei(int points, bool bold = false) {
-    QFont f(QString::fromUtf8("微软雅黑"), points);
-    f.setBold(bold);
-    return f;
-}
-
-}  // namespace
-
-edit::edit(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool) {
+edit::edit(app::EditorSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), session_(session) {
     setObjectName("edit");
-    setWindowTitle(QString::fromUtf8("编辑"));
+    setWindowTitle(QString::fromUtf8(texts::kEditorTitle));
     setWindowIcon(pictures::appIcon());
-    // Tall enough for the whole link, which starts 15 pixels above the bottom of a 175-pixel window.
-    setFixedSize(457, 186);
-    setFont(yahei(9));
+    setFixedSize(layout::kWidth, layout::kHeight);
+    setFont(toFont(view::kBodyFont));
     setMouseTracking(true);
 
-    auto* pmenu = placed<TitleStrip>(this, 0, 0, 457, 25);
+    auto* pmenu = placed<TitleStrip>(this, layout::kStrip);
     pmenu->setObjectName("pmenu");
     // The title has no handler of its own: only the bare strip moves the editor.
-    auto* title = placed<InertLabel>(pmenu, 8, 0, 120, 25, QString::fromUtf8("编辑"));
+    auto* title = placed<InertLabel>(pmenu, layout::kTitle, QString::fromUtf8(texts::kEditorTitle));
     title->setObjectName("title");
-    title->setFont(yahei(12, true));
-    title->setStyleSheet("color: white; background: transparent;");
-    auto* logo = placed<QLabel>(this, 144, 8, 22, 22);
+    title->setFont(toFont(view::kTitleFont));
+    title->setStyleSheet(pictures::textOnGreen());
+    auto* logo = placed<QLabel>(this, layout::kLogo);
     logo->setObjectName("logo");
-    logo->setPixmap(pictures::appIconPixmap(22, devicePixelRatioF()));
-    Image3 = placed<ClickableImage>(pmenu, 384, 0, 48, 19);
+    logo->setPixmap(pictures::appIconPixmap(layout::kLogo.w, devicePixelRatioF()));
+    Image3 = placed<ClickableImage>(pmenu, layout::kImage3);
     Image3->setObjectName("Image3");
     Image3->setPixmap(pictures::closePixmap(devicePixelRatioF()));
 
-    lovea = placed<QComboBox>(this, 24, 48, 121, 25);
-    lovek = placed<QComboBox>(this, 160, 48, 121, 25);
-    lovem = placed<QComboBox>(this, 296, 48, 121, 25);
+    lovea = placed<QComboBox>(this, layout::Picker(0));
+    lovek = placed<QComboBox>(this, layout::Picker(1));
+    lovem = placed<QComboBox>(this, layout::Picker(2));
     lovea->setObjectName("lovea");
     lovek->setObjectName("lovek");
     lovem->setObjectName("lovem");
 
-    Label1 = placed<QLabel>(this, 24, 96, 409, 41, QString::fromUtf8("添加"));
+    Label1 = placed<QLabel>(this, layout::kLabel1, QString::fromUtf8(texts::kLabel1));
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setFont(yahei(18, true));
-    Label1->setStyleSheet("color: white; background: rgb(0, 153, 102);");
+    Label1->setFont(toFont(layout::kAddFont));
+    Label1->setStyleSheet(pictures::textOnGreen(true));
     Label1->installEventFilter(this);
 
-    pelmaran = placed<QLabel>(this, 32, 160, 417, 25,
-                              QString("Learn More Hotkey:Search \"hotkey\" on %1").arg(web::kPelmaranSite));
+    pelmaran = placed<QLabel>(this, layout::kLink, toText(texts::LinkText()));
     pelmaran->setObjectName("pelmaran");
-    pelmaran->setFont(yahei(12));
+    pelmaran->setFont(toFont(layout::kLinkFont));
     pelmaran->setMouseTracking(true);
     pelmaran->installEventFilter(this);
 
-    auto* frame = new FrameShape(this, pictures::kGreen);
+    auto* frame = new FrameShape(this, toColor(view::kGreen));
     frame->raise();
 
-    connect(Image3, &ClickableImage::clicked, this, [this] {
+    connect(Image3, &ClickableImage::clicked, this, [this] { session_.close(); });
+    session_.onForgotten = [this] {
+        for (QComboBox* p : {lovea, lovek, lovem}) p->setCurrentIndex(-1);
+    };
+    session_.onDone = [this] {
         emit finished();
-        deleteLater();  // a close forgets the pickers; the next opening starts blank
-    });
+        hide();
+    };
     connect(lovea, &QComboBox::activated, this, [this] { choose(0, lovea); });
     connect(lovek, &QComboBox::activated, this, [this] { choose(1, lovek); });
     connect(lovem, &QComboBox::activated, this, [this] { choose(2, lovem); });
@@ -95,13 +91,14 @@ void edit::fillPickers() {
     for (auto* p : pickers) p->setCurrentIndex(-1);
 }
 
-void edit::choose(int k, QComboBox* picker) { composer_.choose(k, picker->currentText().toStdString()); }
-
-void edit::Label1_Click() {
-    if (const auto target = composer_.compose()) emit saved(pd.toInt(), *target);
-    emit finished();
-    hide();
+edit::~edit() {
+    session_.onForgotten = nullptr;
+    session_.onDone = nullptr;
 }
+
+void edit::choose(int k, QComboBox* picker) { session_.choose(k, picker->currentText().toStdString()); }
+
+void edit::Label1_Click() { session_.add(); }
 
 void edit::setLinkUnderlined(bool on) {
     QFont f = pelmaran->font();

@@ -1,11 +1,13 @@
 #pragma once
 // The action editor: the user picks up to three keys by name for one slot;
-// "添加" gives the slot its display text and action string.
+// "添加" gives the slot its display text and action string. The session
+// (core/slots/editor_session.h) decides; this draws it and forwards the picks
+// and the clicks.
 
 #include <QWidget>
 #include <functional>
 
-#include "core/editor/action_composer.h"
+#include "core/slots/editor_session.h"
 
 class QComboBox;
 class QLabel;
@@ -14,10 +16,11 @@ class ClickableImage;
 class edit : public QWidget {
     Q_OBJECT
 public:
-    explicit edit(QWidget* parent = nullptr);
+    explicit edit(app::EditorSession& session, QWidget* parent = nullptr);
+    ~edit() override;
 
-    // The slot field: the slot index "0" … "9", set before the editor is shown.
-    QString pd;
+    // The slot field: the index "0" … "9" of the slot being edited.
+    QString pd() const { return QString::number(session_.slot()); }
 
     QComboBox* lovea;
     QComboBox* lovek;
@@ -25,14 +28,12 @@ public:
     QLabel* Label1;    // "添加"
     QLabel* pelmaran;  // the link
     ClickableImage* Image3;
-    const editor::ActionComposer& composer() const { return composer_; }
+    const editor::ActionComposer& composer() const { return session_.composer(); }
 
     // Runs the save as a click on "添加" does.
     void Label1_Click();
 
 signals:
-    // The user saved a target for slot `index`; the host stores and shows it.
-    void saved(int index, const editor::SlotTarget& target);
     // The editor is done (saved or closed); the host shows the main window.
     void finished();
 
@@ -45,5 +46,5 @@ private:
     void choose(int k, QComboBox* picker);
     void setLinkUnderlined(bool on);
 
-    editor::ActionComposer composer_;
+    app::EditorSession& session_;
 };

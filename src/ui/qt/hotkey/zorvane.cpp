@@ -5,12 +5,8 @@
 #include <QSettings>
 
 #include "ui/qt/hotkey/capture_field.h"
-#include "core/hotkey/chord_store.h"
 #include "ui/qt/hotkey/key_event_vk.h"
-#include "core/services/hotkey_endpoint.h"
 #include "core/playback/program_error.h"
-#include "core/services/key_namer.h"
-#include "core/settings/modINI.h"
 
 namespace {
 
@@ -47,18 +43,20 @@ private:
 
 }  // namespace
 
-Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platform::HotkeyService* service,
-                 platform::KeyNamer* keyNamer)
+Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, const platform::Services& services,
+                 hotkey::ChordStore* store)
     : QWidget(parent),
       hostName_(hostName),
       runMode_(runMode),
-      service_(service),
-      keyNamer_(keyNamer),
+      keyNamer_(services.keyNamer),
+      hostStore_(store),
       txtHotKey_(new CaptureField(this)),
-      logic_([this](const std::string& title, const std::string& text) {
-          QMessageBox box(QMessageBox::Critical, fromStd(title), fromStd(text), QMessageBox::Ok, window());
-          box.exec();
-      }) {
+      logic_(
+          [this](const std::string& title, const std::string& text) {
+              QMessageBox box(QMessageBox::Critical, fromStd(title), fromStd(text), QMessageBox::Ok, window());
+              box.exec();
+          },
+          services) {
     setObjectName(hostName);
     txtHotKey_->setObjectName("txtHotKey");
     txtHotKey_->setGeometry(rect());
@@ -66,12 +64,9 @@ Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, platfor
     connect(txtHotKey_, &CaptureField::keyReleased, this, &Zorvane::onKeyReleased);
     connect(txtHotKey_, &CaptureField::focusLost, this, [this] { logic_.focusLost(); });
     connect(txtHotKey_, &CaptureField::mouseEvent, this, &Zorvane::onMouse);
+    logic_.onShow = [this] { showChord(); };
     logic_.onHotKeyPressed = [this] { RaiseEvents(); };
-    if (keyNamer_) logic_.capture().setNamer([namer = keyNamer_](int vk) { return namer->name(vk); });
-    logic_.onTurnedOff = [this] {
-        showChord();
-        emit HotKeyTurnedOff();
-    };
+    logic_.onTurnedOff = [this] { emit HotKeyTurnedOff(); };
     showChord();
 }
 
@@ -111,8 +106,9 @@ void Zorvane::ReadProperties(const QVariantMap& P) {
         txtHotKey_->setText(P.value("Text", QString(hotkey::kPromptText)).toString());
         return;
     }
-    if (service_) logic_.attach(service_->createEndpoint());
-    readStoredChord();
+    if (settingLocation_ != 0) userStore_ = std::make_unique<UserChordStore>(regKeyName_);
+    logic_.connect(settingLocation_ == 0 ? hostStore_ : userStore_.get(), toStd(hostName_));
+    logic_.readStoredChord();
 }
 
 void Zorvane::WriteProperties(QVariantMap& P) const {
@@ -131,29 +127,6 @@ void Zorvane::WriteProperties(QVariantMap& P) const {
     put("INIFileName", iniFileName_, QString("set.ini"));
     put("SettingLocation", settingLocation_, 0);
     put("RegKeyName", regKeyName_, QString("Zorvane"));
-}
-
-void Zorvane::readStoredChord() {
-    const std::string n = toStd(hostName_);
-    if (settingLocation_ == 0) {
-        hotkey::IniChordStore store(toStd(iniFileName_));
-        store.select();
-        logic_.readStoredChord(store, n);
-    } else {
-        UserChordStore store(regKeyName_);
-        logic_.readStoredChord(store, n);
-    }
-    showChord();
-}
-
-WriteResult Zorvane::SaveSettings() {
-    const std::string n = toStd(hostName_);
-    if (settingLocation_ == 0) {
-        hotkey::IniChordStore store(toStd(iniFileName_));
-        return logic_.saveSettings(store, n);
-    }
-    UserChordStore store(regKeyName_);
-    return logic_.saveSettings(store, n);
 }
 
 // --- properties -------------------------------------------------------------
@@ -223,11 +196,6 @@ void Zorvane::SetToolTipText(const QString& New_ToolTipText) {
     emit PropertyChanged("ToolTipText");
 }
 
-void Zorvane::SetHotKeyEnabled(bool New_HotKeyEnabled) {
-    logic_.setHotKeyEnabled(New_HotKeyEnabled);
-    showChord();  // a refused chord falls back to the prompt
-}
-
 void Zorvane::rejectAtRunTime() const {
     if (runMode_)
         throw ProgramError(kErrSetNotSupportedAtRuntime, toStd(hostName_), "Can't set property at run time");
@@ -236,7 +204,6 @@ void Zorvane::rejectAtRunTime() const {
 void Zorvane::SetINIFileName(const QString& New_INIFileName) {
     rejectAtRunTime();
     iniFileName_ = New_INIFileName;
-    modINI::SetINIFile(toStd(New_INIFileName));
     emit PropertyChanged("INIFileName");
 }
 
@@ -267,17 +234,13 @@ void Zorvane::onKeyPressed(QKeyEvent* e) {
     if (hotkey::ChordCapture::isDropped(vk) || vk == 0) return;
     int shift = hotkey::ShiftStateOf(*e, vk).bits();
     emit KeyDown(vk, shift);
-    const auto result = logic_.keyDown(vk, hotkey::ShiftState(shift));
-    if (result == hotkey::ControlLogic::KeyResult::Dropped) return;
-    showChord();
-    if (result == hotkey::ControlLogic::KeyResult::TurnedOff) emit HotKeyTurnedOff();
+    logic_.keyDown(vk, hotkey::ShiftState(shift));
 }
 
 void Zorvane::onKeyReleased(QKeyEvent* e) {
     int vk = hotkey::VirtualKeyOf(*e, keyNamer_);
     int shift = hotkey::ShiftStateOf(*e, vk).bits();
     logic_.keyUp(vk);
-    showChord();
     emit KeyUp(vk, shift);
 }
 

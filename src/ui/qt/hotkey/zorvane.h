@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/hotkey/control_logic.h"
 #include "core/settings/write_result.h"
@@ -15,21 +16,19 @@ class CaptureField;
 class QKeyEvent;
 class QMouseEvent;
 
-namespace platform {
-class HotkeyService;
-class KeyNamer;
-}
 
 class Zorvane : public QWidget {
     Q_OBJECT
 public:
     // hostName is the name the host gives the instance ("Zorvane1"); it forms
-    // the instance's settings keys. In run mode the control takes an endpoint
-    // from `service` when it reads its properties.
-    // keyNamer tells the codes and names of the layout's keys; without one,
-    // keys are known by Qt's key codes and the program's own names.
+    // the instance's settings keys. In run mode the control connects when it
+    // reads its properties: it takes an endpoint from the services' hotkey
+    // service and keeps its chord in `store`, the host's settings file (or,
+    // with SettingLocation 1, in the per-user store named RegKeyName).
+    // The services' key namer tells the codes and names of the layout's keys;
+    // without one, keys are known by Qt's key codes and the program's own names.
     Zorvane(const QString& hostName, QWidget* parent = nullptr, bool runMode = true,
-            platform::HotkeyService* service = nullptr, platform::KeyNamer* keyNamer = nullptr);
+            const platform::Services& services = {}, hotkey::ChordStore* store = nullptr);
     ~Zorvane() override;
 
     // Life cycle.
@@ -56,10 +55,12 @@ public:
     void SetToolTipText(const QString& New_ToolTipText);
     int KeyCode() const { return logic_.capture().keyCode(); }
     bool HotKeyEnabled() const { return logic_.hotKeyEnabled(); }
-    void SetHotKeyEnabled(bool New_HotKeyEnabled);
+    void SetHotKeyEnabled(bool New_HotKeyEnabled) { logic_.setHotKeyEnabled(New_HotKeyEnabled); }
     int ModKeyCode() const { return logic_.capture().modKeyCode().bits(); }
     // Stores the chord and its text; a failed write is reported, not lost.
-    WriteResult SaveSettings();
+    WriteResult SaveSettings() { return logic_.saveSettings(); }
+    // The settings file's name as the property set keeps it; the file itself
+    // is the host's.
     QString INIFileName() const { return iniFileName_; }
     void SetINIFileName(const QString& New_INIFileName);
     int SettingLocation() const { return settingLocation_; }
@@ -101,14 +102,14 @@ private:
     void onKeyPressed(QKeyEvent* e);
     void onKeyReleased(QKeyEvent* e);
     void onMouse(QMouseEvent* e);
-    void readStoredChord();
     void rejectAtRunTime() const;
     void applyColors();
 
     QString hostName_;
     bool runMode_;
-    platform::HotkeyService* service_;
     platform::KeyNamer* keyNamer_;
+    hotkey::ChordStore* hostStore_;
+    std::unique_ptr<hotkey::ChordStore> userStore_;  // SettingLocation 1
     CaptureField* txtHotKey_;
     hotkey::ControlLogic logic_;
     quint32 backColor_ = 0x80000005;

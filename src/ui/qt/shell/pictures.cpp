@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/qt/shell/look.h"
+
 namespace pictures {
 
 namespace {
@@ -16,6 +18,12 @@ QPixmap canvas(QSize size, qreal dpr) {
 
 }  // namespace
 
+QString textOnGreen(bool ownBackground) {
+    const QColor white = toColor(view::kWhite), green = toColor(view::kGreen);
+    return QString("color: %1; background: %2;")
+        .arg(white.name(), ownBackground ? green.name() : QString("transparent"));
+}
+
 QPixmap appIconPixmap(int size, qreal dpr) {
     QPixmap pm = canvas(QSize(size, size), dpr);
     QPainter p(&pm);
@@ -23,10 +31,10 @@ QPixmap appIconPixmap(int size, qreal dpr) {
     const qreal s = size;
     // A green tile holding a white key with an arrow: a key that stands for another.
     p.setPen(Qt::NoPen);
-    p.setBrush(kGreen);
+    p.setBrush(toColor(view::kGreen));
     p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
     const QRectF key(s * 0.16, s * 0.2, s * 0.68, s * 0.6);
-    p.setBrush(Qt::white);
+    p.setBrush(toColor(view::kWhite));
     p.drawRoundedRect(key, s * 0.1, s * 0.1);
     QPainterPath arrow;
     const qreal cy = key.center().y();
@@ -38,7 +46,7 @@ QPixmap appIconPixmap(int size, qreal dpr) {
     arrow.lineTo(s * 0.52, cy + s * 0.06);
     arrow.lineTo(s * 0.27, cy + s * 0.06);
     arrow.closeSubpath();
-    p.setBrush(kGreen);
+    p.setBrush(toColor(view::kGreen));
     p.drawPath(arrow);
     return pm;
 }
@@ -53,17 +61,18 @@ QPixmap minimisePixmap(qreal dpr) {
     QPixmap pm = canvas(QSize(48, 20), dpr);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(230, 245, 238), 2.0, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(toColor(view::kMinimiseDash), 2.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(18, 12), QPointF(30, 12));
     return pm;
 }
 
 QPixmap closePixmap(qreal dpr) {
-    QPixmap pm = canvas(QSize(48, 19), dpr);
+    const QSize size(view::kCloseWidth, view::kCloseHeight);
+    QPixmap pm = canvas(size, dpr);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(QRectF(0, 0, 48, 19), QColor(212, 48, 48));
-    p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.fillRect(QRectF(QPointF(0, 0), size), toColor(view::kCloseRed));
+    p.setPen(QPen(toColor(view::kWhite), 1.8, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(19.5, 5), QPointF(28.5, 14));
     p.drawLine(QPointF(28.5, 5), QPointF(19.5, 14));
     return pm;

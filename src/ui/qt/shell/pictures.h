@@ -2,10 +2,13 @@
 // The program's pictures, drawn in code so they stay sharp at any scale.
 #include <QIcon>
 #include <QPixmap>
+#include <QString>
 
 namespace pictures {
 
-inline const QColor kGreen{0, 153, 102};
+// A label's style sheet for white text on the green: on the strip's
+// (transparent), or on a green background of its own.
+QString textOnGreen(bool ownBackground = false);
 
 // The window's icon, which is also the notification-area icon.
 QIcon appIcon();

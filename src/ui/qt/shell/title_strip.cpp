@@ -4,12 +4,12 @@
 #include <QPainter>
 
 #include "ui/qt/shell/drag_form.h"
-#include "ui/qt/shell/pictures.h"
+#include "ui/qt/shell/look.h"
 
 TitleStrip::TitleStrip(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     QPalette p = palette();
-    p.setColor(QPalette::Window, pictures::kGreen);
+    p.setColor(QPalette::Window, toColor(view::kGreen));
     setPalette(p);
 }
 

@@ -6,21 +6,22 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "ui/qt/shell/pictures.h"
+#include "core/view/texts.h"
 #include "core/view/web_pages.h"
+#include "ui/qt/shell/pictures.h"
 
 Tray::Tray(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow), icon_(new QSystemTrayIcon(this)), cd_(new QMenu) {
     icon_->setIcon(pictures::appIcon());
     icon_->setToolTip(QString());  // the icon shows no hover text
 
     cd_->setObjectName("cd");
-    QAction* show = cd_->addAction(QString::fromUtf8("显示"));
+    QAction* show = cd_->addAction(QString::fromUtf8(texts::kTrayShow));
     show->setObjectName("Show");
-    QMenu* abt = cd_->addMenu(QString::fromUtf8("关于"));
+    QMenu* abt = cd_->addMenu(QString::fromUtf8(texts::kTrayAbout));
     abt->setObjectName("abt");
-    QAction* ach = abt->addAction(QString::fromUtf8("关于 Zorvane Change Hotkey"));
+    QAction* ach = abt->addAction(QString::fromUtf8(texts::kTrayAboutProgram));
     ach->setObjectName("ach");
-    QAction* exit = cd_->addAction(QString::fromUtf8("退出"));
+    QAction* exit = cd_->addAction(QString::fromUtf8(texts::kTrayExit));
     exit->setObjectName("exit");
 
     connect(show, &QAction::triggered, this, &Tray::showRequested);

@@ -5,6 +5,7 @@
 
 #include "core/playback/keyfunc.h"
 #include "core/settings/wide_text_win32.h"
+#include "core/view/texts.h"
 #include "core/view/web_pages.h"
 #include "platform/win32/app_messages.h"
 #include "ui/win32/shell/drag_form.h"
@@ -15,13 +16,11 @@ namespace win32app {
 
 namespace {
 
-constexpr int kWidth = 389, kHeight = 405;
-constexpr int kStripHeight = 25;
-constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
+namespace layout = view::main_window;
 
 enum : UINT_PTR { kText1Id = 100, kTriggerId = 120, kCheckId = 140, kTitleId = 160, kHeaderId = 161 };
 // Posted to itself: handled once the click that asked for them is over.
-using win32::appmsg::kOpenEditor, win32::appmsg::kEditorClosed, win32::appmsg::kLoaded;
+using win32::appmsg::kOpenEditor, win32::appmsg::kLoaded;
 
 }  // namespace
 
@@ -30,22 +29,21 @@ UINT frmSet::showRequestMessage() {
     return message;
 }
 
-frmSet::frmSet(const Services& services)
-    : services_(services), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
+frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, bool tray)
+    : services_(services), withTray_(tray), triggerBrush_(CreateSolidBrush(kTriggerBack)) {
     alert_ = [this](const std::string& title, const std::string& text) {
         HWND owner = hwnd() && IsWindowVisible(hwnd()) ? hwnd() : nullptr;
         MessageBoxW(owner, widetext::widen(text).c_str(), widetext::widen(title).c_str(),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };
     openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
-    table_ = std::make_unique<app::SlotTable>(
-        static_cast<app::SlotTable::View&>(*this),
-        app::SlotTable::Services{services_.injector, services_.hotkeys, services_.keyboard},
-        [](int ms) { keyfunc::Delay(ms); });
+    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
+                                              std::move(settings), [](int ms) { keyfunc::Delay(ms); });
 
     registerClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     // Borderless, and no taskbar button: the tray icon is the way back to it.
-    create(WS_EX_TOOLWINDOW, kClassName, L"设置", WS_POPUP | WS_CLIPCHILDREN, Box(0, 0, kWidth, kHeight), nullptr);
+    create(WS_EX_TOOLWINDOW, kClassName, widetext::widen(texts::kMainWindowTitle).c_str(), WS_POPUP | WS_CLIPCHILDREN,
+           Box(0, 0, layout::kWidth, layout::kHeight), nullptr);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon(32)));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon(16)));
     build();
@@ -68,68 +66,61 @@ frmSet::~frmSet() {
 void frmSet::build() {
     HWND self = hwnd();
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto label = [&](HWND parent, const wchar_t* text, DWORD style, UINT_PTR id, RECT at) {
-        HWND h = CreateWindowExW(0, WC_STATICW, text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(id), instance, nullptr);
-        return placed_.add(h, at);
+    auto label = [&](HWND parent, const char* text, DWORD style, UINT_PTR id, view::Box at) {
+        HWND h = CreateWindowExW(0, WC_STATICW, widetext::widen(text).c_str(), WS_CHILD | WS_VISIBLE | SS_NOPREFIX | style,
+                                 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(id), instance, nullptr);
+        return placed_.add(h, Box(at));
     };
 
-    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, RGB(255, 255, 255), nullptr});
-    placed_.add(strip_->hwnd(), Box(0, 0, kWidth, kStripHeight));
+    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, kWhite, nullptr});
+    placed_.add(strip_->hwnd(), Box(layout::kStrip));
     strip_->onPress = [this] { DragForm(hwnd()); };
     // A plain label lets the mouse through to the strip: the title moves the window too.
-    title_ = label(strip_->hwnd(), L"Zorvane Change Hotkey", SS_LEFT | SS_CENTERIMAGE, kTitleId,
-                   Box(8, 0, 201, kStripHeight));
+    title_ = label(strip_->hwnd(), texts::kProductName, SS_LEFT | SS_CENTERIMAGE, kTitleId, layout::kTitle);
     minimise_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
                                           Surface::Look{kGreen, 0, [](HDC dc, RECT, int dpi) { DrawMinimise(dc, dpi); }});
-    placed_.add(minimise_->hwnd(), Box(264, 0, 39, 17));
+    placed_.add(minimise_->hwnd(), Box(layout::kImage2));
     minimise_->onClick = [this] { ShowWindow(hwnd(), SW_HIDE); };
     close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
                                        Surface::Look{kCloseRed, 0, [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
-    placed_.add(close_->hwnd(), Box(320, 0, 48, 19));
+    placed_.add(close_->hwnd(), Box(layout::kImage3));
     close_->onClick = [this] { Image3_Click(); };
 
     header_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kHeaderGrey, RGB(0, 0, 0), nullptr});
-    placed_.add(header_->hwnd(), Box(5, 24, 377, 25));
+    placed_.add(header_->hwnd(), Box(layout::kPicture1));
     // Over the strip's last row, as drawn.
     SetWindowPos(header_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    const struct {
-        const wchar_t* text;
-        int x, w;
-    } headings[] = {{L"原来的热键", 8, 129}, {L"修改后热键", 152, 129}, {L"启用", 296, 73}};
     for (int k = 0; k < 3; ++k)
-        headers_[k] = label(header_->hwnd(), headings[k].text, SS_CENTER, kHeaderId + k,
-                            Box(headings[k].x, 4, headings[k].w, 24));
+        headers_[k] = label(header_->hwnd(), texts::kHeadings[k], SS_CENTER, kHeaderId + k, layout::kHeadings[k]);
 
     targets_ = std::make_unique<TargetFields>(self, kText1Id);
     targets_->onClick = [this](int i) { PostMessageW(hwnd(), kOpenEditor, static_cast<WPARAM>(i), 0); };
     auto fieldAlert = [this](const std::string& title, const std::string& text) { alert_(title, text); };
     for (int n = 1; n <= kSlots; ++n) {
         const int i = n - 1;
-        placed_.add(targets_->field(i), Box(16, rowTop(n), 129, 20));
+        placed_.add(targets_->field(i), Box(layout::Text1(n)));
 
-        auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n),
-                                                   services_.hotkeys, services_.keyNamer, services_.unavailable,
-                                                   fieldAlert);
-        placed_.add(field->hwnd(), Box(161, rowTop(n), 127, 20));
-        field->onPressed = [this, n] { table_->hotKeyPressed(n); };
-        // The box shows whether the chord is live.
-        field->onTurnedOff = [this, n] { setChecked(n, fields_[n - 1]->logic().hotKeyEnabled()); };
+        auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n), services_,
+                                                   table_->chordStore(), fieldAlert);
+        placed_.add(field->hwnd(), Box(layout::Trigger(n)));
+        field->logic().onHotKeyPressed = [this, n] { table_->hotKeyPressed(n); };
+        field->logic().onTurnedOff = [this, n] { table_->hotKeyTurnedOff(n); };
         fields_[i] = std::move(field);
 
-        checks_[i] = CreateWindowExW(0, WC_BUTTONW, L"启用热键", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
-                                     0, 0, 0, self, reinterpret_cast<HMENU>(kCheckId + i), instance, nullptr);
-        placed_.add(checks_[i], Box(304, rowTop(n), 73, 20));
+        checks_[i] = CreateWindowExW(0, WC_BUTTONW, widetext::widen(texts::kCheck).c_str(),
+                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0, self,
+                                     reinterpret_cast<HMENU>(kCheckId + i), instance, nullptr);
+        placed_.add(checks_[i], Box(layout::Check(n)));
     }
     // Each control reads its chord as it loads, as the program starts.
-    for (auto& field : fields_) field->readStoredChord();
+    for (auto& field : fields_) field->logic().readStoredChord();
 }
 
 void frmSet::applyDpi(int dpi) {
-    font_ = Font(kYaHei, 9, dpi);
-    titleFont_ = Font(kYaHei, 12, dpi, true);
-    triggerFont_ = Font(kSimSun, 9, dpi);
-    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(kWidth, dpi), Scaled(kHeight, dpi),
+    font_ = Font(view::kBodyFont, dpi);
+    titleFont_ = Font(view::kTitleFont, dpi);
+    triggerFont_ = Font(layout::kTriggerFont, dpi);
+    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(layout::kWidth, dpi), Scaled(layout::kHeight, dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     placed_.apply(dpi);
     SetFont(title_, titleFont_);
@@ -144,7 +135,7 @@ void frmSet::applyDpi(int dpi) {
 
 void frmSet::Form_Load() {
     table_->load();
-    if (services_.tray) {
+    if (withTray_) {
         tray_ = std::make_unique<Tray>(hwnd(), AppIcon(GetSystemMetrics(SM_CXSMICON)));
         tray_->onShow = [this] { show(); };
         tray_->add();
@@ -157,11 +148,9 @@ void frmSet::Form_Load() {
 
 edit& frmSet::makeEditor() {
     if (editor_) return *editor_;
-    editor_ = std::make_unique<edit>();
+    editor_ = std::make_unique<edit>(table_->editor());
     editor_->openPage = [this](const wchar_t* url) { openPage(url); };
-    editor_->onSaved = [this](int i, const editor::SlotTarget& target) { table_->storeTarget(i, target); };
     editor_->onFinished = [this] { show(); };
-    editor_->onClosed = [this] { PostMessageW(hwnd(), kEditorClosed, 0, 0); };
     return *editor_;
 }
 
@@ -172,14 +161,13 @@ void frmSet::show() {
 }
 
 void frmSet::Text1_Click(int i) {
+    table_->editor().open(i);
     edit& e = makeEditor();
-    e.setSlot(i);
     e.show();
     ShowWindow(hwnd(), SW_HIDE);
 }
 
-void frmSet::Image3_Click() {
-    SaveAllChords();
+void frmSet::quit() {
     if (tray_) tray_->remove();
     DestroyWindow(hwnd());
     if (auto exit = onExit) exit();
@@ -260,11 +248,6 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kLoaded:
             table_->reportUnreadableSettings();
             return 0;
-        case kEditorClosed:
-            // A close forgets the pickers: the next opening starts blank.
-            editor_.reset();
-            show();
-            return 0;
         case WM_CLOSE:
             // Only the exit routine ends the program; closing hides.
             ShowWindow(hwnd(), SW_HIDE);
@@ -272,9 +255,8 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            // The session ends and the program with it: the chords are kept,
-            // and a failure waits for no one's answer.
-            if (wParam) SaveAllChords(app::SlotTable::Report::StandardError);
+            // The session ends and the program with it: the chords are kept.
+            if (wParam) table_->end(app::SlotTable::Ending::SessionEnd);
             return 0;
         case WM_DPICHANGED:
             MoveToSuggested(hwnd(), lParam);

@@ -19,13 +19,6 @@
 #include "ui/win32/shell/tray.h"
 #include "ui/win32/shell/window_base.h"
 
-namespace platform {
-class KeyInjector;
-class HotkeyService;
-class KeyboardState;
-class KeyNamer;
-}  // namespace platform
-
 namespace win32app {
 
 class frmSet : public WindowBase, private app::SlotTable::View {
@@ -33,30 +26,20 @@ public:
     static constexpr int kSlots = app::SlotTable::kSlots;
     static constexpr const wchar_t* kClassName = L"ZorvaneChangeHotkeyMain";
 
-    struct Services {
-        platform::KeyInjector* injector = nullptr;    // nothing: triggers play nothing
-        platform::HotkeyService* hotkeys = nullptr;   // nothing: no trigger can be live
-        platform::KeyboardState* keyboard = nullptr;  // nothing: targets play as the keys stand
-        platform::KeyNamer* keyNamer = nullptr;       // nothing: keys by the program's own names
-        std::string unavailable;                      // why there are no hotkeys, when there are none
-        bool tray = true;
-    };
-    // Created hidden, centred, with the slots read from set.ini, the tray icon
-    // added and the editor made (hidden).
-    explicit frmSet(const Services& services);
+    // Created hidden, centred, with the slots read from the settings file, the
+    // tray icon added (unless not wanted) and the editor made (hidden).
+    frmSet(const platform::Services& services, app::SettingsFile settings, bool tray = true);
     ~frmSet() override;
 
     // Shown and brought forward.
     void show();
     // Plays an action string into the focused window.
     void opendo(const std::string& textall) { table_->opendo(textall); }
-    // The exit routine: stores every chord, removes the tray icon, destroys
-    // the window and ends the program (onExit).
-    void Image3_Click();
-    // The saving part of the exit routine, also run when the session ends.
-    bool SaveAllChords(app::SlotTable::Report report = app::SlotTable::Report::Dialog) {
-        return table_->saveAllChords(report);
-    }
+    // The exit routine (the slot table's end): stores every chord, removes
+    // the tray icon, destroys the window and ends the program (onExit).
+    void Image3_Click() { table_->end(app::SlotTable::Ending::Exit); }
+    // The saving part of the exit routine.
+    bool SaveAllChords() { return table_->saveAllChords(); }
     // Opens the editor for slot i + 1 and hides this window.
     void Text1_Click(int i);
     // Keyboard navigation of this window and the editor; true when taken.
@@ -100,13 +83,13 @@ private:
 
     // The table's view.
     hotkey::ControlLogic& control(int n) override { return fields_[n - 1]->logic(); }
-    WriteResult saveChord(int n) override { return fields_[n - 1]->saveSettings(); }
     void showTarget(int i, const app::SlotTable::Target& target) override;
     void setChecked(int n, bool on) override;
-    void showChord(int n) override { fields_[n - 1]->showChord(); }
     void alert(const std::string& title, const std::string& text) override { alert_(title, text); }
+    void quit() override;
 
-    Services services_;
+    platform::Services services_;
+    bool withTray_;
     Alert alert_;
     std::unique_ptr<app::SlotTable> table_;
     Placements placed_;

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <cstdio>
 
 #include "platform/services.h"
 #include "ui/win32/app/frmSet.h"
@@ -16,13 +15,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    platform::Services services = platform::CreateServices();
-    if (!services.unavailable.empty()) std::fprintf(stderr, "zorvane-change-hotkey: %s\n", services.unavailable.c_str());
+    const platform::OwnedServices backend = platform::CreateServices();
 
     int exitCode = 0;
     {
-        win32app::frmSet window({services.injector.get(), services.hotkeys.get(), services.keyboard.get(),
-                                 services.keyNamer.get(), services.unavailable, true});
+        win32app::frmSet window(backend.services(), app::SettingsFile::ForProgram());
         window.onExit = [] { PostQuitMessage(0); };
         window.show();
         MSG msg;

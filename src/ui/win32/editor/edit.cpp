@@ -5,6 +5,7 @@
 
 #include "core/editor/key_names.h"
 #include "core/settings/wide_text_win32.h"
+#include "core/view/texts.h"
 #include "core/view/web_pages.h"
 #include "ui/win32/shell/drag_form.h"
 #include "ui/win32/shell/pictures.h"
@@ -14,35 +15,39 @@ namespace win32app {
 
 namespace {
 
+namespace layout = view::editor_window;
+
 constexpr const wchar_t* kClass = L"ZorvaneChangeHotkeyEditor";
-// The client area. The link starts 15 pixels above the bottom of a 175-pixel
-// window and is 25 high: a little more room lets it show whole.
-constexpr int kWidth = 457, kHeight = 186;
-constexpr int kStripHeight = 25;
-constexpr int kClosedPickerHeight = 25;
+// A picker's window is as high as its list when dropped; the layout gives its closed height.
 constexpr int kDroppedPickerHeight = 320;
 enum : UINT_PTR { kPickerId = 200, kAddId = 210, kLinkId = 211, kTitleId = 212 };
 
-std::wstring linkText() {
-    return L"Learn More Hotkey:Search \"hotkey\" on " + widetext::widen(web::kPelmaranSite);
-}
-
 }  // namespace
 
-edit::edit() : green_(CreateSolidBrush(kGreen)) {
+edit::edit(app::EditorSession& session) : session_(session), green_(CreateSolidBrush(kGreen)) {
     registerClass(kClass, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     openPage = [this](const wchar_t* url) {
         ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL);
     };
     // No taskbar button: a tool window.
-    create(WS_EX_TOOLWINDOW, kClass, L"编辑", WS_POPUP | WS_CLIPCHILDREN, Box(0, 0, kWidth, kHeight), nullptr);
+    create(WS_EX_TOOLWINDOW, kClass, widetext::widen(texts::kEditorTitle).c_str(), WS_POPUP | WS_CLIPCHILDREN,
+           Box(0, 0, layout::kWidth, layout::kHeight), nullptr);
     build();
     fillPickers();
     applyDpi(DpiOf(hwnd()));
     CentreOnScreen(hwnd());
+    session_.onForgotten = [this] {
+        for (HWND picker : pickers_) SendMessageW(picker, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    };
+    session_.onDone = [this] {
+        ShowWindow(hwnd(), SW_HIDE);
+        if (auto finished = onFinished) finished();
+    };
 }
 
 edit::~edit() {
+    session_.onForgotten = nullptr;
+    session_.onDone = nullptr;
     // The window and its children go before the fonts and the brush they use.
     if (hwnd()) DestroyWindow(hwnd());
     DeleteObject(green_);
@@ -51,45 +56,42 @@ edit::~edit() {
 void edit::build() {
     HWND self = hwnd();
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, UINT_PTR id, RECT at) {
-        HWND h = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(id), instance, nullptr);
+    auto child = [&](const wchar_t* cls, const std::string& text, DWORD style, HWND parent, UINT_PTR id, RECT at) {
+        HWND h = CreateWindowExW(0, cls, widetext::widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                                 parent, reinterpret_cast<HMENU>(id), instance, nullptr);
         return placed_.add(h, at);
     };
 
-    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, RGB(255, 255, 255), nullptr});
-    placed_.add(strip_->hwnd(), Box(0, 0, kWidth, kStripHeight));
+    strip_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, kWhite, nullptr});
+    placed_.add(strip_->hwnd(), Box(layout::kStrip));
     // Only the bare strip moves the editor: the title takes its own mouse events.
     strip_->onPress = [this] { DragForm(hwnd()); };
-    title_ = child(WC_STATICW, L"编辑", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, strip_->hwnd(), kTitleId,
-                   Box(8, 0, 120, kStripHeight));
+    title_ = child(WC_STATICW, texts::kEditorTitle, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, strip_->hwnd(),
+                   kTitleId, Box(layout::kTitle));
     close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
-                                       Surface::Look{kCloseRed, RGB(255, 255, 255),
+                                       Surface::Look{kCloseRed, kWhite,
                                                      [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
-    placed_.add(close_->hwnd(), Box(384, 0, 48, 19));
-    close_->onClick = [this] {
-        ShowWindow(hwnd(), SW_HIDE);
-        if (auto closed = onClosed) closed();
-    };
+    placed_.add(close_->hwnd(), Box(layout::kImage3));
+    close_->onClick = [this] { session_.close(); };
     // The logo lies over the strip's lower edge: the strip's green above, the window's grey below.
     logo_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT r, int dpi) {
         RECT below = r;
-        below.top = Scaled(kStripHeight - 8, dpi);
+        below.top = Scaled(view::kStripHeight - layout::kLogo.y, dpi);
         FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
         DrawIconEx(dc, 0, 0, AppIcon(r.right - r.left), r.right - r.left, r.bottom - r.top, 0, nullptr, DI_NORMAL);
     }});
-    placed_.add(logo_->hwnd(), Box(144, 8, 22, 22));
+    placed_.add(logo_->hwnd(), Box(layout::kLogo));
     SetWindowPos(logo_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    const int pickerX[] = {24, 160, 296};
-    for (int k = 0; k < 3; ++k)
-        pickers_[k] = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, self, kPickerId + k,
-                            Box(pickerX[k], 48, 121, kDroppedPickerHeight));
+    for (int k = 0; k < 3; ++k) {
+        view::Box at = layout::Picker(k);
+        at.h = kDroppedPickerHeight;
+        pickers_[k] = child(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, self, kPickerId + k, Box(at));
+    }
 
-    label1_ = child(WC_STATICW, L"添加", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, self, kAddId,
-                    Box(24, 96, 409, 41));
-    link_ = child(WC_STATICW, linkText().c_str(), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, self, kLinkId,
-                  Box(32, 160, 417, 25));
+    label1_ = child(WC_STATICW, texts::kLabel1, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, self, kAddId,
+                    Box(layout::kLabel1));
+    link_ = child(WC_STATICW, texts::LinkText(), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, self, kLinkId, Box(layout::kLink));
 }
 
 void edit::fillPickers() {
@@ -102,12 +104,12 @@ void edit::fillPickers() {
 }
 
 void edit::applyDpi(int dpi) {
-    font_ = Font(kYaHei, 9, dpi);
-    titleFont_ = Font(kYaHei, 12, dpi, true);
-    addFont_ = Font(kYaHei, 18, dpi, true);
-    linkFont_ = Font(kYaHei, 12, dpi);
-    linkUnderlinedFont_ = Font(kYaHei, 12, dpi, false, true);
-    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(kWidth, dpi), Scaled(kHeight, dpi),
+    font_ = Font(view::kBodyFont, dpi);
+    titleFont_ = Font(view::kTitleFont, dpi);
+    addFont_ = Font(layout::kAddFont, dpi);
+    linkFont_ = Font(layout::kLinkFont, dpi);
+    linkUnderlinedFont_ = Font(layout::kLinkFont, dpi, true);
+    SetWindowPos(hwnd(), nullptr, 0, 0, Scaled(layout::kWidth, dpi), Scaled(layout::kHeight, dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     placed_.apply(dpi);
     SetFont(title_, titleFont_);
@@ -117,7 +119,7 @@ void edit::applyDpi(int dpi) {
         SetFont(picker, font_);
         // The closed picker is as high as the layout says, whatever its font.
         // What the item height adds up to differs between systems: measured.
-        const int want = Scaled(kClosedPickerHeight, dpi);
+        const int want = Scaled(layout::Picker(0).h, dpi);
         auto item = static_cast<int>(SendMessageW(picker, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
         for (int round = 0; round < 4; ++round) {
             RECT r;
@@ -149,16 +151,10 @@ void edit::chosen(int k) {
     std::wstring name(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
     SendMessageW(pickers_[k], CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
     name.resize(static_cast<std::size_t>(length < 0 ? 0 : length));
-    composer_.choose(k, widetext::narrow(name));
+    session_.choose(k, widetext::narrow(name));
 }
 
-void edit::Label1_Click() {
-    // Without key 1 nothing is saved; the main window comes back either way.
-    if (const auto target = composer_.compose())
-        if (auto saved = onSaved) saved(pd_, *target);
-    ShowWindow(hwnd(), SW_HIDE);
-    if (auto finished = onFinished) finished();
-}
+void edit::Label1_Click() { session_.add(); }
 
 LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -172,7 +168,7 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (reinterpret_cast<HWND>(lParam) == label1_) {
-                SetTextColor(dc, RGB(255, 255, 255));
+                SetTextColor(dc, kWhite);
                 SetBkColor(dc, kGreen);
                 return reinterpret_cast<LRESULT>(green_);
             }
@@ -199,9 +195,8 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             applyDpi(HIWORD(wParam));
             return 0;
         case WM_CLOSE:
-            // As the close image: hidden, and destroyed by its owner.
-            ShowWindow(hwnd(), SW_HIDE);
-            if (auto closed = onClosed) closed();
+            // As the close image.
+            session_.close();
             return 0;
         default:
             break;

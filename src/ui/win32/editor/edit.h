@@ -1,13 +1,14 @@
 #pragma once
 // The action editor "编辑": the user picks up to three keys by name for one
-// slot; "添加" gives the slot its display text and action string. What the
-// picks make is the core's ActionComposer; the slot table stores it.
+// slot; "添加" gives the slot its display text and action string. The session
+// (core/slots/editor_session.h) decides; this draws it and forwards the picks
+// and the clicks.
 
 #include <array>
 #include <functional>
 #include <memory>
 
-#include "core/editor/action_composer.h"
+#include "core/slots/editor_session.h"
 #include "ui/win32/shell/fonts.h"
 #include "ui/win32/shell/placements.h"
 #include "ui/win32/shell/surface.h"
@@ -18,22 +19,16 @@ namespace win32app {
 class edit : public WindowBase {
 public:
     // Created hidden, centred on the screen, with blank pickers.
-    edit();
+    explicit edit(app::EditorSession& session);
     ~edit() override;
 
-    // The slot field pd: the index (0 … 9) of the slot the next save goes to.
-    void setSlot(int index) { pd_ = index; }
-    int slot() const { return pd_; }
+    // The slot field pd: the index (0 … 9) of the slot being edited.
+    int slot() const { return session_.slot(); }
     // Shown and brought forward.
     void show();
 
-    // "添加" was clicked: the composed target for slot `index`.
-    std::function<void(int index, const editor::SlotTarget& target)> onSaved;
-    // The editor hid itself after "添加"; it keeps its pickers.
+    // The editor is done (after "添加" or a close) and hidden: the host shows the main window.
     std::function<void()> onFinished;
-    // The close image was clicked: the editor is hidden and is to be destroyed
-    // (not from inside this call).
-    std::function<void()> onClosed;
     // Opens a web page; the default asks the shell.
     std::function<void(const wchar_t* url)> openPage;
 
@@ -46,7 +41,7 @@ public:
     HWND logo() const { return logo_->hwnd(); }
     HWND Image3() const { return close_->hwnd(); }
     bool linkUnderlined() const { return underlined_; }
-    const editor::ActionComposer& composer() const { return composer_; }
+    const editor::ActionComposer& composer() const { return session_.composer(); }
 
     // What "添加" does.
     void Label1_Click();
@@ -61,8 +56,7 @@ private:
     void setLinkUnderlined(bool on);
     void chosen(int k);
 
-    editor::ActionComposer composer_;
-    int pd_ = 0;
+    app::EditorSession& session_;
     Placements placed_;
     std::unique_ptr<Surface> strip_, logo_, close_;
     HWND title_ = nullptr, label1_ = nullptr, link_ = nullptr;

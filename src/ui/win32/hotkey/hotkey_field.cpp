@@ -4,9 +4,6 @@
 #include <commctrl.h>
 #include <imm.h>
 
-#include "core/hotkey/chord_store.h"
-#include "core/services/hotkey_endpoint.h"
-#include "core/services/key_namer.h"
 #include "core/settings/wide_text_win32.h"
 
 namespace win32app {
@@ -14,7 +11,6 @@ namespace win32app {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
-constexpr const char* kSettingsFile = "set.ini";
 
 // Shift, Ctrl and Alt as the thread's key state has them at this message.
 hotkey::ShiftState shiftStateNow() {
@@ -27,10 +23,9 @@ hotkey::ShiftState shiftStateNow() {
 
 }  // namespace
 
-HotkeyField::HotkeyField(HWND parent, UINT_PTR id, std::string hostName, platform::HotkeyService* hotkeys,
-                         platform::KeyNamer* keyNamer, const std::string& unavailable,
-                         hotkey::ControlLogic::Alert alert)
-    : hostName_(std::move(hostName)), logic_(std::move(alert)) {
+HotkeyField::HotkeyField(HWND parent, UINT_PTR id, std::string hostName, const platform::Services& services,
+                         hotkey::ChordStore& store, hotkey::ControlLogic::Alert alert)
+    : logic_(std::move(alert), services) {
     // Multi-line only so that the one line can sit in the middle of the field;
     // nothing typed ever becomes text.
     edit_ = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOHSCROLL, 0,
@@ -39,34 +34,14 @@ HotkeyField::HotkeyField(HWND parent, UINT_PTR id, std::string hostName, platfor
     // No input method: its composition would put text in the field.
     ImmAssociateContext(edit_, nullptr);
 
-    if (!unavailable.empty()) logic_.setUnavailableMessage(unavailable);
-    if (keyNamer) logic_.capture().setNamer([keyNamer](int vk) { return keyNamer->name(vk); });
-    logic_.onHotKeyPressed = [this] {
-        if (auto pressed = onPressed) pressed();
-    };
-    logic_.onTurnedOff = [this] {
-        showChord();
-        if (auto off = onTurnedOff) off();
-    };
-    if (hotkeys) logic_.attach(hotkeys->createEndpoint());
+    logic_.onShow = [this] { showChord(); };
+    logic_.connect(&store, std::move(hostName));
 }
 
 HotkeyField::~HotkeyField() {
     // Ending the endpoint releases the chord.
     logic_.detach();
     if (IsWindow(edit_)) RemoveWindowSubclass(edit_, subclass, kSubclassId);
-}
-
-void HotkeyField::readStoredChord() {
-    hotkey::IniChordStore store(kSettingsFile);
-    store.select();
-    logic_.readStoredChord(store, hostName_);
-    showChord();
-}
-
-WriteResult HotkeyField::saveSettings() {
-    hotkey::IniChordStore store(kSettingsFile);
-    return logic_.saveSettings(store, hostName_);
 }
 
 void HotkeyField::showChord() {
@@ -95,17 +70,7 @@ void HotkeyField::centreText() {
 }
 
 void HotkeyField::keyDown(int vk) {
-    const hotkey::ShiftState shift = hotkey::ShiftStateOf(vk, true, shiftStateNow());
-    const auto result = logic_.keyDown(vk, shift);
-    if (result == hotkey::ControlLogic::KeyResult::Dropped) return;
-    showChord();
-    if (result == hotkey::ControlLogic::KeyResult::TurnedOff)
-        if (auto off = onTurnedOff) off();
-}
-
-void HotkeyField::keyUp(int vk) {
-    logic_.keyUp(vk);
-    showChord();
+    logic_.keyDown(vk, hotkey::ShiftStateOf(vk, true, shiftStateNow()));
 }
 
 LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -117,7 +82,7 @@ LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            keyUp(static_cast<int>(wParam & 0xFF));
+            logic_.keyUp(static_cast<int>(wParam & 0xFF));
             return 0;
         case WM_CHAR:
         case WM_SYSCHAR:

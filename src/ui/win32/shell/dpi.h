@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "core/view/layout.h"
+
 namespace win32app {
 
 inline constexpr int kBaseDpi = 96;
@@ -17,6 +19,7 @@ inline RECT Scaled(RECT r, int dpi) {
 }
 // x, y, width, height at 96 DPI, as the layouts give them.
 inline RECT Box(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+inline RECT Box(view::Box b) { return Box(b.x, b.y, b.w, b.h); }
 
 // On WM_DPICHANGED: the window goes where the system suggests (its lParam);
 // the caller then lays it out for the new DPI, size included.

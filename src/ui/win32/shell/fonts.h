@@ -1,19 +1,19 @@
 #pragma once
-// The fonts the windows name. The Chinese names are the ones a Chinese Windows
-// system has; elsewhere the system substitutes a font with Chinese glyphs.
+// The fonts the windows name (core/view/layout.h). The Chinese names are the
+// ones a Chinese Windows system has; elsewhere the system substitutes a font
+// with Chinese glyphs.
 
 #include <windows.h>
 
-namespace win32app {
+#include "core/view/layout.h"
 
-inline constexpr const wchar_t* kYaHei = L"微软雅黑";
-inline constexpr const wchar_t* kSimSun = L"宋体";
+namespace win32app {
 
 // A font that deletes itself.
 class Font {
 public:
     Font() = default;
-    Font(const wchar_t* face, int points, int dpi, bool bold = false, bool underline = false);
+    Font(view::Font font, int dpi, bool underline = false);
     ~Font() { reset(); }
     Font(Font&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
     Font& operator=(Font&& other) noexcept;

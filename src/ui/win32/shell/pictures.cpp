@@ -28,7 +28,7 @@ HPEN roundPen(COLORREF color, int width) {
 void DrawMinimise(HDC dc, int dpi) {
     // A 12-pixel dash, two thick, centred where the picture puts it.
     RECT dash{Scaled(18, dpi), Scaled(10, dpi), Scaled(30, dpi), Scaled(12, dpi)};
-    HBRUSH light = CreateSolidBrush(RGB(230, 245, 238));
+    HBRUSH light = CreateSolidBrush(ColorOf(view::kMinimiseDash));
     FillRect(dc, &dash, light);
     DeleteObject(light);
 }
@@ -37,7 +37,7 @@ void DrawClose(HDC dc, RECT client, int dpi) {
     HBRUSH red = CreateSolidBrush(kCloseRed);
     FillRect(dc, &client, red);
     DeleteObject(red);
-    HPEN pen = roundPen(RGB(255, 255, 255), Scaled(2, dpi));
+    HPEN pen = roundPen(kWhite, Scaled(2, dpi));
     HGDIOBJ old = SelectObject(dc, pen);
     const int l = Scaled(20, dpi), r = Scaled(28, dpi), t = Scaled(5, dpi), b = Scaled(13, dpi);
     MoveToEx(dc, l, t, nullptr);

@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include "core/view/layout.h"
+
 namespace win32app {
 
-inline constexpr COLORREF kGreen = RGB(0, 153, 102);
-inline constexpr COLORREF kHeaderGrey = RGB(224, 224, 224);
-inline constexpr COLORREF kTriggerBack = RGB(255, 224, 192);
-inline constexpr COLORREF kCloseRed = RGB(212, 48, 48);
+inline constexpr COLORREF ColorOf(view::Colour c) { return static_cast<COLORREF>(c.bgr()); }
+inline constexpr COLORREF kGreen = ColorOf(view::kGreen);
+inline constexpr COLORREF kWhite = ColorOf(view::kWhite);
+inline constexpr COLORREF kHeaderGrey = ColorOf(view::kHeaderGrey);
+inline constexpr COLORREF kTriggerBack = ColorOf(view::kTriggerBack);
+inline constexpr COLORREF kCloseRed = ColorOf(view::kCloseRed);
 
 inline constexpr int kIconResource = 1;
 

@@ -1,5 +1,8 @@
 #include "ui/win32/shell/tray.h"
 
+#include "core/settings/wide_text_win32.h"
+#include "core/view/texts.h"
+
 namespace win32app {
 
 namespace {
@@ -9,10 +12,10 @@ constexpr UINT kIconId = 1;
 Tray::Tray(HWND owner, HICON icon)
     : owner_(owner), icon_(icon), menu_(CreatePopupMenu()), taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
     HMENU about = CreatePopupMenu();
-    AppendMenuW(about, MF_STRING, kAbout, L"关于 Zorvane Change Hotkey");
-    AppendMenuW(menu_, MF_STRING, kShow, L"显示");
-    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(about), L"关于");
-    AppendMenuW(menu_, MF_STRING, kExit, L"退出");
+    AppendMenuW(about, MF_STRING, kAbout, widetext::widen(texts::kTrayAboutProgram).c_str());
+    AppendMenuW(menu_, MF_STRING, kShow, widetext::widen(texts::kTrayShow).c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(about), widetext::widen(texts::kTrayAbout).c_str());
+    AppendMenuW(menu_, MF_STRING, kExit, widetext::widen(texts::kTrayExit).c_str());
 }
 
 Tray::~Tray() {

@@ -171,7 +171,7 @@ protected:
 
     std::wstring title = L"zorvane-delivery-" + std::to_wstring(GetCurrentProcessId());
     KeyLogWindow listener{title};
-    platform::Services services = platform::CreateServices();
+    platform::OwnedServices services = platform::CreateServices();
     std::unique_ptr<playback::Player> delivery;
     std::unique_ptr<playback::SlotPlayer> player;
     std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints;

@@ -1,7 +1,7 @@
 #pragma once
 // A main window as the program makes it, on fakes of the window system: a
-// recording key injector and hotkeys in memory. Its set.ini is the one beside
-// the test program, removed before and after each test.
+// recording key injector and hotkeys in memory. Its set.ini is the one the
+// program chooses, beside the test program, removed before and after each test.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +17,7 @@
 #include "platform/fake/fake_hotkey_service.h"
 #include "platform/fake/recording_injector.h"
 #include "core/settings/modINI.h"
+#include "core/slots/settings_file.h"
 #include "support/temp_dir.h"
 
 class MainWindowTest : public ::testing::Test {
@@ -32,7 +33,8 @@ protected:
     }
 
     frmSet& start() {
-        window = std::make_unique<frmSet>(frmSet::Services{&injector, &system, nullptr, false});
+        window = std::make_unique<frmSet>(platform::Services{.injector = &injector, .hotkeys = &system},
+                                          app::SettingsFile::ForProgram(), false);
         window->setAlert([this](const QString& title, const QString& text) {
             messages.push_back((title + ": " + text).toStdString());
         });
@@ -54,6 +56,8 @@ protected:
     }
 
     std::string iniPath;
+    // For the test's own reading of the file.
+    app::SettingsFile file{modINI::JoinPath(modINI::ProgramFolder(), "set.ini")};
     platform::FakeHotkeyService system;
     platform::RecordingInjector injector;
     std::vector<std::string> messages;

@@ -69,9 +69,9 @@ TEST_F(EditorTest, SavesComposeTextAndActionString) {
     expect(save(3, "A", "A", ""), "A + A", "2|65|65");
     expect(save(4, "Enter", "", ""), "Enter", "1|13");
     expect(save(5, "R-0", "", ""), "R-0", "1|96");
-    EXPECT_EQ(modINI::ReadINI("conftext", "1", ""), "Ctrl + C");
-    EXPECT_EQ(modINI::ReadINI("conftooltip", "1", ""), "2|17|67");
-    EXPECT_EQ(modINI::ReadINI("conftooltip", "2", ""), "3|17|16|83");
+    EXPECT_EQ(file.read("conftext", "1", ""), "Ctrl + C");
+    EXPECT_EQ(file.read("conftooltip", "1", ""), "2|17|67");
+    EXPECT_EQ(file.read("conftooltip", "2", ""), "3|17|16|83");
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->editor()->isVisible());
 }
@@ -86,7 +86,7 @@ TEST_F(EditorTest, WithoutKeyOneNothingIsWritten) {
     pick(e->lovea, "");
     e->Label1_Click();
     EXPECT_EQ(slot(3).text, before.text);
-    EXPECT_EQ(modINI::ReadINI("conftooltip", "3", ""), "1|65");
+    EXPECT_EQ(file.read("conftooltip", "3", ""), "1|65");
     EXPECT_TRUE(window->isVisible()) << "the main window comes back all the same";
 }
 

@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile) {
         EXPECT_FALSE(w.ZorvaneN(n)->HotKeyEnabled());
     }
     EXPECT_FALSE(std::filesystem::exists(iniPath)) << "reading creates no file";
-    EXPECT_EQ(modINI::INIPath, iniPath);
+    EXPECT_EQ(w.table().settings().path(), iniPath) << "the program's own folder takes files: set.ini goes there";
 }
 
 TEST_F(MainWindowTest, EnableToggleFlows) {
@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, ATriggerPlaysItsSlotsTargetAlsoWhenHidden) {
 TEST_F(MainWindowTest, ClickingATargetFieldOpensTheEditorForThatSlot) {
     start();
     QTest::mouseClick(window->Text1(2), Qt::LeftButton);
-    EXPECT_EQ(window->editor()->pd, "2");
+    EXPECT_EQ(window->editor()->pd(), "2");
     EXPECT_TRUE(window->editor()->isVisible());
     EXPECT_FALSE(window->isVisible());
 }
@@ -149,14 +149,14 @@ TEST_F(MainWindowTest, ExitStoresEveryChordAndARestartBringsThemBack) {
     window->Image3_Click();
     EXPECT_EQ(exits, 1);
 
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1Text", ""), "Ctrl + Alt + A");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1KeyCode", ""), "65");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1ModKeyCode", ""), "3");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane10Text", ""), "Shift + F5");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane5Text", ""), "按下热键");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane5KeyCode", ""), "0");
-    EXPECT_EQ(modINI::ReadINI("conftext", "0", ""), "Ctrl + C");
-    EXPECT_EQ(modINI::ReadINI("conftooltip", "0", ""), "2|17|67");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane1Text", ""), "Ctrl + Alt + A");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane1KeyCode", ""), "65");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane1ModKeyCode", ""), "3");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane10Text", ""), "Shift + F5");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane5Text", ""), "按下热键");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane5KeyCode", ""), "0");
+    EXPECT_EQ(file.read("conftext", "0", ""), "Ctrl + C");
+    EXPECT_EQ(file.read("conftooltip", "0", ""), "2|17|67");
 
     window.reset();
     start();
@@ -206,10 +206,8 @@ TEST_F(MainWindowTest, TitleStripAndLabelStartAMoveTheImagesDoNot) {
 }
 
 TEST_F(MainWindowTest, WithoutGlobalHotkeysTickingSaysWhyAndKeepsTheChord) {
-    frmSet::Services none;
-    none.tray = false;
-    none.unavailable = "Global hotkeys need an X11 session.";
-    window = std::make_unique<frmSet>(none);
+    window = std::make_unique<frmSet>(platform::Services{.unavailable = "Global hotkeys need an X11 session."},
+                                      app::SettingsFile::ForProgram(), false);
     for (int n = 1; n <= frmSet::kSlots; ++n)
         window->ZorvaneN(n)->setAlert([this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
     window->show();

@@ -30,7 +30,7 @@ protected:
         clickBox(1);
         EXPECT_TRUE(system.press({}, vk::F6));
         window->Image3_Click();
-        EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane1Text", ""), "F6");
+        EXPECT_EQ(file.read("Zorvane", "Zorvane1Text", ""), "F6");
     }
 };
 

@@ -13,6 +13,7 @@
 #include "platform/fake/fake_hotkey_service.h"
 #include "core/playback/program_error.h"
 #include "core/settings/modINI.h"
+#include "core/slots/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -20,21 +21,15 @@ namespace {
 const QString kPrompt = QString::fromUtf8("按下热键");
 
 // A control as the main window makes it, with its messages recorded and its
-// settings in a file of the test's own beside the test program.
+// chord kept in a settings file of the test's own beside the test program.
 class ZorvaneWidget : public ::testing::Test {
 protected:
-    void SetUp() override {
-        iniName = "zorvane-widget-test-" + std::to_string(::getpid()) + ".ini";
-        iniPath = modINI::JoinPath(modINI::ProgramFolder(), iniName);
-        std::filesystem::remove(iniPath);
-        modINI::INIPath = iniPath;
-    }
-    void TearDown() override { std::filesystem::remove(iniPath); }
+    void SetUp() override { std::filesystem::remove(file.path()); }
+    void TearDown() override { std::filesystem::remove(file.path()); }
 
-    std::unique_ptr<Zorvane> make(const QString& name, bool runMode = true, QVariantMap bag = {}) {
-        auto z = std::make_unique<Zorvane>(name, nullptr, runMode, &system);
+    std::unique_ptr<Zorvane> make(const QString& name, bool runMode = true, const QVariantMap& bag = {}) {
+        auto z = std::make_unique<Zorvane>(name, nullptr, runMode, platform::Services{.hotkeys = &system}, &chords);
         z->setAlert([this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
-        bag.insert("INIFileName", QString::fromStdString(iniName));
         z->ReadProperties(bag);
         z->resize(127, 20);
         return z;
@@ -49,7 +44,9 @@ protected:
 
     platform::FakeHotkeyService system;
     std::vector<std::string> messages;
-    std::string iniName, iniPath;
+    const app::SettingsFile file{
+        modINI::JoinPath(modINI::ProgramFolder(), "zorvane-widget-test-" + std::to_string(::getpid()) + ".ini")};
+    app::IniChordStore chords{file};
 };
 
 }  // namespace
@@ -157,10 +154,10 @@ TEST_F(ZorvaneWidget, ChordSurvivesARestartThroughTheSettingsFile) {
         auto empty = make("Zorvane2");
         ASSERT_TRUE(empty->SaveSettings());
     }
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane10KeyCode", ""), "65");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane10ModKeyCode", ""), "3");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane2Text", ""), "按下热键");
-    EXPECT_EQ(modINI::ReadINI("Zorvane", "Zorvane2KeyCode", ""), "0");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane10KeyCode", ""), "65");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane10ModKeyCode", ""), "3");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane2Text", ""), "按下热键");
+    EXPECT_EQ(file.read("Zorvane", "Zorvane2KeyCode", ""), "0");
 
     auto again = make("Zorvane10");
     EXPECT_EQ(again->Text(), "Ctrl + Alt + A");
@@ -170,9 +167,9 @@ TEST_F(ZorvaneWidget, ChordSurvivesARestartThroughTheSettingsFile) {
 }
 
 TEST_F(ZorvaneWidget, HandEditedCodesStartAsNoChord) {
-    ASSERT_TRUE(modINI::WriteINI("Zorvane", "Zorvane3Text", "Ctrl + Q"));
-    ASSERT_TRUE(modINI::WriteINI("Zorvane", "Zorvane3KeyCode", "eighty-one"));
-    ASSERT_TRUE(modINI::WriteINI("Zorvane", "Zorvane3ModKeyCode", "2"));
+    ASSERT_TRUE(file.write("Zorvane", "Zorvane3Text", "Ctrl + Q"));
+    ASSERT_TRUE(file.write("Zorvane", "Zorvane3KeyCode", "eighty-one"));
+    ASSERT_TRUE(file.write("Zorvane", "Zorvane3ModKeyCode", "2"));
     auto z = make("Zorvane3");
     EXPECT_EQ(z->Text(), kPrompt);
     EXPECT_EQ(z->KeyCode(), 0);
@@ -191,14 +188,14 @@ TEST_F(ZorvaneWidget, PerUserStoreKeepsTheChordUnderItsApplicationName) {
     EXPECT_EQ(again->Text(), "Shift + F7");
     EXPECT_EQ(again->KeyCode(), vk::F7);
     EXPECT_EQ(again->ModKeyCode(), mod::Shift);
-    EXPECT_FALSE(std::filesystem::exists(iniPath)) << "nothing went to the settings file";
+    EXPECT_FALSE(std::filesystem::exists(file.path())) << "nothing went to the settings file";
     QSettings(QSettings::UserScope, "ZorvaneWidgetTest", "ZorvaneWidgetTest").clear();
 }
 
 TEST_F(ZorvaneWidget, PropertySetDefaultsAndRunTimeOnlyProperties) {
     QWidget host;
     host.setFont(QFont("Sans", 13));
-    Zorvane z("Zorvane1", &host, true, &system);
+    Zorvane z("Zorvane1", &host, true, {.hotkeys = &system}, &chords);
     z.ReadProperties({{"BackColor", 0x00C0E0FFu}, {"Font", QFont("Serif", 9)}, {"BorderStyle", 0}});
     EXPECT_EQ(z.BackColor(), 0x00C0E0FFu);
     EXPECT_EQ(z.txtHotKey()->palette().color(QPalette::Base), QColor(255, 224, 192));
@@ -226,7 +223,7 @@ TEST_F(ZorvaneWidget, PropertySetDefaultsAndRunTimeOnlyProperties) {
 
     // A control without stored properties uses the host's font; in design mode
     // it shows the stored text and takes storage properties.
-    Zorvane design("Zorvane1", &host, false, &system);
+    Zorvane design("Zorvane1", &host, false, {.hotkeys = &system}, &chords);
     design.ReadProperties({{"Text", "Ctrl + Z"}});
     EXPECT_EQ(design.Font().pointSize(), 13);
     EXPECT_EQ(design.Text(), "Ctrl + Z");

@@ -1,0 +1,42 @@
+#pragma once
+// What the windows and messages say, for both front ends; the web pages they
+// open are in web_pages.h.
+
+#include <string>
+
+#include "core/view/web_pages.h"
+
+namespace texts {
+
+inline constexpr const char* kProductName = "Zorvane Change Hotkey";  // the main window's title strip
+
+// The main window, frmSet.
+inline constexpr const char* kMainWindowTitle = "设置";
+// Label3(0), Label4, Label3(1).
+inline constexpr const char* kHeadings[3] = {"原来的热键", "修改后热键", "启用"};
+inline constexpr const char* kCheck = "启用热键";  // each slot's box
+
+// The action editor, edit.
+inline constexpr const char* kEditorTitle = "编辑";
+inline constexpr const char* kLabel1 = "添加";
+inline std::string LinkText() { return std::string("Learn More Hotkey:Search \"hotkey\" on ") + web::kPelmaranSite; }
+
+// The notification-area icon's menu: 显示, 关于 ▸ 关于 Zorvane Change Hotkey, 退出.
+inline constexpr const char* kTrayShow = "显示";
+inline constexpr const char* kTrayAbout = "关于";
+inline constexpr const char* kTrayAboutProgram = "关于 Zorvane Change Hotkey";
+inline constexpr const char* kTrayExit = "退出";
+
+// The hotkey control's messages.
+inline constexpr const char* kErrorTitle = "error";
+inline constexpr const char* kNotSetMessage = "Not set hotkey";
+inline constexpr const char* kTakenMessage = "Hotkey already exists, please change a hotkey.";
+inline constexpr const char* kNoHotkeysMessage = "Global hotkeys are not available here.";
+
+// The settings file's messages; the file's path and the reason follow on lines of their own.
+inline constexpr const char* kUnreadableTitle = "设置无法读取";
+inline constexpr const char* kUnreadableText = "设置无法读取，更改不会保存。";
+inline constexpr const char* kUnsavedTitle = "设置无法保存";
+inline constexpr const char* kUnsavedText = "设置无法保存。";
+
+}  // namespace texts
