@@ -50,19 +50,32 @@ void SetINIFile(const std::string& fileName) { INIPath = SettingsPathFor(Program
 std::string UnreadableReason() { return INIPath.empty() ? std::string() : profile::unreadableReason(INIPath); }
 
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue) {
-    if (INIPath.empty()) return defaultValue;
-    return profile::readValue(INIPath, section, key, defaultValue);
+    return ReadINI(INIPath, section, key, defaultValue);
+}
+
+std::string ReadINI(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& defaultValue) {
+    if (file.empty()) return defaultValue;
+    return profile::readValue(file, section, key, defaultValue);
 }
 
 WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value) {
     return WriteINIValues({{section, key, value}});
 }
 
-WriteResult WriteINIValues(const std::vector<profile::Entry>& entries) {
-    if (INIPath.empty()) return WriteResult::failure("no settings file has been chosen");
-    if (const std::string why = folders::createFolders(parentFolder(INIPath)); !why.empty())
+WriteResult WriteINIValues(const std::vector<profile::Entry>& entries) { return WriteINIValues(INIPath, entries); }
+
+WriteResult WriteINI(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& value) {
+    return WriteINIValues(file, {{section, key, value}});
+}
+
+WriteResult WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries) {
+    if (file.empty()) return WriteResult::failure("no settings file has been chosen");
+    // A first save into the user's configuration folder may find it missing.
+    if (const std::string why = folders::createFolders(parentFolder(file)); !why.empty())
         return WriteResult::failure(why);
-    return profile::writeValues(INIPath, entries);
+    return profile::writeValues(file, entries);
 }
 
 }  // namespace modINI

@@ -45,6 +45,9 @@ void SetINIFile(const std::string& fileName);
 std::string UnreadableReason();
 
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue);
+// The same on a given settings file (the program's own is chosen once, at start).
+std::string ReadINI(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& defaultValue);
 
 // Reports a failed write instead of losing the value silently.
 WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value);
@@ -52,5 +55,9 @@ WriteResult WriteINI(const std::string& section, const std::string& key, const s
 // Several values, the file written once: what WriteINI for each in turn
 // would leave, and the first failure among them.
 WriteResult WriteINIValues(const std::vector<profile::Entry>& entries);
+// The same on a given settings file; its folder is made when it is missing.
+WriteResult WriteINI(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& value);
+WriteResult WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries);
 
 }  // namespace modINI

@@ -1,7 +1,6 @@
 #include "core/slots/settings_file.h"
 
 #include "core/settings/atomic_file.h"
-#include "core/settings/folders.h"
 #include "core/settings/modINI.h"
 #include "core/settings/profile_file.h"
 
@@ -11,13 +10,6 @@ namespace {
 
 constexpr const char* kChordSection = "Zorvane";
 
-// The folder part of a file's path; empty when the path names none.
-std::string parentFolder(const std::string& path) {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (folders::isSeparator(path[i - 1])) return path.substr(0, i - 1);
-    return {};
-}
-
 }  // namespace
 
 SettingsFile SettingsFile::ForProgram() {
@@ -25,14 +17,15 @@ SettingsFile SettingsFile::ForProgram() {
 }
 
 std::string SettingsFile::read(const std::string& section, const std::string& key, const std::string& fallback) const {
-    return profile::readValue(path_, section, key, fallback);
+    return modINI::ReadINI(path_, section, key, fallback);
 }
 
 WriteResult SettingsFile::write(const std::string& section, const std::string& key, const std::string& value) const {
-    // A first save into the user's configuration folder may find it missing.
-    if (const std::string why = folders::createFolders(parentFolder(path_)); !why.empty())
-        return WriteResult::failure(why);
-    return profile::writeValue(path_, section, key, value);
+    return modINI::WriteINI(path_, section, key, value);
+}
+
+WriteResult SettingsFile::writeAll(const std::vector<profile::Entry>& entries) const {
+    return modINI::WriteINIValues(path_, entries);
 }
 
 std::string SettingsFile::unreadableReason() const { return profile::unreadableReason(path_); }
@@ -44,7 +37,23 @@ std::string IniChordStore::read(const std::string& key, const std::string& fallb
 }
 
 WriteResult IniChordStore::write(const std::string& key, const std::string& value) {
+    if (batching_) {
+        batch_.push_back({kChordSection, key, value});
+        return WriteResult::success();
+    }
     return file_.write(kChordSection, key, value);
+}
+
+void IniChordStore::beginBatch() {
+    batching_ = true;
+    batch_.clear();
+}
+
+WriteResult IniChordStore::endBatch() {
+    batching_ = false;
+    std::vector<profile::Entry> batch;
+    batch.swap(batch_);
+    return batch.empty() ? WriteResult::success() : file_.writeAll(batch);
 }
 
 }  // namespace app

@@ -5,8 +5,10 @@
 // files can be open side by side, as the tests have them.
 
 #include <string>
+#include <vector>
 
 #include "core/hotkey/chord_store.h"
+#include "core/settings/profile_file.h"
 #include "core/settings/write_result.h"
 
 namespace app {
@@ -26,6 +28,8 @@ public:
     std::string read(const std::string& section, const std::string& key, const std::string& fallback) const;
     // Makes the file's folder first when it is missing; a failure says why.
     WriteResult write(const std::string& section, const std::string& key, const std::string& value) const;
+    // Every value in order, the file written once: what write() for each would leave.
+    WriteResult writeAll(const std::vector<profile::Entry>& entries) const;
     // Why the file cannot be read and will not be written; empty when it can
     // be read or does not exist.
     std::string unreadableReason() const;
@@ -42,9 +46,15 @@ public:
     explicit IniChordStore(const SettingsFile& file) : file_(file) {}
     std::string read(const std::string& key, const std::string& fallback) override;
     WriteResult write(const std::string& key, const std::string& value) override;
+    // Writes from here to endBatch() go to the file together, in one write
+    // (the exit routine saves thirty values).
+    void beginBatch();
+    WriteResult endBatch();
 
 private:
     const SettingsFile& file_;
+    bool batching_ = false;
+    std::vector<profile::Entry> batch_;
 };
 
 }  // namespace app

@@ -89,11 +89,15 @@ void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
 }
 
 bool SlotTable::saveAllChords(Report report) {
+    // One write of the file for all thirty values: a slow disk holds the
+    // program (and its hotkeys) once, not thirty times.
+    chordStore_.beginBatch();
     WriteResult first;
     for (int n = 1; n <= kSlots; ++n) {
         const WriteResult r = view_.control(n).saveSettings();
         if (!r && first) first = r;
     }
+    if (const WriteResult r = chordStore_.endBatch(); !r && first) first = r;
     reportSaveFailure(first, report);
     return first.ok;
 }

@@ -47,3 +47,25 @@ TEST(SettingsFile, AFirstSaveMakesTheMissingFolderAndAFailureSaysWhy) {
     EXPECT_FALSE(r);
     EXPECT_FALSE(r.error.empty());
 }
+
+// The exit routine's thirty values go to the file in one write, at the end
+// of the batch, and leave what writing them one by one would.
+TEST(SettingsFile, ABatchOfChordsIsWrittenOnceAtItsEnd) {
+    TempDir dir;
+    const app::SettingsFile batched(dir.file("batched.ini")), single(dir.file("single.ini"));
+    app::IniChordStore chords(batched), oneByOne(single);
+    chords.beginBatch();
+    for (int n = 1; n <= 10; ++n)
+        for (const char* suffix : {"Text", "KeyCode", "ModKeyCode"}) {
+            const std::string key = "Zorvane" + std::to_string(n) + suffix;
+            const std::string value = suffix[0] == 'T' ? "按下热键" : "0";
+            ASSERT_TRUE(chords.write(key, value));
+            ASSERT_TRUE(oneByOne.write(key, value));
+        }
+    EXPECT_FALSE(std::filesystem::exists(batched.path())) << "nothing is written before the batch ends";
+    ASSERT_TRUE(chords.endBatch());
+    EXPECT_EQ(readBytes(batched.path()), readBytes(single.path()));
+
+    ASSERT_TRUE(chords.write("Zorvane1KeyCode", "65")) << "after the batch, each write goes out at once";
+    EXPECT_EQ(batched.read("Zorvane", "Zorvane1KeyCode", "-"), "65");
+}
