@@ -64,6 +64,11 @@ void SetNoticeSink(std::function<void(Cause)> s) {
     state().noticeSink = std::move(s);
 }
 
+void ResetNotices() {
+    std::lock_guard lock(state().mutex);
+    state().gate = NoticeGate();
+}
+
 bool NoticeGate::pass(Cause cause, Clock::time_point now) {
     const auto it = last_.find(cause);
     if (it != last_.end() && now - it->second < kQuiet) return false;

@@ -34,6 +34,8 @@ enum class Cause {
 // unless it did so for the same cause less than a minute ago.
 void Notify(Cause cause, std::string_view line);
 void SetNoticeSink(std::function<void(Cause cause)> sink);
+// Forgets when each cause was last noticed (a test's fresh start).
+void ResetNotices();
 
 // At most one notice per cause in any minute.
 class NoticeGate {

@@ -29,7 +29,8 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     };
     // The system took the chord away (its key left the keyboard layout): off,
     // as when the chord is refused.
-    endpoint_->onLost = [this](const std::string&) {
+    endpoint_->onLost = [this](const std::string& why) {
+        diag::Notify(diag::Cause::ChordLost, "a chord was turned off: " + why);
         if (!enabled_) return;
         enabled_ = false;
         alert_(texts::kErrorTitle, texts::kTakenMessage);

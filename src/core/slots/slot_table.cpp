@@ -127,12 +127,13 @@ void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
     // is one message. The log is told every time.
     if (report == Report::Dialog && r.error == lastFailure_) return;
     lastFailure_ = r.error;
-    if (report == Report::StandardError) {
-        const std::string& path = settings_.path();
-        const bool named = r.error.find(path) != std::string::npos;
-        diag::Report("the settings could not be saved: " + (named ? r.error : path + ": " + r.error));
-    } else
-        view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + settings_.path() + "\n" + r.error);
+    const std::string& path = settings_.path();
+    const bool named = r.error.find(path) != std::string::npos;
+    const std::string line = "the settings could not be saved: " + (named ? r.error : path + ": " + r.error);
+    // No one may be there to answer a message box: a notice, and the log.
+    if (report == Report::StandardError) return diag::Notify(diag::Cause::SaveFailed, line);
+    diag::Report(line);
+    view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + path + "\n" + r.error);
 }
 
 }  // namespace app

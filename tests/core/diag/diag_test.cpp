@@ -59,6 +59,7 @@ TEST(LogFile, TimeStampsAreLocalTimeToTheSecond) {
 TEST(Diag, EveryReasonReachesTheLogBesideTheSettingsFileAndEachCauseIsNoticedOnceAMinute) {
     TempDir dir;
     diag::LogBeside(dir.file("set.ini"));
+    diag::ResetNotices();
     std::vector<diag::Cause> notices;
     diag::SetNoticeSink([&](diag::Cause c) { notices.push_back(c); });
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "core/diag/diag.h"
 #include "platform/fake/fake_hotkey_service.h"
 #include "platform/fake/recording_injector.h"
 #include "core/settings/modINI.h"
@@ -160,6 +161,29 @@ TEST(SlotTable, ExitSavesEverySlotInOrderAndReportsOneFailureOnce) {
 // However the program ends, every chord is saved; only the user's exit may
 // ask anyone anything, and only an end from outside that leaves the program
 // running makes it end itself.
+// With no window to show a message in, what the user must act on comes as a
+// notice from the notification area, and every reason goes to the log.
+TEST(SlotTable, AFailedSaveAtSessionEndAndALostChordAreNoticedAndLogged) {
+    TempDir dir;
+    Table t(dir.path().string());
+    std::vector<diag::Cause> notices;
+    std::vector<std::string> log;
+    diag::ResetNotices();
+    diag::SetNoticeSink([&](diag::Cause c) { notices.push_back(c); });
+    diag::SetSink([&](std::string_view line) { log.emplace_back(line); });
+    t.failSlot(7);
+    t.view.control(5).keyDown('5', hotkey::kAltBit);
+    t.table.checkClicked(5, true);
+
+    EXPECT_FALSE(t.table.end(app::SlotTable::Ending::SessionEnd));
+    t.view.control(5).endpoint()->onLost("the key left the layout");
+    diag::SetNoticeSink(nullptr);
+    diag::SetSink(nullptr);
+    EXPECT_EQ(notices, (std::vector{diag::Cause::SaveFailed, diag::Cause::ChordLost}));
+    EXPECT_EQ(log, (std::vector<std::string>{"the settings could not be saved: " + t.path() + ": disk full",
+                                             "a chord was turned off: the key left the layout"}));
+}
+
 TEST(SlotTable, EachEndingSavesEveryChordAndTellsAFailureToWhoeverIsThere) {
     using Ending = app::SlotTable::Ending;
     const struct {

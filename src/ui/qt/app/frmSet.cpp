@@ -30,6 +30,7 @@ frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, b
 }
 
 frmSet::~frmSet() {
+    if (tray_) diag::SetNoticeSink(nullptr);
     if (editor_) delete editor_.data();
 }
 
@@ -107,6 +108,9 @@ void frmSet::Form_Load() {
         connect(tray_, &Tray::showRequested, this, &QWidget::show);
         connect(tray_, &Tray::exitRequested, this, &frmSet::Image3_Click);
         tray_->add();
+        diag::SetNoticeSink([this](diag::Cause cause) {
+            if (tray_) tray_->notify(texts::kNoticeTitle, texts::NoticeText(cause));
+        });
     }
     editor();  // the link's hand cursor is set as the editor is made, hidden
     shape1_->raise();

@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
 
     const platform::OwnedServices backend = platform::CreateServices();
 
-    frmSet window(backend.services(), app::SettingsFile::ForProgram());
+    const app::SettingsFile settings = app::SettingsFile::ForProgram();
+    diag::LogBeside(settings.path());
+    frmSet window(backend.services(), settings);
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.show();

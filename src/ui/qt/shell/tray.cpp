@@ -33,6 +33,10 @@ Tray::Tray(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow), icon_(
 Tray::~Tray() { delete cd_; }
 
 void Tray::add() { icon_->show(); }
+
+void Tray::notify(const char* title, const char* text) {
+    icon_->showMessage(QString::fromUtf8(title), QString::fromUtf8(text), QSystemTrayIcon::Information, 10000);
+}
 void Tray::remove() { icon_->hide(); }
 
 void Tray::decode(QSystemTrayIcon::ActivationReason reason) {

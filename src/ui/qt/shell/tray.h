@@ -16,6 +16,9 @@ public:
 
     void add();
     void remove();
+    // A notice beside the icon (the desktop's notification), for what the
+    // user must hear of with no window open.
+    void notify(const char* title, const char* text);
 
     QSystemTrayIcon* icon() const { return icon_; }
     QMenu* menu() const { return cd_; }

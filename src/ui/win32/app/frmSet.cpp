@@ -56,6 +56,7 @@ frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, b
 
 frmSet::~frmSet() {
     editor_.reset();
+    if (tray_) diag::SetNoticeSink(nullptr);
     tray_.reset();
     if (hwnd()) DestroyWindow(hwnd());
     // The fields let go of their chords as they go.
@@ -139,6 +140,9 @@ void frmSet::Form_Load() {
         tray_ = std::make_unique<Tray>(hwnd(), AppIcon(GetSystemMetrics(SM_CXSMICON)));
         tray_->onShow = [this] { show(); };
         tray_->add();
+        diag::SetNoticeSink([this](diag::Cause cause) {
+            if (tray_) tray_->notify(texts::kNoticeTitle, texts::NoticeText(cause));
+        });
     }
     // The editor exists from the start, hidden.
     makeEditor();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "core/diag/diag.h"
 #include "platform/services.h"
 #include "ui/win32/app/frmSet.h"
 #include "ui/win32/app/single_instance.h"
@@ -19,7 +20,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     int exitCode = 0;
     {
-        win32app::frmSet window(backend.services(), app::SettingsFile::ForProgram());
+        const app::SettingsFile settings = app::SettingsFile::ForProgram();
+        // The program has no standard error: the log is where its reasons go.
+        diag::LogBeside(settings.path());
+        win32app::frmSet window(backend.services(), settings);
         window.onExit = [] { PostQuitMessage(0); };
         window.show();
         MSG msg;

@@ -42,6 +42,16 @@ bool Tray::add() {
     return added_;
 }
 
+void Tray::notify(const char* title, const char* text) {
+    if (!added_) return;
+    NOTIFYICONDATAW d = data();
+    d.uFlags |= NIF_INFO;
+    d.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(d.szInfoTitle, widetext::widen(title).c_str(), static_cast<int>(std::size(d.szInfoTitle)));
+    lstrcpynW(d.szInfo, widetext::widen(text).c_str(), static_cast<int>(std::size(d.szInfo)));
+    Shell_NotifyIconW(NIM_MODIFY, &d);
+}
+
 void Tray::remove() {
     wanted_ = false;
     if (!added_) return;

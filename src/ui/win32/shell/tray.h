@@ -24,6 +24,8 @@ public:
 
     bool add();
     void remove();
+    // A balloon beside the icon, for what the user must hear of with no window open.
+    void notify(const char* title, const char* text);
     bool added() const { return added_; }
 
     // A message to the owner that concerns the icon: its notifications, and
