@@ -9,6 +9,7 @@
 
 class [[nodiscard]] Result {
 public:
+    Result() = default;  // worked
     static Result success() { return Result(); }
     static Result failure(std::string why) { return Result(std::move(why)); }
 
@@ -18,7 +19,6 @@ public:
     const std::string& why() const { return why_; }
 
 private:
-    Result() = default;
     explicit Result(std::string why) : ok_(false), why_(std::move(why)) {}
     bool ok_ = true;
     std::string why_;

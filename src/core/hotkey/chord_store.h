@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace hotkey {
 
@@ -13,7 +13,7 @@ class ChordStore {
 public:
     virtual ~ChordStore() = default;
     virtual std::string read(const std::string& key, const std::string& fallback) = 0;
-    virtual WriteResult write(const std::string& key, const std::string& value) = 0;
+    virtual Result write(const std::string& key, const std::string& value) = 0;
 };
 
 }  // namespace hotkey

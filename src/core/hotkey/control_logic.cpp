@@ -122,16 +122,16 @@ void ControlLogic::readStoredChord() {
     show();
 }
 
-WriteResult ControlLogic::saveSettings() const {
-    if (!store_) return WriteResult::success();
+Result ControlLogic::saveSettings() const {
+    if (!store_) return Result::success();
     const std::pair<const char*, std::string> values[] = {
         {"Text", capture_.text()},
         {"KeyCode", std::to_string(capture_.keyCode())},
         {"ModKeyCode", std::to_string(capture_.modKeyCode().bits())},
     };
     for (const auto& [suffix, value] : values)
-        if (WriteResult r = store_->write(hostName_ + suffix, value); !r) return r;
-    return WriteResult::success();
+        if (Result r = store_->write(hostName_ + suffix, value); !r) return r;
+    return Result::success();
 }
 
 }  // namespace hotkey

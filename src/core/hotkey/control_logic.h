@@ -12,7 +12,7 @@
 #include "core/hotkey/chord_store.h"
 #include "core/services/hotkey_endpoint.h"
 #include "core/services/services.h"
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace hotkey {
 
@@ -55,7 +55,7 @@ public:
     // than stopping the program.
     void readStoredChord();
     // Writes the three values in the same order; stops at the first that fails.
-    WriteResult saveSettings() const;
+    Result saveSettings() const;
 
     ChordCapture& capture() { return capture_; }
     const ChordCapture& capture() const { return capture_; }

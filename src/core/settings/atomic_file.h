@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace atomicfile {
 
@@ -19,7 +19,7 @@ std::optional<std::string> readAll(const std::string& path, std::string* error);
 // replaced. On POSIX a symbolic link is followed: the file it points to is
 // written, or made when it does not exist yet, and the link stays. One
 // implementation per system: atomic_file_posix.cpp, atomic_file_win32.cpp.
-WriteResult replace(const std::string& path, std::string_view bytes);
+Result replace(const std::string& path, std::string_view bytes);
 
 // Removes the temporary files that saves of `path` left when they were ended
 // before their rename (a crash, a kill) and that no running save still owns;

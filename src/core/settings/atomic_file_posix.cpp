@@ -90,27 +90,27 @@ std::optional<std::string> readAll(const std::string& path, std::string* error) 
     return data;
 }
 
-WriteResult replace(const std::string& path, std::string_view bytes) {
+Result replace(const std::string& path, std::string_view bytes) {
     int linkError = 0;
     const std::string target = followLinks(path, &linkError);
-    if (linkError) return WriteResult::failure(describe(path, linkError));
+    if (linkError) return Result::failure(describe(path, linkError));
     const std::string folder = folderOf(target);
     const std::string fileName = std::filesystem::path(target).filename().string();
 
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (const std::string why = refusal(path, target, existed ? &old : nullptr); !why.empty())
-        return WriteResult::failure(why);
+        return Result::failure(why);
 
     std::string tmp = folder + "/" + temporaryPrefix(fileName, static_cast<unsigned long>(::getpid())) +
                       std::string(kRandomLength, 'X');
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return WriteResult::failure(describe(folder, errno));
+    if (fd < 0) return Result::failure(describe(folder, errno));
 
     auto fail = [&](int err, const std::string& what) {
         ::close(fd);
         ::unlink(tmp.c_str());
-        return WriteResult::failure(describe(what, err));
+        return Result::failure(describe(what, err));
     };
     if (!writeFully(fd, bytes)) return fail(errno, target);
     if (::fsync(fd) != 0) return fail(errno, target);
@@ -124,16 +124,16 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        return WriteResult::failure(describe(target, err));
+        return Result::failure(describe(target, err));
     }
     if (::rename(tmp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        return WriteResult::failure(describe(target, err));
+        return Result::failure(describe(target, err));
     }
     syncFolder(folder);
     removeStaleTemporaries(target);
-    return WriteResult::success();
+    return Result::success();
 }
 
 }  // namespace atomicfile

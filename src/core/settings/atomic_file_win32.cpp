@@ -145,14 +145,14 @@ std::optional<std::string> readAll(const std::string& path, std::string* error) 
     return data;
 }
 
-WriteResult replace(const std::string& path, std::string_view bytes) {
+Result replace(const std::string& path, std::string_view bytes) {
     const std::wstring target = widen(path);
     WIN32_FILE_ATTRIBUTE_DATA old{};
     const bool existed = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old);
-    if (existed && isFolder(old.dwFileAttributes)) return WriteResult::failure(notAFile(path));
+    if (existed && isFolder(old.dwFileAttributes)) return Result::failure(notAFile(path));
     // Windows refuses to replace a read-only file; Wine does not, so ask first.
     if (existed && (old.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-        return WriteResult::failure(path + ": the file is read-only");
+        return Result::failure(path + ": the file is read-only");
 
     std::wstring folder, name;
     split(target, &folder, &name);
@@ -170,13 +170,13 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
         const DWORD err = ::GetLastError();
         std::wstring shown = folder;
         if (shown.size() > 3) shown.pop_back();  // "C:\data", but "C:\" stays
-        return WriteResult::failure(describe(widetext::narrow(shown), err));
+        return Result::failure(describe(widetext::narrow(shown), err));
     }
 
     auto fail = [&](DWORD err) {
         file.close();
         ::DeleteFileW(tmp.c_str());
-        return WriteResult::failure(describe(path, err));
+        return Result::failure(describe(path, err));
     };
     if (!writeFully(file.h, bytes)) return fail(::GetLastError());
     if (!::FlushFileBuffers(file.h)) return fail(::GetLastError());
@@ -191,7 +191,7 @@ WriteResult replace(const std::string& path, std::string_view bytes) {
     // leaves no set.ini at all.
     if (!moveIntoPlace(tmp, target)) return fail(::GetLastError());
     removeStaleTemporaries(path);
-    return WriteResult::success();
+    return Result::success();
 }
 
 }  // namespace atomicfile

@@ -59,22 +59,22 @@ std::string ReadINI(const std::string& file, const std::string& section, const s
     return profile::readValue(file, section, key, defaultValue);
 }
 
-WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value) {
+Result WriteINI(const std::string& section, const std::string& key, const std::string& value) {
     return WriteINIValues({{section, key, value}});
 }
 
-WriteResult WriteINIValues(const std::vector<profile::Entry>& entries) { return WriteINIValues(INIPath, entries); }
+Result WriteINIValues(const std::vector<profile::Entry>& entries) { return WriteINIValues(INIPath, entries); }
 
-WriteResult WriteINI(const std::string& file, const std::string& section, const std::string& key,
+Result WriteINI(const std::string& file, const std::string& section, const std::string& key,
                      const std::string& value) {
     return WriteINIValues(file, {{section, key, value}});
 }
 
-WriteResult WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries) {
-    if (file.empty()) return WriteResult::failure("no settings file has been chosen");
+Result WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries) {
+    if (file.empty()) return Result::failure("no settings file has been chosen");
     // A first save into the user's configuration folder may find it missing.
     if (const std::string why = folders::createFolders(parentFolder(file)); !why.empty())
-        return WriteResult::failure(why);
+        return Result::failure(why);
     return profile::writeValues(file, entries);
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/settings/profile_file.h"
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace modINI {
 
@@ -50,14 +50,14 @@ std::string ReadINI(const std::string& file, const std::string& section, const s
                     const std::string& defaultValue);
 
 // Reports a failed write instead of losing the value silently.
-WriteResult WriteINI(const std::string& section, const std::string& key, const std::string& value);
+Result WriteINI(const std::string& section, const std::string& key, const std::string& value);
 
 // Several values, the file written once: what WriteINI for each in turn
 // would leave, and the first failure among them.
-WriteResult WriteINIValues(const std::vector<profile::Entry>& entries);
+Result WriteINIValues(const std::vector<profile::Entry>& entries);
 // The same on a given settings file; its folder is made when it is missing.
-WriteResult WriteINI(const std::string& file, const std::string& section, const std::string& key,
+Result WriteINI(const std::string& file, const std::string& section, const std::string& key,
                      const std::string& value);
-WriteResult WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries);
+Result WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries);
 
 }  // namespace modINI

@@ -27,17 +27,17 @@ std::string unstorableTextReason(std::initializer_list<std::string_view> texts) 
 }
 
 // The file's 8-bit text with the value set, in `next`, or why it cannot be.
-WriteResult setInText(const std::string& path, const filetext::FileText& file, const std::string& section,
+Result setInText(const std::string& path, const filetext::FileText& file, const std::string& section,
                       const std::string& key, const std::string& value, std::string& next) {
     const auto enc = file.enc;
     const auto s = textenc::toStored(section, enc);
     const auto k = textenc::toStored(key, enc);
     const auto v = textenc::toStored(value, enc);
     if (!s || !k || !v)
-        return WriteResult::failure(path + ": the text has characters that this GBK-encoded file cannot hold");
+        return Result::failure(path + ": the text has characters that this GBK-encoded file cannot hold");
     // A GBK character's second byte can be ']', which would end the section name early.
     if (!invalidEntryReason(*s, *k, *v).empty())
-        return WriteResult::failure(path + ": the section name cannot be stored in this GBK-encoded file");
+        return Result::failure(path + ": the section name cannot be stored in this GBK-encoded file");
 
     next = withValue(file.text, *s, *k, *v, kNewFileEol);
     if (enc == textenc::Encoding::Gbk && textenc::detect(next) == textenc::Encoding::Utf8) {
@@ -46,14 +46,14 @@ WriteResult setInText(const std::string& path, const filetext::FileText& file, c
         // A byte-order mark stays: it is read as one in either encoding.
         const std::size_t bom = next.starts_with("\xEF\xBB\xBF") ? 3 : 0;
         const auto asUtf8 = textenc::gbkToUtf8(std::string_view(next).substr(bom));
-        if (!asUtf8) return WriteResult::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
+        if (!asUtf8) return Result::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
         next = next.substr(0, bom) + *asUtf8;
     }
     // Taking away UTF-8 text can leave stray bytes that would read as GBK.
     if (enc == textenc::Encoding::Utf8 && textenc::detect(next) == textenc::Encoding::Gbk)
-        return WriteResult::failure(path + ": after this change the file's stray bytes would make it read as GBK, "
+        return Result::failure(path + ": after this change the file's stray bytes would make it read as GBK, "
                                            "so it is left as it is");
-    return WriteResult::success();
+    return Result::success();
 }
 
 }  // namespace
@@ -87,15 +87,15 @@ namespace {
 
 // The file's bytes (`old`, nothing for a missing file) with the value set, in
 // `bytes`, or why the value cannot be set.
-WriteResult withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e,
+Result withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e,
                         std::string& bytes) {
     if (const std::string why = invalidEntryReason(e.section, e.key, e.value); !why.empty())
-        return WriteResult::failure(why);
+        return Result::failure(why);
     if (const std::string why = unstorableTextReason({e.section, e.key, e.value}); !why.empty())
-        return WriteResult::failure(why);
+        return Result::failure(why);
     std::string why;
     const auto file = filetext::decode(old.value_or(std::string()), &why);
-    if (!file) return WriteResult::failure(unreadable(path, why));
+    if (!file) return Result::failure(unreadable(path, why));
 
     std::string next;
     filetext::FileText in = *file;
@@ -104,46 +104,46 @@ WriteResult withValueIn(const std::string& path, const std::optional<std::string
     const bool undecided = in.form == filetext::Form::EightBit && textenc::isAscii(in.text) &&
                            textenc::newFileEncoding() != textenc::Encoding::Utf8;
     if (undecided) in.enc = textenc::newFileEncoding();
-    WriteResult r = setInText(path, in, e.section, e.key, e.value, next);
+    Result r = setInText(path, in, e.section, e.key, e.value, next);
     if (!r && undecided) {
         in.enc = textenc::Encoding::Utf8;
         r = setInText(path, in, e.section, e.key, e.value, next);
     }
     if (!r) return r;
     const auto encoded = filetext::encode(next, file->form);
-    if (!encoded) return WriteResult::failure(path + ": the new text cannot be stored as UTF-16");
+    if (!encoded) return Result::failure(path + ": the new text cannot be stored as UTF-16");
     bytes = *encoded;
-    return WriteResult::success();
+    return Result::success();
 }
 
 }  // namespace
 
-WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+Result writeValue(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value) {
     return writeValues(path, {{section, key, value}});
 }
 
-WriteResult writeValues(const std::string& path, const std::vector<Entry>& entries) {
-    if (path.empty()) return WriteResult::failure("no settings file has been chosen");
+Result writeValues(const std::string& path, const std::vector<Entry>& entries) {
+    if (path.empty()) return Result::failure("no settings file has been chosen");
     std::string readError;
     const auto old = atomicfile::readAll(path, &readError);
-    if (!readError.empty()) return WriteResult::failure(readError);
+    if (!readError.empty()) return Result::failure(readError);
 
     // Each value as its own write would set it, one after another, in memory.
     std::optional<std::string> current = old;
-    std::optional<WriteResult> firstFailure;
+    std::optional<Result> firstFailure;
     for (const Entry& e : entries) {
         std::string bytes;
-        if (WriteResult r = withValueIn(path, current, e, bytes); !r) {
+        if (Result r = withValueIn(path, current, e, bytes); !r) {
             if (!firstFailure) firstFailure = r;
             continue;
         }
         current = std::move(bytes);
     }
     if (current && current != old) {
-        if (WriteResult r = atomicfile::replace(path, *current); !r) return r;
+        if (Result r = atomicfile::replace(path, *current); !r) return r;
     }
-    return firstFailure.value_or(WriteResult::success());
+    return firstFailure.value_or(Result::success());
 }
 
 }  // namespace profile

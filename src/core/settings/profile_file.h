@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace profile {
 
@@ -33,7 +33,7 @@ std::string readValue(const std::string& path, const std::string& section, const
 // or does not exist. Such a file gives fallbacks and takes no writes.
 std::string unreadableReason(const std::string& path);
 
-WriteResult writeValue(const std::string& path, const std::string& section, const std::string& key,
+Result writeValue(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value);
 
 struct Entry {
@@ -42,6 +42,6 @@ struct Entry {
 // Sets every value, in order, and writes the file once: what writeValue for
 // each in turn would leave. A value that cannot be set is passed over; the
 // first such failure is given back once the others are written.
-WriteResult writeValues(const std::string& path, const std::vector<Entry>& entries);
+Result writeValues(const std::string& path, const std::vector<Entry>& entries);
 
 }  // namespace profile

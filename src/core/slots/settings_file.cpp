@@ -20,11 +20,11 @@ std::string SettingsFile::read(const std::string& section, const std::string& ke
     return modINI::ReadINI(path_, section, key, fallback);
 }
 
-WriteResult SettingsFile::write(const std::string& section, const std::string& key, const std::string& value) const {
+Result SettingsFile::write(const std::string& section, const std::string& key, const std::string& value) const {
     return modINI::WriteINI(path_, section, key, value);
 }
 
-WriteResult SettingsFile::writeAll(const std::vector<profile::Entry>& entries) const {
+Result SettingsFile::writeAll(const std::vector<profile::Entry>& entries) const {
     return modINI::WriteINIValues(path_, entries);
 }
 
@@ -36,10 +36,10 @@ std::string IniChordStore::read(const std::string& key, const std::string& fallb
     return file_.read(kChordSection, key, fallback);
 }
 
-WriteResult IniChordStore::write(const std::string& key, const std::string& value) {
+Result IniChordStore::write(const std::string& key, const std::string& value) {
     if (batching_) {
         batch_.push_back({kChordSection, key, value});
-        return WriteResult::success();
+        return Result::success();
     }
     return file_.write(kChordSection, key, value);
 }
@@ -49,11 +49,11 @@ void IniChordStore::beginBatch() {
     batch_.clear();
 }
 
-WriteResult IniChordStore::endBatch() {
+Result IniChordStore::endBatch() {
     batching_ = false;
     std::vector<profile::Entry> batch;
     batch.swap(batch_);
-    return batch.empty() ? WriteResult::success() : file_.writeAll(batch);
+    return batch.empty() ? Result::success() : file_.writeAll(batch);
 }
 
 }  // namespace app

@@ -9,7 +9,7 @@
 
 #include "core/hotkey/chord_store.h"
 #include "core/settings/profile_file.h"
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 namespace app {
 
@@ -27,9 +27,9 @@ public:
     // The value, or `fallback` when the file, section or key is missing.
     std::string read(const std::string& section, const std::string& key, const std::string& fallback) const;
     // Makes the file's folder first when it is missing; a failure says why.
-    WriteResult write(const std::string& section, const std::string& key, const std::string& value) const;
+    Result write(const std::string& section, const std::string& key, const std::string& value) const;
     // Every value in order, the file written once: what write() for each would leave.
-    WriteResult writeAll(const std::vector<profile::Entry>& entries) const;
+    Result writeAll(const std::vector<profile::Entry>& entries) const;
     // Why the file cannot be read and will not be written; empty when it can
     // be read or does not exist.
     std::string unreadableReason() const;
@@ -45,11 +45,11 @@ class IniChordStore : public hotkey::ChordStore {
 public:
     explicit IniChordStore(const SettingsFile& file) : file_(file) {}
     std::string read(const std::string& key, const std::string& fallback) override;
-    WriteResult write(const std::string& key, const std::string& value) override;
+    Result write(const std::string& key, const std::string& value) override;
     // Writes from here to endBatch() go to the file together, in one write
     // (the exit routine saves thirty values).
     void beginBatch();
-    WriteResult endBatch();
+    Result endBatch();
 
 private:
     const SettingsFile& file_;

@@ -83,7 +83,7 @@ void SlotTable::storeTarget(int i, const editor::SlotTarget& target) {
     targets_[i] = {target.displayText, target.actionString};
     view_.showTarget(i, targets_[i]);
     const std::string key = std::to_string(i);
-    WriteResult r = settings_.write("conftext", key, target.displayText);
+    Result r = settings_.write("conftext", key, target.displayText);
     if (r) r = settings_.write("conftooltip", key, target.actionString);
     reportSaveFailure(r);
 }
@@ -92,14 +92,14 @@ bool SlotTable::saveAllChords(Report report) {
     // One write of the file for all thirty values: a slow disk holds the
     // program (and its hotkeys) once, not thirty times.
     chordStore_.beginBatch();
-    WriteResult first;
+    Result first;
     for (int n = 1; n <= kSlots; ++n) {
-        const WriteResult r = view_.control(n).saveSettings();
+        const Result r = view_.control(n).saveSettings();
         if (!r && first) first = r;
     }
-    if (const WriteResult r = chordStore_.endBatch(); !r && first) first = r;
+    if (const Result r = chordStore_.endBatch(); !r && first) first = r;
     reportSaveFailure(first, report);
-    return first.ok;
+    return first.ok();
 }
 
 bool SlotTable::end(Ending how) {
@@ -118,22 +118,22 @@ bool SlotTable::end(Ending how) {
     return saved;
 }
 
-void SlotTable::reportSaveFailure(const WriteResult& r, Report report) {
+void SlotTable::reportSaveFailure(const Result& r, Report report) {
     if (r) {
         lastFailure_.clear();
         return;
     }
     // A message box says it once until a save succeeds again: one full disk
     // is one message. The log is told every time.
-    if (report == Report::Dialog && r.error == lastFailure_) return;
-    lastFailure_ = r.error;
+    if (report == Report::Dialog && r.why() == lastFailure_) return;
+    lastFailure_ = r.why();
     const std::string& path = settings_.path();
-    const bool named = r.error.find(path) != std::string::npos;
-    const std::string line = "the settings could not be saved: " + (named ? r.error : path + ": " + r.error);
+    const bool named = r.why().find(path) != std::string::npos;
+    const std::string line = "the settings could not be saved: " + (named ? r.why() : path + ": " + r.why());
     // No one may be there to answer a message box: a notice, and the log.
     if (report == Report::StandardError) return diag::Notify(diag::Cause::SaveFailed, line);
     diag::Report(line);
-    view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + path + "\n" + r.error);
+    view_.alert(texts::kUnsavedTitle, std::string(texts::kUnsavedText) + "\n" + path + "\n" + r.why());
 }
 
 }  // namespace app

@@ -18,7 +18,7 @@
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
 #include "core/services/services.h"
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 #include "core/slots/editor_session.h"
 #include "core/slots/settings_file.h"
 
@@ -108,7 +108,7 @@ public:
 private:
     // The box shows whether the chord is live.
     void showLive(int n);
-    void reportSaveFailure(const WriteResult& r, Report report = Report::Dialog);
+    void reportSaveFailure(const Result& r, Report report = Report::Dialog);
 
     View& view_;
     const SettingsFile settings_;

@@ -42,11 +42,11 @@ struct MemoryStore : hotkey::ChordStore {
         const auto it = values.find(key);
         return it == values.end() ? fallback : it->second;
     }
-    WriteResult write(const std::string& key, const std::string& value) override {
+    Result write(const std::string& key, const std::string& value) override {
         log.push_back("write " + key + "=" + value);
-        if (key == failOn) return WriteResult::failure("disk full");
+        if (key == failOn) return Result::failure("disk full");
         values[key] = value;
-        return WriteResult::success();
+        return Result::success();
     }
 };
 
@@ -213,7 +213,7 @@ TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
             if (key.ends_with("ModKeyCode")) return "3";
             return key.ends_with("KeyCode") ? "65" : fallback;
         }
-        WriteResult write(const std::string&, const std::string&) override { return WriteResult::success(); }
+        Result write(const std::string&, const std::string&) override { return Result::success(); }
     } store;
     ControlLogic stored([](const std::string&, const std::string&) {});
     int storedReports = 0;

@@ -71,7 +71,7 @@ TEST(ProfileFileFailure, ReadOnlyFolderIsReportedAndTheOldFileKept) {
     const int code = runInChild([&] {
         if (!dropRootInChild()) return 3;
         const auto r = writeValue(path, "conftext", "0", "B");
-        return r ? 1 : (r.error.empty() ? 2 : 0);
+        return r ? 1 : (r.why().empty() ? 2 : 0);
     });
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(code, 0);
@@ -109,7 +109,7 @@ TEST(ProfileFileFailure, ReadOnlyFileIsRefusedAndKeptByteForByte) {
     const int code = runInChild([&] {
         if (!dropRootInChild()) return 3;
         const auto r = atomicfile::replace(path, "[conftext]\r\n0=B\r\n");
-        return r ? 1 : (r.error.find("read-only") == std::string::npos ? 2 : 0);
+        return r ? 1 : (r.why().find("read-only") == std::string::npos ? 2 : 0);
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(readBytes(path), old);
@@ -130,7 +130,7 @@ TEST(ProfileFile, ADanglingLinkHasItsTargetMadeAndStaysALink) {
     std::filesystem::create_symlink(dir.file("gone/real.ini"), link);
     const auto r = atomicfile::replace(link, "[a]\nk=2\n");
     EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("does not exist"), std::string::npos) << r.error;
+    EXPECT_NE(r.why().find("does not exist"), std::string::npos) << r.why();
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"real.ini", "set.ini"}));
 }

@@ -53,7 +53,7 @@ TEST(ProfileFileWindows, AFileHeldOpenByAnotherProgramIsReportedAndKept) {
     const auto r = writeValue(path, "conftext", "0", "B");
     ::CloseHandle(held);
     EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("set.ini: "), std::string::npos) << r.error;
+    EXPECT_NE(r.why().find("set.ini: "), std::string::npos) << r.why();
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(entries(dir.path()), 1u) << "the temporary file is removed";
 
@@ -74,7 +74,7 @@ TEST(ProfileFileWindows, AFileHeldOpenForAMomentIsWaitedFor) {
     });
     const auto r = writeValue(path, "conftext", "0", "B");
     reader.join();
-    EXPECT_TRUE(r) << r.error;
+    EXPECT_TRUE(r) << r.why();
     EXPECT_EQ(readValue(path, "conftext", "0", ""), "B");
 }
 
@@ -88,7 +88,7 @@ TEST(ProfileFileWindows, AReadOnlyFileIsReportedAndKept) {
     const auto r = writeValue(path, "conftext", "0", "B");
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(r);
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(r.why().empty());
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(entries(dir.path()), 1u);
 }

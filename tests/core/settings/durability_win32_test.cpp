@@ -39,7 +39,7 @@ TEST(SettingsDurabilityChild, DISABLED_SavesUntilEnded) {
     for (long i = 1;; ++i) {
         const auto saved = profile::writeValue(path, "Zorvane", "Zorvane1Text", valueOf(i));
         if (!saved) {
-            std::fprintf(stderr, "save %ld failed: %s\n", i, saved.error.c_str());
+            std::fprintf(stderr, "save %ld failed: %s\n", i, saved.why().c_str());
             std::_Exit(3);
         }
         if (i == 1) ::SetEvent(started);

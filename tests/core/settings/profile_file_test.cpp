@@ -83,7 +83,7 @@ TEST(ProfileFile, GbkFileFromWindowsIsReadAndWrittenAsGbk) {
     // Text GBK cannot hold is refused, not mangled.
     const auto refused = writeValue(path, "Zorvane", "Zorvane3Text", "🙂");
     EXPECT_FALSE(refused);
-    EXPECT_FALSE(refused.error.empty());
+    EXPECT_FALSE(refused.why().empty());
     EXPECT_EQ(readBytes(path), bytes);
 }
 
@@ -133,11 +133,11 @@ TEST(ProfileFile, SeveralValuesAtOnceLeaveWhatOneByOneWould) {
         for (const auto& e : entries)
             if (const auto r = writeValue(one, e.section, e.key, e.value);
                 !r && firstFailure.empty())
-                firstFailure = r.error.empty() ? "?" : r.error.substr(r.error.find("one.ini") + 7);
+                firstFailure = r.why().empty() ? "?" : r.why().substr(r.why().find("one.ini") + 7);
         const auto r = profile::writeValues(all, entries);
         EXPECT_EQ(readBytes(all), readBytes(one)) << start;
-        EXPECT_EQ(r.ok, firstFailure.empty()) << start;
-        EXPECT_EQ(r.ok ? "" : r.error.substr(r.error.find("all.ini") + 7), firstFailure) << start;
+        EXPECT_EQ(r.ok(), firstFailure.empty()) << start;
+        EXPECT_EQ(r.ok() ? "" : r.why().substr(r.why().find("all.ini") + 7), firstFailure) << start;
     }
 }
 
@@ -156,7 +156,7 @@ TEST(ProfileFile, AStrayByteInAUtf8FileStaysAndTheRestReadsAsUtf8) {
     writeBytes(path, twoLatin1);
     const auto refused = writeValue(path, "s", "b", "x");
     EXPECT_FALSE(refused);
-    EXPECT_NE(refused.error.find("left as it is"), std::string::npos);
+    EXPECT_NE(refused.why().find("left as it is"), std::string::npos);
     EXPECT_EQ(readBytes(path), twoLatin1);
 }
 
@@ -195,7 +195,7 @@ TEST(ProfileFileFailure, PathThatIsAFolderIsReported) {
     std::filesystem::create_directory(dir.file("set.ini"));
     const auto r = writeValue(dir.file("set.ini"), "a", "k", "v");
     EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("set.ini"), std::string::npos);
+    EXPECT_NE(r.why().find("set.ini"), std::string::npos);
     EXPECT_EQ(readValue(dir.file("set.ini"), "a", "k", "d"), "d");
 }
 
@@ -230,8 +230,8 @@ TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
         EXPECT_NE(profile::unreadableReason(path), "");
         const auto r = writeValue(path, "s", "k", "2");
         EXPECT_FALSE(r);
-        EXPECT_NE(r.error.find("could not be read"), std::string::npos) << r.error;
-        EXPECT_NE(r.error.find("left as it is"), std::string::npos) << r.error;
+        EXPECT_NE(r.why().find("could not be read"), std::string::npos) << r.why();
+        EXPECT_NE(r.why().find("left as it is"), std::string::npos) << r.why();
         EXPECT_EQ(readBytes(path), bytes);
     }
     writeBytes(path, le);

@@ -43,9 +43,9 @@ TEST(SettingsFile, AFirstSaveMakesTheMissingFolderAndAFailureSaysWhy) {
     const std::string blocker = modINI::JoinPath(dir.path().string(), "blocker");
     writeBytes(blocker, "a file");
     const app::SettingsFile blocked(modINI::JoinPath(modINI::JoinPath(blocker, "sub"), "set.ini"));
-    const WriteResult r = blocked.write("conftext", "0", "A");
+    const Result r = blocked.write("conftext", "0", "A");
     EXPECT_FALSE(r);
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(r.why().empty());
 }
 
 // The exit routine's thirty values go to the file in one write, at the end

@@ -16,11 +16,11 @@ namespace {
 struct RecordingChords : hotkey::ChordStore {
     explicit RecordingChords(std::vector<std::string>& log) : log(log) {}
     std::string read(const std::string&, const std::string& fallback) override { return fallback; }
-    WriteResult write(const std::string& key, const std::string&) override {
-        if (!key.ends_with("Text")) return WriteResult::success();
+    Result write(const std::string& key, const std::string&) override {
+        if (!key.ends_with("Text")) return Result::success();
         const std::string n = key.substr(7, key.size() - 11);  // "Zorvane" n "Text"
         log.push_back("save " + n);
-        return n == std::to_string(failingSlot) ? WriteResult::failure("disk full") : WriteResult::success();
+        return n == std::to_string(failingSlot) ? Result::failure("disk full") : Result::success();
     }
     std::vector<std::string>& log;
     int failingSlot = 0;

@@ -29,12 +29,12 @@ public:
     std::string read(const std::string& key, const std::string& fallback) override {
         return toStd(store_.value(fromStd(key), fromStd(fallback)).toString());
     }
-    WriteResult write(const std::string& key, const std::string& value) override {
+    Result write(const std::string& key, const std::string& value) override {
         store_.setValue(fromStd(key), fromStd(value));
         store_.sync();
         if (store_.status() != QSettings::NoError)
-            return WriteResult::failure(toStd(store_.fileName()) + ": the settings could not be written");
-        return WriteResult::success();
+            return Result::failure(toStd(store_.fileName()) + ": the settings could not be written");
+        return Result::success();
     }
 
 private:

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "core/hotkey/control_logic.h"
-#include "core/settings/write_result.h"
+#include "core/diag/result.h"
 
 class CaptureField;
 class QKeyEvent;
@@ -58,7 +58,7 @@ public:
     void SetHotKeyEnabled(bool New_HotKeyEnabled) { logic_.setHotKeyEnabled(New_HotKeyEnabled); }
     int ModKeyCode() const { return logic_.capture().modKeyCode().bits(); }
     // Stores the chord and its text; a failed write is reported, not lost.
-    WriteResult SaveSettings() { return logic_.saveSettings(); }
+    Result SaveSettings() { return logic_.saveSettings(); }
     // The settings file's name as the property set keeps it; the file itself
     // is the host's.
     QString INIFileName() const { return iniFileName_; }
