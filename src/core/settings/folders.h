@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/diag/result.h"
+
 namespace folders {
 
 #ifdef _WIN32
@@ -37,8 +39,7 @@ bool isWritableFolder(const std::string& folder);
 // /usr), where no settings may be written even by a user who could.
 bool isPackagedFolder(const std::string& folder);
 
-// Creates the folder and any missing parents. Empty when it exists
-// afterwards, else a sentence for the user.
-std::string createFolders(const std::string& folder);
+// Creates the folder and any missing parents; a failure says why, for the user.
+Result createFolders(const std::string& folder);
 
 }  // namespace folders

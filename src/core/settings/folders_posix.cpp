@@ -33,11 +33,11 @@ bool isWritableFolder(const std::string& folder) { return ::access(folder.c_str(
 
 bool isPackagedFolder(const std::string& folder) { return folder == "/usr" || folder.rfind("/usr/", 0) == 0; }
 
-std::string createFolders(const std::string& folder) {
+Result createFolders(const std::string& folder) {
     std::error_code ec;
-    if (folder.empty() || std::filesystem::exists(folder, ec)) return {};
+    if (folder.empty() || std::filesystem::exists(folder, ec)) return Result::success();
     std::filesystem::create_directories(folder, ec);
-    return ec ? folder + ": " + ec.message() : std::string();
+    return ec ? Result::failure(folder + ": " + ec.message()) : Result::success();
 }
 
 }  // namespace folders

@@ -89,14 +89,14 @@ bool isWritableFolder(const std::string& folder) {
 // Program Files means for settings is the write test's to find out.
 bool isPackagedFolder(const std::string&) { return false; }
 
-std::string createFolders(const std::string& folder) {
-    if (folder.empty() || exists(folder)) return {};
+Result createFolders(const std::string& folder) {
+    if (folder.empty() || exists(folder)) return Result::success();
     const std::filesystem::path path(widen(folder));
     if (path.has_parent_path() && path.parent_path() != path) {
-        if (const std::string why = createFolders(narrow(path.parent_path().wstring())); !why.empty()) return why;
+        if (Result r = createFolders(narrow(path.parent_path().wstring())); !r) return r;
     }
-    if (::CreateDirectoryW(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) return {};
-    return widetext::describe(folder, ::GetLastError());
+    if (::CreateDirectoryW(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) return Result::success();
+    return Result::failure(widetext::describe(folder, ::GetLastError()));
 }
 
 }  // namespace folders

@@ -40,7 +40,7 @@ std::string SettingsPathFor(const std::string& programFolder, const std::string&
     const std::string beside = JoinPath(programFolder, fileName);
     if (chosen == beside || !folders::exists(beside) || folders::exists(chosen)) return chosen;
     const auto bytes = atomicfile::readAll(beside, nullptr);
-    if (bytes && folders::createFolders(parentFolder(chosen)).empty() && atomicfile::replace(chosen, *bytes))
+    if (bytes && folders::createFolders(parentFolder(chosen)) && atomicfile::replace(chosen, *bytes))
         return chosen;
     return beside;
 }
@@ -73,8 +73,7 @@ Result WriteINI(const std::string& file, const std::string& section, const std::
 Result WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries) {
     if (file.empty()) return Result::failure("no settings file has been chosen");
     // A first save into the user's configuration folder may find it missing.
-    if (const std::string why = folders::createFolders(parentFolder(file)); !why.empty())
-        return Result::failure(why);
+    if (Result r = folders::createFolders(parentFolder(file)); !r) return r;
     return profile::writeValues(file, entries);
 }
 
