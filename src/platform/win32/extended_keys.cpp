@@ -10,6 +10,7 @@ bool IsExtendedKey(std::uint8_t vk) {
         case vk::Prior: case vk::Next: case vk::End: case vk::Home:
         case vk::Left: case vk::Up: case vk::Right: case vk::Down:
         case vk::Insert: case vk::Delete:
+        case vk::Snapshot:  // PrintScreen: E0 37 on the keyboard
         case vk::LWin: case vk::RWin: case vk::Apps: case vk::Sleep:
         case vk::Divide:  // Num /
         case vk::NumLock:

@@ -44,6 +44,11 @@ frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, b
     // Borderless, and no taskbar button: the tray icon is the way back to it.
     create(WS_EX_TOOLWINDOW, kClassName, widetext::widen(texts::kMainWindowTitle).c_str(), WS_POPUP | WS_CLIPCHILDREN,
            Box(0, 0, layout::kWidth, layout::kHeight), nullptr);
+    // A copy at another integrity level (one started as administrator, or
+    // this one so started) may ask to show the window, and a restarted
+    // taskbar says so: both pass the message filter.
+    ChangeWindowMessageFilterEx(hwnd(), showRequestMessage(), MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), MSGFLT_ALLOW, nullptr);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon(32)));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon(16)));
     build();
@@ -242,7 +247,9 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
                 if (HWND focus = GetFocus(); focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
-            } else if (lastFocus_ && IsWindow(lastFocus_)) {
+            } else if (lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(hwnd())) {
+                // Hidden, the window only owns the tray menu: a trigger field
+                // given the keyboard would take the next keys as its chord.
                 SetFocus(lastFocus_);
             }
             return 0;

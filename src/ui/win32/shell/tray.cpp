@@ -7,7 +7,23 @@ namespace win32app {
 
 namespace {
 constexpr UINT kIconId = 1;
+
+// The window the user was in: the first shown top-level window, in Z order,
+// that is not this program's and not always on top (the taskbar, whose click
+// opened the menu, is both on top and in front).
+HWND windowUserWasIn() {
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        const LONG_PTR ex = GetWindowLongPtrW(w, GWL_EXSTYLE);
+        if (IsWindowVisible(w) && !IsIconic(w) && pid != GetCurrentProcessId() &&
+            !(ex & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)))
+            return w;
+    }
+    return nullptr;
 }
+
+}  // namespace
 
 Tray::Tray(HWND owner, HICON icon)
     : owner_(owner), icon_(icon), menu_(CreatePopupMenu()), taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
@@ -88,8 +104,15 @@ void Tray::popup() {
     // The owner must be in front, or the menu would not close when the user
     // clicks elsewhere.
     SetForegroundWindow(owner_);
-    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner_, nullptr);
+    const UINT command =
+        TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, owner_, nullptr);
     PostMessageW(owner_, WM_NULL, 0, 0);
+    // Dismissed, or a command that does not show the window: the keyboard
+    // goes back to the window the user was in, so that no key lands in the
+    // hidden main window.
+    if (command != kShow && !IsWindowVisible(owner_))
+        if (const HWND back = windowUserWasIn()) SetForegroundWindow(back);
+    if (command != 0) PostMessageW(owner_, WM_COMMAND, command, 0);
 }
 
 }  // namespace win32app
