@@ -32,6 +32,7 @@ inline constexpr Colour kGreen{0, 153, 102};         // title strips, window fra
 inline constexpr Colour kWhite{255, 255, 255};       // titles and 添加 on the green
 inline constexpr Colour kHeaderGrey{224, 224, 224};  // the column headings' strip
 inline constexpr Colour kTriggerBack{255, 224, 192};  // the trigger fields: light orange
+inline constexpr Colour kTriggerText{0, 0, 0};        // and their text
 inline constexpr Colour kCloseRed{212, 48, 48};      // the close image
 inline constexpr Colour kMinimiseDash{230, 245, 238};  // the minimise image's dash
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/settings/wide_text_win32.h"
+#include "ui/win32/shell/pictures.h"
 
 namespace {
 
@@ -167,4 +168,32 @@ TEST_F(Win32AppTest, EditorAsDrawn) {
     expectFont(e->Label1(), L"微软雅黑", -24, true);
     expectFont(e->pelmaran(), L"微软雅黑", -16, false);
     expectFont(e->picker(0), L"微软雅黑", -12, false);
+}
+
+// The trigger fields set their text colour with their background, and a High
+// Contrast theme's own colours stand in for both: its light text on the light
+// orange could not be read. (Wine draws no High Contrast theme; the colours
+// the fields ask for are what is checked.)
+TEST_F(Win32AppTest, TriggerFieldsPairTheirTextWithTheirBackgroundAndFollowHighContrast) {
+    auto& w = start();
+    const HWND field = GetDlgItem(w.hwnd(), 120);
+    ASSERT_TRUE(field);
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto colours = [&] {
+        SendMessageW(w.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field));
+        return std::pair{GetTextColor(dc), GetBkColor(dc)};
+    };
+    EXPECT_EQ(colours(), (std::pair{RGB(0, 0, 0), RGB(255, 224, 192)}));
+
+    HIGHCONTRASTW before{sizeof before};
+    SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof before, &before, 0);
+    HIGHCONTRASTW on = before;
+    on.dwFlags |= HCF_HIGHCONTRASTON;
+    SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof on, &on, 0);
+    const bool shown = win32app::HighContrast();
+    const auto contrast = colours();
+    SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof before, &before, 0);
+    DeleteDC(dc);
+    if (!shown) GTEST_SKIP() << "this system keeps no High Contrast setting";
+    EXPECT_EQ(contrast, (std::pair{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)}));
 }

@@ -225,7 +225,15 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (command(LOWORD(wParam), HIWORD(wParam))) return 0;
             break;
         case WM_CTLCOLOREDIT: {
+            // Text and background together: a High Contrast theme's light
+            // text on the light orange could not be read.
             HDC dc = reinterpret_cast<HDC>(wParam);
+            if (HighContrast()) {
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            SetTextColor(dc, kTriggerText);
             SetBkColor(dc, kTriggerBack);
             return reinterpret_cast<LRESULT>(triggerBrush_);
         }
@@ -235,6 +243,7 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             const UINT id = static_cast<UINT>(GetDlgCtrlID(control));
             if (id >= kText1Id && id < kText1Id + kSlots) {
                 // The read-only target fields look like any text box.
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
                 SetBkColor(dc, GetSysColor(COLOR_WINDOW));
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
             }

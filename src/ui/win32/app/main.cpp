@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "core/diag/diag.h"
 #include "platform/services.h"
@@ -12,6 +13,10 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32app::SingleInstance instance;
     if (!instance.first()) return win32app::SingleInstance::askFirstCopyToShow() ? 0 : 1;
+
+    // ShellExecuteW (the web pages) may hand its work to shell extensions,
+    // which need COM on the calling thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -35,5 +40,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         exitCode = got < 0 ? 1 : static_cast<int>(msg.wParam);
     }
+    if (SUCCEEDED(com)) CoUninitialize();
     return exitCode;
 }

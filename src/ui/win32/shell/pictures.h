@@ -13,6 +13,14 @@ inline constexpr COLORREF kGreen = ColorOf(view::kGreen);
 inline constexpr COLORREF kWhite = ColorOf(view::kWhite);
 inline constexpr COLORREF kHeaderGrey = ColorOf(view::kHeaderGrey);
 inline constexpr COLORREF kTriggerBack = ColorOf(view::kTriggerBack);
+inline constexpr COLORREF kTriggerText = ColorOf(view::kTriggerText);
+// Whether the user asked for a High Contrast theme: its own colours then
+// stand in for the program's.
+inline bool HighContrast() {
+    HIGHCONTRASTW hc{};
+    hc.cbSize = sizeof hc;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
+}
 inline constexpr COLORREF kCloseRed = ColorOf(view::kCloseRed);
 
 inline constexpr int kIconResource = 1;
