@@ -1,12 +1,16 @@
 #pragma once
-// The process's one WH_KEYBOARD_LL hook. It is installed on the thread that
-// first acquires it, which must pump messages (the UI thread: the program's
-// event loop and every hold pump), and stays while anyone holds a reference.
-// Its procedure only updates HeldKeys and posts messages, so it never keeps
-// the system's keyboard waiting. When the session comes back (unlocked, or
-// connected again) the hook is installed anew and the keys held forgotten.
+// The process's one WH_KEYBOARD_LL hook, on a thread of its own that only
+// pumps messages, so that nothing the program does (a save, a message box, a
+// web page opened) can keep it waiting past LowLevelHooksTimeout, after which
+// Windows removes a hook without a word. Its procedure only updates HeldKeys
+// and posts messages. It stays while anyone holds a reference. When the
+// session comes back (unlocked, or connected again) the hook is installed
+// anew and the keys held forgotten; so it is when the hook turns out to have
+// been removed (see keyboard_hook.cpp's watch()).
 
 #include <windows.h>
+
+#include <mutex>
 
 #include "platform/win32/held_keys.h"
 
@@ -17,12 +21,30 @@ bool acquire();
 void release();
 bool installed();
 
-// The hook's state. Takers are windows, which hear of their chords as
+// The hook's state, locked while the returned object lives (the hook's
+// thread writes it). Takers are windows, which hear of their chords as
 // appmsg::kTakenRepeat and appmsg::kLetGoPress (platform/win32/app_messages.h).
-HeldKeys& keys();
+class LockedKeys {
+public:
+    LockedKeys(std::mutex& mutex, HeldKeys& keys) : lock_(mutex), keys_(keys) {}
+    HeldKeys* operator->() { return &keys_; }
 
-// The hidden window that hears of session changes (WM_WTSSESSION_CHANGE)
-// while the hook is installed.
+private:
+    std::unique_lock<std::mutex> lock_;
+    HeldKeys& keys_;
+};
+LockedKeys keys();
+
+// Returns once the hook has handled every key event the system gave it before.
+void sync();
+
+// The hidden window, on the hook's thread, that hears of session changes
+// (WM_WTSSESSION_CHANGE) while the hook is installed.
 HWND sessionWindow();
+
+// How often the hook was found removed and installed again; and, for a test,
+// removes it as Windows would.
+int reinstalls();
+void removeForTest();
 
 }  // namespace win32::keyboard_hook

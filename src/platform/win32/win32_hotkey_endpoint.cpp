@@ -65,7 +65,7 @@ void Win32HotkeyEndpoint::pressed(bool takeTheKey) {
     // A repeat posted before the chord was let go of is no press any more.
     if (!registered()) return;
     if (takeTheKey && hooked_)
-        keyboard_hook::keys().take(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
+        keyboard_hook::keys()->take(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
     // The handler may end this endpoint (a playback's hold runs the event
     // loop): it runs from a copy, and nothing of this endpoint is used after it.
     repeat_ = !takeTheKey;  // the key was taken at its first press and held since
@@ -113,7 +113,7 @@ platform::Claim Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) 
         return platform::Claim::refused("RegisterHotKey failed, error " + std::to_string(error));
     }
     hooked_ = keyboard_hook::acquire();
-    if (hooked_) keyboard_hook::keys().listen(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
+    if (hooked_) keyboard_hook::keys()->listen(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
     return platform::Claim::granted();
 }
 
@@ -122,8 +122,8 @@ void Win32HotkeyEndpoint::unregisterChord() {
     if (!suspended_) unregisterIds();
     suspended_ = false;
     if (hooked_) {
-        keyboard_hook::keys().drop(takerOf(hwnd_));
-        keyboard_hook::keys().forget(takerOf(hwnd_));
+        keyboard_hook::keys()->drop(takerOf(hwnd_));
+        keyboard_hook::keys()->forget(takerOf(hwnd_));
         keyboard_hook::release();
         hooked_ = false;
     }
@@ -165,7 +165,7 @@ void Win32HotkeyEndpoint::resume() {
 
 void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
     ownKeys_->setHeldModifiers(mod::Mask(held));
-    keyboard_hook::keys().setLetGo(mod::Mask(letGo));
+    keyboard_hook::keys()->setLetGo(mod::Mask(letGo));
 }
 
 }  // namespace win32

@@ -25,20 +25,15 @@ platform::KeySet Win32KeyboardState::logicalDown() {
     return down;
 }
 
-platform::KeySet Win32KeyboardState::physicalDown() { return keyboard_hook::keys().physical(); }
+platform::KeySet Win32KeyboardState::physicalDown() { return keyboard_hook::keys()->physical(); }
 
-void Win32KeyboardState::sync() {
-    // A peek handles the sent messages (the hook's calls among them) before it
-    // looks at the queue; it takes no posted message off it.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
+void Win32KeyboardState::sync() { keyboard_hook::sync(); }
 
 void Win32KeyboardState::reconcile() {
-    HeldKeys& keys = keyboard_hook::keys();
-    keys.beginCheck();
+    keyboard_hook::keys()->beginCheck();
     sync();
-    keys.check(logicalDown());
+    const platform::KeySet down = logicalDown();
+    keyboard_hook::keys()->check(down);
 }
 
 }  // namespace win32

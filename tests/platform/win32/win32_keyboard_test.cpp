@@ -67,6 +67,22 @@ TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
     EXPECT_FALSE(state->logicalDown().any());
 }
 
+// Windows removes a hook that kept it waiting, without a word: the hook's
+// watch sees input the hook did not, and installs it again.
+TEST(Win32KeyboardState, AHookWindowsRemovedIsNoticedAndInstalledAgain) {
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    const int before = win32::keyboard_hook::reinstalls();
+    win32::keyboard_hook::removeForTest();
+    EXPECT_TRUE(wintest::SendKeys(L"+160 -160"));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return win32::keyboard_hook::reinstalls() > before; }, 6000))
+        << "the removed hook was never noticed";
+    EXPECT_TRUE(wintest::SendKeys(L"+162"));
+    EXPECT_EQ(state->physicalDown(), wintest::KeySetOf({vk::LControl})) << "the hook sees keys again";
+    EXPECT_TRUE(wintest::SendKeys(L"-162"));
+    EXPECT_FALSE(state->logicalDown().any());
+}
+
 TEST(Win32KeyNamer, ExtendedKeysAreNamedApartFromTheKeypad) {
     win32::Win32KeyNamer namer;
     EXPECT_EQ(namer.name('A'), "A");
