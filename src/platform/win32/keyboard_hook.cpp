@@ -35,6 +35,7 @@ struct Hook {
     DWORD lastProbedInput = 0;
     std::atomic<bool> probeSeen{false};
     std::atomic<int> reinstalls{0};
+    std::atomic<bool> watching{true};
 };
 
 Hook& hook() {
@@ -86,6 +87,7 @@ void reinstall() {
 // gone, and it is installed again.
 void watch() {
     Hook& h = hook();
+    if (!h.watching) return;
     LASTINPUTINFO input{sizeof input, 0};
     if (!GetLastInputInfo(&input)) return;
     const bool inputSinceLastEvent = static_cast<LONG>(input.dwTime - h.lastEvent) > 0;
@@ -112,7 +114,8 @@ void probeAnswered() {
     if (h.probeSeen) return;
     reinstall();
     ++h.reinstalls;
-    diag::Report("Windows removed the keyboard hook; it is installed again");
+    diag::Report("the keyboard hook saw no keys (Windows removed it, or another program's hook takes them first); "
+                 "it is installed again");
 }
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -213,6 +216,8 @@ void sync() {
 HWND sessionWindow() { return hook().window; }
 
 int reinstalls() { return hook().reinstalls; }
+
+void watchForTest(bool on) { hook().watching = on; }
 
 void removeForTest() {
     if (HWND w = hook().window) SendMessageW(w, kRemoveForTest, 0, 0);

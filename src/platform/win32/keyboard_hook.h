@@ -42,9 +42,10 @@ void sync();
 // (WM_WTSSESSION_CHANGE) while the hook is installed.
 HWND sessionWindow();
 
-// How often the hook was found removed and installed again; and, for a test,
-// removes it as Windows would.
+// How often the hook was found removed and installed again; and, for tests,
+// removes it as Windows would, or holds the watch that finds it so.
 int reinstalls();
 void removeForTest();
+void watchForTest(bool on);
 
 }  // namespace win32::keyboard_hook
