@@ -37,6 +37,16 @@ SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFil
         player_.onHeldModifiers = [hotkeys](mod::Mask held, mod::Mask letGo) {
             hotkeys->setHeldModifiers(held, letGo);
         };
+    // Releases a window dropped (one run as administrator came forward during
+    // a hold) go out as soon as another window comes forward.
+    if (services.injector) {
+        injector_ = services.injector;
+        injector_->onFocusChanged = [this] { player_.releaseOwed(); };
+    }
+}
+
+SlotTable::~SlotTable() {
+    if (injector_) injector_->onFocusChanged = nullptr;
 }
 
 void SlotTable::load() {
@@ -103,6 +113,8 @@ bool SlotTable::saveAllChords(Report report) {
 }
 
 bool SlotTable::end(Ending how) {
+    // No key of the program's stays down after it: releases still owed go now.
+    player_.releaseOwed();
     const bool saved = saveAllChords(how == Ending::Exit ? Report::Dialog : Report::StandardError);
     switch (how) {
         case Ending::Exit:

@@ -52,6 +52,9 @@ public:
     // The settings file is the one the targets and, through chordStore(),
     // the controls' chords are kept in.
     SlotTable(View& view, const platform::Services& services, SettingsFile settings, playback::HoldFn hold);
+    ~SlotTable();
+    SlotTable(const SlotTable&) = delete;
+    SlotTable& operator=(const SlotTable&) = delete;
 
     const SettingsFile& settings() const { return settings_; }
     // Where the controls keep their chords: the settings file's section
@@ -114,6 +117,7 @@ private:
     const SettingsFile settings_;
     const std::string unavailable_;  // why no trigger can be live, when none can
     IniChordStore chordStore_{settings_};
+    platform::KeyInjector* injector_ = nullptr;
     playback::Player player_;
     playback::SlotPlayer slots_;
     std::array<Target, kSlots> targets_;

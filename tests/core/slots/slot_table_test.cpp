@@ -261,3 +261,32 @@ TEST(SlotTable, AtStartAFileThatCannotBeReadIsSaidSoOnceAndKeptAsItIs) {
     EXPECT_EQ(t.view.log.back(), "alert 设置无法保存: 设置无法保存。");
     EXPECT_EQ(readBytes(t.path()), unreadable);
 }
+
+// A window run as administrator came forward during the hold and dropped the
+// releases: they go out as soon as another window comes forward, or at the
+// program's end, so that no key stays down.
+TEST(SlotTable, ReleasesAWindowDroppedGoOutWhenTheFocusMovesOrAtTheEnd) {
+    struct ShieldedInjector : platform::RecordingInjector {
+        bool shielded = false;
+        Result reachesFocus() override { return shielded ? Result::failure("elevated") : Result::success(); }
+        void keyUp(std::uint8_t vk) override {
+            if (!shielded) RecordingInjector::keyUp(vk);
+        }
+    } injector;
+    TempDir dir;
+    platform::FakeHotkeyService system;
+    RecordingView view{system};
+    app::SlotTable table{view, {.injector = &injector, .hotkeys = &system}, app::SettingsFile(dir.file("set.ini")),
+                         [&](int) { injector.shielded = true; }};
+    diag::SetSink([](std::string_view) {});
+    for (const bool byFocus : {true, false}) {
+        injector.events.clear();
+        table.opendo("2|17|67");
+        EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67"}));
+        injector.shielded = false;
+        if (byFocus) injector.onFocusChanged();
+        else table.end(app::SlotTable::Ending::SessionEnd);
+        EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67", "mask", "-67", "-17"})) << byFocus;
+    }
+    diag::SetSink(nullptr);
+}
