@@ -31,9 +31,10 @@ public:
     Layout(const Keymap& keymap, const ModifierMap& modifiers);
 
     // The code of a key; 0 when the key has none. Shift, Ctrl and Alt come
-    // out as the generic 16, 17, 18 and the Windows keys as 91 and 92.
+    // out as the generic vk::Shift, vk::Control, vk::Menu and the Windows keys
+    // as vk::LWin and vk::RWin.
     std::uint8_t virtualKey(xcb_keycode_t kc) const { return vk_[kc]; }
-    // As virtualKey, with the sides of Shift, Ctrl and Alt apart (0xA0-0xA5).
+    // As virtualKey, with the sides of Shift, Ctrl and Alt apart (vk::LShift … vk::RMenu).
     std::uint8_t sidedVirtualKey(xcb_keycode_t kc) const { return sided_[kc]; }
     // Every keycode that is the key (for grabbing a chord); empty when the layout has none.
     std::vector<xcb_keycode_t> keycodes(std::uint8_t vk) const;
