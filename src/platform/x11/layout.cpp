@@ -197,16 +197,16 @@ std::string Layout::name(std::uint8_t code) const {
     return hotkey::KeyDisplayName(code);
 }
 
-std::uint16_t Layout::xModifiers(int modKeyCode, bool* ok) const {
+std::uint16_t Layout::xModifiers(mod::Mask modKeyCode, bool* ok) const {
     std::uint16_t mods = 0;
     bool fine = true;
-    if (modKeyCode & mod::Alt) {
+    if (modKeyCode & mod::Mask::Alt) {
         mods |= alt_;
         fine = fine && alt_ != 0;
     }
-    if (modKeyCode & mod::Control) mods |= XCB_MOD_MASK_CONTROL;
-    if (modKeyCode & mod::Shift) mods |= XCB_MOD_MASK_SHIFT;
-    if (modKeyCode & mod::Win) {
+    if (modKeyCode & mod::Mask::Control) mods |= XCB_MOD_MASK_CONTROL;
+    if (modKeyCode & mod::Mask::Shift) mods |= XCB_MOD_MASK_SHIFT;
+    if (modKeyCode & mod::Mask::Win) {
         mods |= win_;
         fine = fine && win_ != 0;
     }

@@ -17,6 +17,7 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/keymap.h"
 
 namespace x11 {
@@ -48,9 +49,9 @@ public:
     // The name a key is shown by: "A", "1", "F5", "Left", "ß"; empty for none.
     std::string name(std::uint8_t vk) const;
 
-    // X modifier bits of a chord's mask (1 Alt, 2 Ctrl, 4 Shift, 8 Win); 0
-    // with `ok` false when Alt or the Windows key is bound to no modifier.
-    std::uint16_t xModifiers(int modKeyCode, bool* ok = nullptr) const;
+    // X modifier bits of a chord's mask; 0 with `ok` false when Alt or the
+    // Windows key is bound to no modifier.
+    std::uint16_t xModifiers(mod::Mask modKeyCode, bool* ok = nullptr) const;
     // Every lock modifier bound here: CapsLock, and NumLock and ScrollLock
     // where the modifier map binds them.
     std::uint16_t lockMask() const { return lockMask_; }

@@ -4,7 +4,7 @@ namespace x11 {
 
 platform::Claim X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
     return router_->claim(
-        this, modKeyCode, keyCode,
+        this, mod::Mask(modKeyCode), keyCode,
         [this](bool repeat) {
             repeat_ = repeat;
             if (onPressed) onPressed();

@@ -28,7 +28,9 @@ public:
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override {
         return std::make_unique<X11HotkeyEndpoint>(router_);
     }
-    void setHeldModifiers(int held, int letGo) override { router_->setHeldModifiers(held, letGo); }
+    void setHeldModifiers(int held, int letGo) override {
+        router_->setHeldModifiers(mod::Mask(held), mod::Mask(letGo));
+    }
     const HotkeyRouter& router() const { return *router_; }
 
 private:
