@@ -95,14 +95,14 @@ void Win32HotkeyEndpoint::unregisterIds() {
     if (heldExtra_) UnregisterHotKey(hwnd_, kChordWithHeldId);
 }
 
-platform::Claim Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+platform::Claim Win32HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCode) {
     unregisterChord();
-    if (keyCode <= 0 || keyCode >= vk::NoKey || (modKeyCode & ~mod::All) != 0) {
+    if (keyCode <= 0 || keyCode >= vk::NoKey || modKeyCode.without(mod::Mask::All)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return platform::Claim::refused("no chord: key " + std::to_string(keyCode) + ", modifiers " +
-                                        std::to_string(modKeyCode));
+                                        std::to_string(modKeyCode.bits()));
     }
-    modKeyCode_ = mod::Mask(modKeyCode);
+    modKeyCode_ = modKeyCode;
     keyCode_ = keyCode;
     heldExtra_ = ownKeys_ ? ownKeys_->heldModifiers().without(modKeyCode_) & mod::Mask::All : mod::Mask();
     if (!registerIds()) {
@@ -163,9 +163,9 @@ void Win32HotkeyEndpoint::resume() {
     PostMessageW(hwnd_, appmsg::kChordLost, 0, 0);
 }
 
-void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
-    ownKeys_->setHeldModifiers(mod::Mask(held));
-    keyboard_hook::keys().setLetGo(mod::Mask(letGo));
+void Win32HotkeyService::setHeldModifiers(mod::Mask held, mod::Mask letGo) {
+    ownKeys_->setHeldModifiers(held);
+    keyboard_hook::keys().setLetGo(letGo);
 }
 
 }  // namespace win32

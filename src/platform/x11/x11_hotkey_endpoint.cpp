@@ -2,9 +2,9 @@
 
 namespace x11 {
 
-platform::Claim X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+platform::Claim X11HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCode) {
     return router_->claim(
-        this, mod::Mask(modKeyCode), keyCode,
+        this, modKeyCode, keyCode,
         [this](bool repeat) {
             repeat_ = repeat;
             if (onPressed) onPressed();
