@@ -55,22 +55,6 @@ constexpr std::uint8_t Sided(std::uint8_t code) {
 
 namespace mod {
 
-// The mask as a plain number, as set.ini stores it and the system's hotkey
-// registration takes it. Code that carries a mask holds a Mask (below).
-enum : int { Alt = 1, Control = 2, Shift = 4, Win = 8, All = Alt | Control | Shift | Win };
-
-// The mask bit of a modifier key, generic or sided; 0 for any other key. The
-// right Windows key counts as Win here, as a held key.
-constexpr int Of(int code) {
-    switch (code) {
-        case vk::Shift: case vk::LShift: case vk::RShift: return Shift;
-        case vk::Control: case vk::LControl: case vk::RControl: return Control;
-        case vk::Menu: case vk::LMenu: case vk::RMenu: return Alt;
-        case vk::LWin: case vk::RWin: return Win;
-        default: return 0;
-    }
-}
-
 // A chord's modifiers. Mask{} is none; Mask(n) takes the stored number as it
 // is, bits() gives it back.
 class Mask : public keys::BitFlags<Mask> {
@@ -78,11 +62,22 @@ public:
     using BitFlags::BitFlags;
     static const Mask Alt, Control, Shift, Win, All;
 
-    // The bit of a modifier key, as Of gives it; none for any other key.
-    static constexpr Mask of(int code) { return Mask(Of(code)); }
+    // The bit of a modifier key, generic or sided; none for any other key.
+    // The right Windows key counts as Win here, as a held key.
+    static constexpr Mask of(int code);
 };
 
-inline constexpr Mask Mask::Alt{mod::Alt}, Mask::Control{mod::Control}, Mask::Shift{mod::Shift}, Mask::Win{mod::Win},
-    Mask::All{mod::All};
+inline constexpr Mask Mask::Alt{1}, Mask::Control{2}, Mask::Shift{4}, Mask::Win{8},
+    Mask::All = Mask::Alt | Mask::Control | Mask::Shift | Mask::Win;
+
+constexpr Mask Mask::of(int code) {
+    switch (code) {
+        case vk::Shift: case vk::LShift: case vk::RShift: return Shift;
+        case vk::Control: case vk::LControl: case vk::RControl: return Control;
+        case vk::Menu: case vk::LMenu: case vk::RMenu: return Alt;
+        case vk::LWin: case vk::RWin: return Win;
+        default: return Mask();
+    }
+}
 
 }  // namespace mod

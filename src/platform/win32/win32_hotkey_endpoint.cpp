@@ -13,7 +13,8 @@ constexpr const wchar_t* kProcedureProperty = L"WinProc";
 std::uintptr_t takerOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 // RegisterHotKey's MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN are the mask's own bits.
-static_assert(MOD_ALT == mod::Alt && MOD_CONTROL == mod::Control && MOD_SHIFT == mod::Shift && MOD_WIN == mod::Win);
+static_assert(MOD_ALT == mod::Mask::Alt.bits() && MOD_CONTROL == mod::Mask::Control.bits() &&
+              MOD_SHIFT == mod::Mask::Shift.bits() && MOD_WIN == mod::Mask::Win.bits());
 UINT systemModifiers(mod::Mask mask) { return static_cast<UINT>(mask.bits()); }
 
 }  // namespace
