@@ -96,7 +96,7 @@ std::vector<std::uint16_t> ChordTable::statesOf(const Chord& chord) const {
 
 const Chord* ChordTable::match(Keycode kc, std::uint16_t state, std::uint16_t lockMask,
                                const std::function<std::uint16_t()>& userModifiers) const {
-    const auto s = static_cast<std::uint16_t>(state & 0xff & ~lockMask);
+    const auto s = static_cast<std::uint16_t>(state & kCoreModifiers & ~lockMask);
     // With a playback holding modifiers, E under Ctrl+Alt may be the chord E
     // (the playback's Ctrl+Alt added) or the chord Ctrl+Alt+E, and with one
     // that let go of the user's Shift, Ctrl+Shift+E comes as Ctrl+E: the chord

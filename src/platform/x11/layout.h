@@ -25,6 +25,10 @@ namespace x11 {
 // The eight core modifier bits, by the keycodes bound to each (Shift, Lock,
 // Control, Mod1 … Mod5).
 using ModifierMap = std::array<std::vector<xcb_keycode_t>, 8>;
+// Those bits of a key event's state; above them are the pointer buttons and the keyboard group.
+inline constexpr std::uint16_t kCoreModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK | XCB_MOD_MASK_CONTROL |
+                                                XCB_MOD_MASK_1 | XCB_MOD_MASK_2 | XCB_MOD_MASK_3 | XCB_MOD_MASK_4 |
+                                                XCB_MOD_MASK_5;
 
 class Layout {
 public:
