@@ -112,10 +112,12 @@ private:
 std::string slotIni(const std::vector<std::pair<std::string, std::string>>& chords) {
     // chords: (trigger key letter, action string); every trigger is Ctrl+Alt+letter.
     std::string z = "[Zorvane]\n", text = "[conftext]\n", tip = "[conftooltip]\n";
+    const std::string ctrlAlt = std::to_string((mod::Mask::Control | mod::Mask::Alt).bits());
     for (std::size_t i = 0; i < chords.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         z += "Zorvane" + n + "Text=Ctrl + Alt + " + chords[i].first + "\nZorvane" + n +
-             "KeyCode=" + std::to_string(static_cast<int>(chords[i].first[0])) + "\nZorvane" + n + "ModKeyCode=3\n";
+             "KeyCode=" + std::to_string(static_cast<int>(chords[i].first[0])) + "\nZorvane" + n + "ModKeyCode=" +
+             ctrlAlt + "\n";
         text += std::to_string(i) + "=target\n";
         tip += std::to_string(i) + "=" + chords[i].second + "\n";
     }
@@ -137,8 +139,8 @@ struct LatencyRow {
 void measureTool(LatencyRow& row, x11::X11KeyInjector& user, KeyWatcher& watcher, int trials) {
     watcher.takeFocus();
     for (int i = 0; i < trials; ++i) {
-        user.keyDown(0xA2);
-        user.keyDown(0xA4);
+        user.keyDown(vk::LControl);
+        user.keyDown(vk::LMenu);
         pump(30);  // the modifiers are down before the measured press
         watcher.clear();
         const auto pressed = KeyWatcher::Clock::now();
@@ -147,8 +149,8 @@ void measureTool(LatencyRow& row, x11::X11KeyInjector& user, KeyWatcher& watcher
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         user.keyUp('J');
         const auto arrived = watcher.waitFor(XK_c, 300);
-        user.keyUp(0xA4);
-        user.keyUp(0xA2);
+        user.keyUp(vk::LMenu);
+        user.keyUp(vk::LControl);
         ++row.trials;
         if (arrived) {
             ++row.delivered;
@@ -352,12 +354,12 @@ void holds(x11::X11KeyInjector& user) {
         Stats s;
         for (int i = 0; i < trials; ++i) {
             listener.clear();
-            user.keyDown(0xA2);
-            user.keyDown(0xA4);
+            user.keyDown(vk::LControl);
+            user.keyDown(vk::LMenu);
             user.keyDown(key);
             user.keyUp(key);
-            user.keyUp(0xA4);
-            user.keyUp(0xA2);
+            user.keyUp(vk::LMenu);
+            user.keyUp(vk::LControl);
             pump(nominal + 60);
             xcb_timestamp_t down = 0, up = 0;
             for (const auto& e : listener.waitForEvents(1000000, 30))

@@ -38,9 +38,13 @@ private:
 
 }  // namespace
 
-std::uint16_t xState(int m) {
-    return static_cast<std::uint16_t>((m & mod::Shift ? 0x1 : 0) | (m & mod::Control ? 0x4 : 0) |
-                                      (m & mod::Alt ? 0x8 : 0) | (m & mod::Win ? 0x40 : 0));
+std::uint16_t xState(mod::Mask m) {
+    std::uint16_t state = 0;
+    if (m & mod::Mask::Shift) state |= XCB_MOD_MASK_SHIFT;
+    if (m & mod::Mask::Control) state |= XCB_MOD_MASK_CONTROL;
+    if (m & mod::Mask::Alt) state |= XCB_MOD_MASK_1;
+    if (m & mod::Mask::Win) state |= XCB_MOD_MASK_4;
+    return state;
 }
 
 void DeliveryBed::spin(int ms) { ::spin(ms); }
@@ -69,9 +73,7 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     lookMarker_ = std::make_unique<LookMarkingInjector>(*injector_, listener_);
     delivery_ = std::make_unique<playback::Player>(*lookMarker_, exact_ ? state_.get() : nullptr,
                                                    [](int ms) { keyfunc::Delay(ms); });
-    delivery_->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) {
-        service_->setHeldModifiers(held.bits(), letGo.bits());
-    };
+    delivery_->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) { service_->setHeldModifiers(held, letGo); };
     player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
         ++running_;
         ++playbacks_;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <xcb/xcb.h>
 
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
@@ -21,9 +22,8 @@
 
 namespace bed {
 
-// Chord masks here are numbers (mod::Alt …), as the X11 backend takes them.
 struct Slot {
-    int mods;            // trigger chord
+    mod::Mask mods;      // trigger chord
     std::uint8_t key;
     std::string action;  // target
 };
@@ -92,7 +92,9 @@ private:
 };
 
 // Modifier bits of an X event state for a chord mask.
-std::uint16_t xState(int chordMods);
-inline constexpr std::uint16_t kModifierBits = 0x1 | 0x4 | 0x8 | 0x40;  // Shift, Control, Mod1, Mod4
+std::uint16_t xState(mod::Mask chordMods);
+// Shift, Control, Alt and Win as this display binds them.
+inline constexpr std::uint16_t kModifierBits =
+    XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
 }  // namespace bed

@@ -16,6 +16,7 @@
 #include "platform/x11/vk_keysym.h"
 
 using namespace bed;
+using mod::Mask;
 
 namespace {
 
@@ -23,14 +24,14 @@ x11::Keysym ks(std::uint8_t vk) { return x11::VkToKeysym(vk); }
 
 // A target: its modifier keys (as a chord mask) and its one other key.
 struct Target {
-    int mods;
+    Mask mods;
     std::uint8_t key;
     std::string action() const {
         std::vector<int> keys;
-        if (mods & mod::Control) keys.push_back(vk::Control);
-        if (mods & mod::Shift) keys.push_back(vk::Shift);
-        if (mods & mod::Alt) keys.push_back(vk::Menu);
-        if (mods & mod::Win) keys.push_back(vk::LWin);
+        if (mods & Mask::Control) keys.push_back(vk::Control);
+        if (mods & Mask::Shift) keys.push_back(vk::Shift);
+        if (mods & Mask::Alt) keys.push_back(vk::Menu);
+        if (mods & Mask::Win) keys.push_back(vk::LWin);
         keys.push_back(key);
         std::string a = std::to_string(keys.size());
         for (int k : keys) a += "|" + std::to_string(k);
@@ -39,19 +40,22 @@ struct Target {
 };
 
 struct Remap {
-    int mods;  // trigger chord
+    Mask mods;  // trigger chord
     std::uint8_t key;
     Target target;
 };
 
-std::vector<std::uint8_t> modifierKeys(int mods) {
+std::vector<std::uint8_t> modifierKeys(Mask mods) {
     std::vector<std::uint8_t> keys;
-    if (mods & mod::Control) keys.push_back(vk::LControl);
-    if (mods & mod::Alt) keys.push_back(vk::LMenu);
-    if (mods & mod::Shift) keys.push_back(vk::LShift);
-    if (mods & mod::Win) keys.push_back(vk::LWin);
+    if (mods & Mask::Control) keys.push_back(vk::LControl);
+    if (mods & Mask::Alt) keys.push_back(vk::LMenu);
+    if (mods & Mask::Shift) keys.push_back(vk::LShift);
+    if (mods & Mask::Win) keys.push_back(vk::LWin);
     return keys;
 }
+
+// The mask with `bit` turned over.
+Mask flipped(Mask mods, Mask bit) { return mods & bit ? mods.without(bit) : mods | bit; }
 
 // What went wrong in one run, by kind; empty when nothing did.
 struct Verdict {
@@ -160,8 +164,8 @@ enum class NotTheProgram {
 NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps, const std::vector<KeyEventLog>& log) {
     for (const auto& f : v.faults)
         if (f.rfind("target key arrived with modifiers", 0) != 0) return NotTheProgram::No;
-    const std::pair<std::uint8_t, int> modifiers[] = {
-        {vk::LControl, mod::Control}, {vk::LMenu, mod::Alt}, {vk::LShift, mod::Shift}, {vk::LWin, mod::Win}};
+    const std::pair<std::uint8_t, Mask> modifiers[] = {
+        {vk::LControl, Mask::Control}, {vk::LMenu, Mask::Alt}, {vk::LShift, Mask::Shift}, {vk::LWin, Mask::Win}};
     // Per event, which modifiers the keyboard let go of without holding them.
     std::vector<bool> madeUp(log.size());
     std::map<x11::Keysym, bool> keyboardHolds;
@@ -217,13 +221,13 @@ constexpr int kTap = 20, kHeld = 900;
 
 TEST_F(Delivery, CtrlAltAToCtrlC) {
     for (const int hold : {kTap, kHeld}) {
-        const Verdict v = namedCase(b, {mod::Control | mod::Alt, 'A', {mod::Control, 'C'}}, hold);
+        const Verdict v = namedCase(b, {Mask::Control | Mask::Alt, 'A', {Mask::Control, 'C'}}, hold);
         EXPECT_TRUE(v.ok()) << "held " << hold << " ms\n" << explain(v, b);
     }
 }
 
 TEST_F(Delivery, AltQToCtrlWReleasesAltWithoutALoneTap) {
-    const Verdict v = namedCase(b, {mod::Alt, 'Q', {mod::Control, 'W'}}, 400);
+    const Verdict v = namedCase(b, {Mask::Alt, 'Q', {Mask::Control, 'W'}}, 400);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     // Between the user's Alt going down and Alt's first release, another key event came.
     const auto& ev = b.listener().events();
@@ -244,15 +248,15 @@ TEST_F(Delivery, AltQToCtrlWReleasesAltWithoutALoneTap) {
 // press of the key reaches the application; the user's presses of it never do.
 TEST_F(Delivery, SameKeyRemapsDeliverTheTargetOncePerPlayback) {
     const Remap remaps[] = {
-        {mod::Alt, 'C', {mod::Control, 'C'}},
-        {mod::Win, 'Z', {mod::Control, 'Z'}},
-        {mod::Control | mod::Shift, 'V', {mod::Control, 'V'}},
-        {mod::Control | mod::Alt, 'X', {mod::Control, 'X'}},
+        {Mask::Alt, 'C', {Mask::Control, 'C'}},
+        {Mask::Win, 'Z', {Mask::Control, 'Z'}},
+        {Mask::Control | Mask::Shift, 'V', {Mask::Control, 'V'}},
+        {Mask::Control | Mask::Alt, 'X', {Mask::Control, 'X'}},
     };
     for (const Remap& r : remaps)
         for (const int hold : {kTap, 150, kHeld}) {
             const Verdict v = namedCase(b, r, hold);
-            EXPECT_TRUE(v.ok()) << r.target.action() << " from mods " << r.mods << ", held " << hold << " ms\n"
+            EXPECT_TRUE(v.ok()) << r.target.action() << " from mods " << r.mods.bits() << ", held " << hold << " ms\n"
                                 << explain(v, b);
             if (hold == kTap) {
                 EXPECT_EQ(b.playbacks(), 1) << "a tap plays the target once";
@@ -261,14 +265,14 @@ TEST_F(Delivery, SameKeyRemapsDeliverTheTargetOncePerPlayback) {
 }
 
 TEST_F(Delivery, F8ToCtrlShiftSClearsNothing) {
-    const Verdict v = namedCase(b, {0, vk::F8, {mod::Control | mod::Shift, 'S'}}, 300);
+    const Verdict v = namedCase(b, {Mask{}, vk::F8, {Mask::Control | Mask::Shift, 'S'}}, 300);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     for (const auto& e : b.listener().events())
         EXPECT_FALSE(!e.raw && !e.look && e.keysym == 0) << "a masking key was sent with nothing to mask";
 }
 
 TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
-    const Remap r{mod::Control, 'Q', {mod::Control, 'C'}};
+    const Remap r{Mask::Control, 'Q', {Mask::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
     b.perform({{0, vk::LControl, true}, {10, 'Q', true}, {40, 'Q', false}});
     DeliveryBed::spin(300);  // the playback is over; Ctrl is still in the user's hand
@@ -281,7 +285,7 @@ TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
 }
 
 TEST_F(Delivery, TheUserLetsGoOfEverythingDuringTheHold) {
-    const Remap r{mod::Control | mod::Alt, 'A', {mod::Control | mod::Shift, 'S'}};
+    const Remap r{Mask::Control | Mask::Alt, 'A', {Mask::Control | Mask::Shift, 'S'}};
     ASSERT_TRUE(configure(b, {r}));
     b.perform({{0, vk::LControl, true}, {8, vk::LMenu, true}, {16, 'A', true},
                {60, 'A', false}, {70, vk::LMenu, false}, {80, vk::LControl, false}});
@@ -302,7 +306,7 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
     other->keyDown(vk::Control);
     b.perform({{0, vk::LControl, true}, {20, vk::LControl, false}});
     ASSERT_FALSE(b.serverLogicalDown()[vk::LControl]) << "the user's release let go of it for applications";
-    const Remap r{mod::Alt, 'C', {mod::Control, 'C'}};
+    const Remap r{Mask::Alt, 'C', {Mask::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
     b.perform({{0, vk::LMenu, true}, {10, 'C', true}, {40, 'C', false}, {50, vk::LMenu, false}});
     Verdict v;
@@ -316,7 +320,7 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
 // next playback, which the program starts still believing Ctrl held: the
 // target's Ctrl goes down all the same.
 TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
-    const Remap r{mod::Control | mod::Alt, 'J', {mod::Control, 'C'}};
+    const Remap r{Mask::Control | Mask::Alt, 'J', {Mask::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
     b.perform({{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false},
                {50, vk::LMenu, false}});
@@ -336,7 +340,7 @@ TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
     const auto c = std::find_if(events.begin(), events.end(),
                                 [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks('C'); });
     ASSERT_NE(c, events.end()) << describe(events);
-    EXPECT_EQ(c->state & kModifierBits, xState(mod::Control)) << describe(events);
+    EXPECT_EQ(c->state & kModifierBits, xState(Mask::Control)) << describe(events);
     Verdict v;
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
@@ -347,7 +351,7 @@ TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
 // screen): this display never sees the release until its keyboard speaks
 // again. The trigger after it leaves nothing down.
 TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
-    const Remap r{mod::Control | mod::Alt, 'J', {mod::Control, 'C'}};
+    const Remap r{Mask::Control | Mask::Alt, 'J', {Mask::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
     b.perform({{0, vk::LWin, true}});
     ASSERT_TRUE(b.physicalDown()[vk::LWin]);
@@ -380,8 +384,8 @@ TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
 // Keys that reach the server in one go with the trigger's press wait behind
 // its grab and come before the target's keys: the target must allow for them.
 TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
-    const Remap first{mod::Control, vk::F8, {mod::Control | mod::Win, 'H'}};  // Ctrl+F8
-    const Remap second{mod::Alt, vk::F6, {mod::Alt, 'N'}};                     // Alt+F6
+    const Remap first{Mask::Control, vk::F8, {Mask::Control | Mask::Win, 'H'}};  // Ctrl+F8
+    const Remap second{Mask::Alt, vk::F6, {Mask::Alt, 'N'}};                     // Alt+F6
     ASSERT_TRUE(configure(b, {first, second}));
     // Ctrl+F8 tapped, then straight on Alt+F6: all in one instant.
     b.perform({{0, vk::LControl, true}, {0, vk::F8, true}, {0, vk::F8, false}, {0, vk::LControl, false},
@@ -405,7 +409,7 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
 // the same trigger tapped twice 100 ms apart, and another slot's trigger whose
 // key the running target is holding down.
 TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
-    const Remap undo{mod::Control | mod::Alt, 'J', {mod::Control, 'Z'}};
+    const Remap undo{Mask::Control | Mask::Alt, 'J', {Mask::Control, 'Z'}};
     ASSERT_TRUE(configure(b, {undo}));
     b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'J', true}, {30, 'J', false}, {110, 'J', true},
                {130, 'J', false}, {150, vk::LMenu, false}, {160, vk::LControl, false}});
@@ -415,8 +419,8 @@ TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
     checkNothingStuck(b, v);
     EXPECT_TRUE(v.ok()) << explain(v, b);
 
-    const Remap copy{mod::Control | mod::Alt, 'A', {mod::Control, 'C'}};
-    const Remap paste{mod::Alt, 'C', {mod::Control, 'V'}};
+    const Remap copy{Mask::Control | Mask::Alt, 'A', {Mask::Control, 'C'}};
+    const Remap paste{Mask::Alt, 'C', {Mask::Control, 'V'}};
     ASSERT_TRUE(configure(b, {copy, paste}));
     b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'A', true}, {30, 'A', false},
                {40, vk::LControl, false}, {45, vk::LMenu, false}, {90, vk::LMenu, true}, {100, 'C', true},
@@ -436,8 +440,8 @@ TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
 // E's target holds Ctrl+Alt when the user presses Ctrl+Alt+E, another slot's
 // chord: the user's own modifiers say which chord it is.
 TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds) {
-    const Remap plain{0, 'E', {mod::Control | mod::Alt, 'H'}};
-    const Remap withMods{mod::Control | mod::Alt, 'E', {mod::Shift | mod::Win, 'V'}};
+    const Remap plain{Mask{}, 'E', {Mask::Control | Mask::Alt, 'H'}};
+    const Remap withMods{Mask::Control | Mask::Alt, 'E', {Mask::Shift | Mask::Win, 'V'}};
     ASSERT_TRUE(configure(b, {plain, withMods}));
     b.perform({{5, 'E', true}, {48, 'E', false}, {63, vk::LControl, true}, {71, vk::LMenu, true}, {84, 'E', true},
                {109, 'E', false}, {185, vk::LControl, false}, {306, vk::LMenu, false}});
@@ -451,8 +455,8 @@ TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds)
 // holding Ctrl+Shift, adds Alt and presses W, another slot's chord, which
 // reaches the server without the Shift the playback let go of.
 TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
-    const Remap first{mod::Control | mod::Shift, 'T', {mod::Control | mod::Win, 'M'}};
-    const Remap second{mod::Control | mod::Alt | mod::Shift, 'W', {mod::Shift | mod::Win, 'F'}};
+    const Remap first{Mask::Control | Mask::Shift, 'T', {Mask::Control | Mask::Win, 'M'}};
+    const Remap second{Mask::Control | Mask::Alt | Mask::Shift, 'W', {Mask::Shift | Mask::Win, 'F'}};
     ASSERT_TRUE(configure(b, {first, second}));
     b.perform({{0, vk::LControl, true}, {10, vk::LShift, true}, {20, 'T', true}, {45, 'T', false},
                {70, vk::LMenu, true}, {90, 'W', true}, {115, 'W', false}, {400, vk::LMenu, false},
@@ -464,7 +468,7 @@ TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
 }
 
 TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {
-    const Verdict v = namedCase(b, {mod::Control | mod::Alt, 'A', {mod::Control, 'C'}}, 3000);
+    const Verdict v = namedCase(b, {Mask::Control | Mask::Alt, 'A', {Mask::Control, 'C'}}, 3000);
     EXPECT_TRUE(v.ok()) << explain(v, b);
     EXPECT_GE(b.playbacks(), 2) << "a held trigger fires again at the repeat rate";
 }
@@ -497,30 +501,30 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
         auto targetMods = [&] {
             int m = pick(16);
             while (__builtin_popcount(static_cast<unsigned>(m)) > 2) m &= m - 1;
-            return m;
+            return Mask(m);
         };
         // Ctrl+Alt+F-key switches the console, on the outer display as on a desktop.
-        auto usable = [](int mods, std::uint8_t key) {
-            return !((mods & mod::Control) && (mods & mod::Alt) && key >= vk::F1);
+        auto usable = [](Mask mods, std::uint8_t key) {
+            return !((mods & Mask::Control) && (mods & Mask::Alt) && key >= vk::F1);
         };
 
         const bool second = chance(0.3);
-        Remap a{pick(16), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
+        Remap a{Mask(pick(16)), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
         if (chance(0.4)) {
             // The same key under other modifiers: the trigger and target must differ somewhere.
             a.key = a.target.key;
-            if (a.mods == a.target.mods) a.mods ^= mod::Alt;
+            if (a.mods == a.target.mods) a.mods = flipped(a.mods, Mask::Alt);
             ++sameKey;
         }
         if (!usable(a.mods, a.key)) a.key = 'Q';
-        if (second && a.target.mods == 0) a.target.mods = mod::Control;  // two keys: a 200 ms hold to press into
-        Remap bb{pick(16), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
+        if (second && !a.target.mods) a.target.mods = Mask::Control;  // two keys: a 200 ms hold to press into
+        Remap bb{Mask(pick(16)), triggerKeys[pick(10)], {targetMods(), targetKeys[pick(16)]}};
         while (bb.target.key == a.target.key) bb.target.key = targetKeys[pick(16)];
         if (chance(0.3)) bb.key = bb.target.key;
-        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= mod::Shift;
+        if (bb.key == a.key && bb.mods == a.mods) bb.mods = flipped(bb.mods, Mask::Shift);
         if (bb.key == a.target.key || !usable(bb.mods, bb.key)) bb.key = a.key == 'W' ? 'E' : 'W';
-        if (bb.key == bb.target.key && bb.mods == bb.target.mods) bb.mods ^= mod::Alt;
-        if (bb.key == a.key && bb.mods == a.mods) bb.mods ^= mod::Shift;
+        if (bb.key == bb.target.key && bb.mods == bb.target.mods) bb.mods = flipped(bb.mods, Mask::Alt);
+        if (bb.key == a.key && bb.mods == a.mods) bb.mods = flipped(bb.mods, Mask::Shift);
 
         std::vector<Remap> remaps{a};
         if (second) remaps.push_back(bb);
@@ -557,7 +561,7 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
         std::stable_sort(steps.begin(), steps.end(), [](const Step& x, const Step& y) { return x.atMs < y.atMs; });
         if (std::getenv("ZORVANE_VERBOSE")) {
             for (const auto& r : remaps)
-                std::printf("slot: mods %d key %d -> %s\n", r.mods, r.key, r.target.action().c_str());
+                std::printf("slot: mods %d key %d -> %s\n", r.mods.bits(), r.key, r.target.action().c_str());
             for (const auto& st : steps) std::printf("  %4d %s %d\n", st.atMs, st.down ? "down" : "up", st.vk);
         }
         seconds += steps.back().atMs;

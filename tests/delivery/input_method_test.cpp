@@ -18,12 +18,13 @@
 #include "support/spin.h"
 
 using namespace bed;
+using mod::Mask;
 
 namespace {
 
 struct Remap {
     const char* name;
-    int mods;
+    Mask mods;
     std::uint8_t key;
     const char* action;
     const char* inTerminal;  // what the target types into the XIM terminal
@@ -32,11 +33,11 @@ struct Remap {
 
 // Targets that lack Shift and that share it.
 const Remap kRemaps[] = {
-    {"Ctrl+Shift+X -> Ctrl+V", mod::Control | mod::Shift, 'X', "2|17|86", "\x16", "press v 0x4\n"},
-    {"Ctrl+Shift+C -> Ctrl+Shift+V", mod::Control | mod::Shift, 'C', "3|17|16|86", "\x16", "press V 0x5\n"},
-    {"Shift+F5 -> Ctrl+V", mod::Shift, vk::F5, "2|17|86", "\x16", "press v 0x4\n"},
-    {"Shift+F6 -> Shift+Home", mod::Shift, vk::F6, "2|16|36", "\x1b[1;2H", "press Home 0x1\n"},
-    {"Ctrl+Alt+Z -> Ctrl+V", mod::Control | mod::Alt, 'Z', "2|17|86", "\x16", "press v 0x4\n"},
+    {"Ctrl+Shift+X -> Ctrl+V", Mask::Control | Mask::Shift, 'X', "2|17|86", "\x16", "press v 0x4\n"},
+    {"Ctrl+Shift+C -> Ctrl+Shift+V", Mask::Control | Mask::Shift, 'C', "3|17|16|86", "\x16", "press V 0x5\n"},
+    {"Shift+F5 -> Ctrl+V", Mask::Shift, vk::F5, "2|17|86", "\x16", "press v 0x4\n"},
+    {"Shift+F6 -> Shift+Home", Mask::Shift, vk::F6, "2|16|36", "\x1b[1;2H", "press Home 0x1\n"},
+    {"Ctrl+Alt+Z -> Ctrl+V", Mask::Control | Mask::Alt, 'Z', "2|17|86", "\x16", "press v 0x4\n"},
 };
 
 struct Timing {
@@ -57,11 +58,11 @@ int tries() {
     return n ? std::max(1, std::atoi(n)) : 1;
 }
 
-std::vector<std::uint8_t> modifierKeys(int mods) {
+std::vector<std::uint8_t> modifierKeys(Mask mods) {
     std::vector<std::uint8_t> keys;
-    if (mods & mod::Control) keys.push_back(vk::LControl);
-    if (mods & mod::Alt) keys.push_back(vk::LMenu);
-    if (mods & mod::Shift) keys.push_back(vk::LShift);
+    if (mods & Mask::Control) keys.push_back(vk::LControl);
+    if (mods & Mask::Alt) keys.push_back(vk::LMenu);
+    if (mods & Mask::Shift) keys.push_back(vk::LShift);
     return keys;
 }
 

@@ -15,22 +15,23 @@
 #include "support/desktop.h"
 
 using namespace bed;
+using mod::Mask;
 
 namespace {
 
 struct Remap {
     const char* name;
-    int mods;
+    Mask mods;
     std::uint8_t key;
     std::vector<std::uint8_t> modifierKeys;
 };
 
 // Alt, Win, Ctrl+Shift and Ctrl+Alt triggers whose key is the target's key; every target is Ctrl+key.
 const Remap kRemaps[] = {
-    {"Alt + C", mod::Alt, 'C', {vk::LMenu}},
-    {"Win + Z", mod::Win, 'Z', {vk::LWin}},
-    {"Ctrl + Shift + V", mod::Control | mod::Shift, 'V', {vk::LControl, vk::LShift}},
-    {"Ctrl + Alt + X", mod::Control | mod::Alt, 'X', {vk::LControl, vk::LMenu}},
+    {"Alt + C", Mask::Alt, 'C', {vk::LMenu}},
+    {"Win + Z", Mask::Win, 'Z', {vk::LWin}},
+    {"Ctrl + Shift + V", Mask::Control | Mask::Shift, 'V', {vk::LControl, vk::LShift}},
+    {"Ctrl + Alt + X", Mask::Control | Mask::Alt, 'X', {vk::LControl, vk::LMenu}},
 };
 
 class Program {
@@ -42,7 +43,7 @@ public:
         for (int n = 1; n <= 4; ++n) {
             const Remap& r = kRemaps[n - 1];
             ini << "Zorvane" << n << "Text=" << r.name << "\nZorvane" << n << "KeyCode=" << int(r.key) << "\nZorvane" << n
-                << "ModKeyCode=" << r.mods << "\n";
+                << "ModKeyCode=" << r.mods.bits() << "\n";
         }
         ini << "[conftooltip]\n";
         for (int i = 0; i < 4; ++i) ini << i << "=2|17|" << int(kRemaps[i].key) << "\n";
@@ -100,7 +101,7 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
             for (const auto& e : b.listener().events()) {
                 if (e.raw || !e.press || e.keysym != x11::VkToKeysym(r.key)) continue;
                 ++presses;
-                EXPECT_EQ(e.state & kModifierBits, xState(mod::Control)) << r.name << ": " << describe(e);
+                EXPECT_EQ(e.state & kModifierBits, xState(Mask::Control)) << r.name << ": " << describe(e);
             }
             const int plays = program.playbacksSoFar() - before;
             EXPECT_GE(plays, 1) << r.name;

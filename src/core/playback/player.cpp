@@ -108,7 +108,7 @@ void Player::releaseOwed() {
     for (const auto& keys : active_)
         for (const std::uint8_t code : keys) keep.set(vk::Sided(code));
     injector_.beginBatch();
-    if (std::any_of(owed.begin(), owed.end(), [](std::uint8_t code) { return mod::Of(code) != 0; }))
+    if (std::any_of(owed.begin(), owed.end(), [](std::uint8_t code) { return static_cast<bool>(mod::Mask::of(code)); }))
         injector_.maskTap();
     for (auto it = owed.rbegin(); it != owed.rend(); ++it)
         if (!sideDown(*it, keep)) injector_.keyUp(*it);

@@ -32,11 +32,8 @@ private:
 class HotkeyEndpoint {
 public:
     virtual ~HotkeyEndpoint() = default;
-    // Asks for the chord; the one held before is let go of first. A backend
-    // implements it on the mask as a number (mod::Mask::bits()), which it
-    // checks; callers hand it the mask.
-    virtual Claim registerChord(int modKeyCode, int keyCode) = 0;
-    Claim registerChord(mod::Mask modKeyCode, int keyCode) { return registerChord(modKeyCode.bits(), keyCode); }
+    // Asks for the chord; the one held before is let go of first.
+    virtual Claim registerChord(mod::Mask modKeyCode, int keyCode) = 0;
     virtual void unregisterChord() = 0;
 
     // Called each time the registered chord is pressed, key repeat included.
@@ -60,13 +57,11 @@ public:
     // Modifiers (chord masks) that playbacks of this program hold down right
     // now, and that they have let go of though the user may hold them. A chord
     // pressed by the user meanwhile comes with the first added and without the
-    // second, and still counts as the chord. Both 0 when no playback runs.
-    // A backend implements it on the masks as numbers; callers hand it masks.
-    virtual void setHeldModifiers(int held, int letGo) {
+    // second, and still counts as the chord. Both empty when no playback runs.
+    virtual void setHeldModifiers(mod::Mask held, mod::Mask letGo) {
         (void)held;
         (void)letGo;
     }
-    void setHeldModifiers(mod::Mask held, mod::Mask letGo) { setHeldModifiers(held.bits(), letGo.bits()); }
 };
 
 }  // namespace platform

@@ -20,10 +20,9 @@ public:
     public:
         explicit Endpoint(FakeHotkeyService& s) : service_(s) {}
         ~Endpoint() override { unregisterChord(); }
-        using HotkeyEndpoint::registerChord;
-        Claim registerChord(int mods, int vk) override {
+        Claim registerChord(mod::Mask mods, int vk) override {
             ++registerCalls;
-            const Chord chord{mods, vk};
+            const Chord chord{mods.bits(), vk};
             if (service_.taken_.count(chord)) return Claim::taken();
             unregisterChord();
             service_.taken_[chord] = this;

@@ -13,7 +13,8 @@ constexpr const wchar_t* kProcedureProperty = L"WinProc";
 std::uintptr_t takerOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 // RegisterHotKey's MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN are the mask's own bits.
-static_assert(MOD_ALT == mod::Alt && MOD_CONTROL == mod::Control && MOD_SHIFT == mod::Shift && MOD_WIN == mod::Win);
+static_assert(MOD_ALT == mod::Mask::Alt.bits() && MOD_CONTROL == mod::Mask::Control.bits() &&
+              MOD_SHIFT == mod::Mask::Shift.bits() && MOD_WIN == mod::Mask::Win.bits());
 UINT systemModifiers(mod::Mask mask) { return static_cast<UINT>(mask.bits()); }
 
 }  // namespace
@@ -95,14 +96,14 @@ void Win32HotkeyEndpoint::unregisterIds() {
     if (heldExtra_) UnregisterHotKey(hwnd_, kChordWithHeldId);
 }
 
-platform::Claim Win32HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+platform::Claim Win32HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCode) {
     unregisterChord();
-    if (keyCode <= 0 || keyCode >= vk::NoKey || (modKeyCode & ~mod::All) != 0) {
+    if (keyCode <= 0 || keyCode >= vk::NoKey || modKeyCode.without(mod::Mask::All)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return platform::Claim::refused("no chord: key " + std::to_string(keyCode) + ", modifiers " +
-                                        std::to_string(modKeyCode));
+                                        std::to_string(modKeyCode.bits()));
     }
-    modKeyCode_ = mod::Mask(modKeyCode);
+    modKeyCode_ = modKeyCode;
     keyCode_ = keyCode;
     heldExtra_ = ownKeys_ ? ownKeys_->heldModifiers().without(modKeyCode_) & mod::Mask::All : mod::Mask();
     if (!registerIds()) {
@@ -163,9 +164,9 @@ void Win32HotkeyEndpoint::resume() {
     PostMessageW(hwnd_, appmsg::kChordLost, 0, 0);
 }
 
-void Win32HotkeyService::setHeldModifiers(int held, int letGo) {
-    ownKeys_->setHeldModifiers(mod::Mask(held));
-    keyboard_hook::keys()->setLetGo(mod::Mask(letGo));
+void Win32HotkeyService::setHeldModifiers(mod::Mask held, mod::Mask letGo) {
+    ownKeys_->setHeldModifiers(held);
+    keyboard_hook::keys()->setLetGo(letGo);
 }
 
 }  // namespace win32

@@ -28,8 +28,7 @@ public:
     static std::unique_ptr<Win32HotkeyEndpoint> create(std::shared_ptr<OwnKeys> ownKeys = nullptr);
     ~Win32HotkeyEndpoint() override;
 
-    using HotkeyEndpoint::registerChord;
-    platform::Claim registerChord(int modKeyCode, int keyCode) override;
+    platform::Claim registerChord(mod::Mask modKeyCode, int keyCode) override;
     void unregisterChord() override;
 
     HWND window() const { return hwnd_; }
@@ -68,8 +67,7 @@ class Win32HotkeyService : public platform::HotkeyService {
 public:
     explicit Win32HotkeyService(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {}
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override { return Win32HotkeyEndpoint::create(ownKeys_); }
-    using HotkeyService::setHeldModifiers;
-    void setHeldModifiers(int held, int letGo) override;
+    void setHeldModifiers(mod::Mask held, mod::Mask letGo) override;
 
 private:
     std::shared_ptr<OwnKeys> ownKeys_;

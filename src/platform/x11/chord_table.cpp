@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/keys/virtual_keys.h"
-
 namespace x11 {
 
 bool Chord::has(Keycode kc) const { return std::find(keycodes.begin(), keycodes.end(), kc) != keycodes.end(); }
@@ -24,8 +22,8 @@ bool ChordTable::KeptByTheServer(const Chord& chord, const Keymap& keymap) {
     // Ctrl+Alt without Shift picks the level of a key where the keyboard map
     // puts the server's own actions (Ctrl+Alt+F1, Ctrl+Alt+Backspace where it
     // is turned on); the server acts on those and passes no press on.
-    constexpr int kCtrlAlt = mod::Control | mod::Alt;
-    if ((chord.modKeyCode & kCtrlAlt) != kCtrlAlt || (chord.modKeyCode & mod::Shift)) return false;
+    constexpr mod::Mask kCtrlAlt = mod::Mask::Control | mod::Mask::Alt;
+    if ((chord.modKeyCode & kCtrlAlt) != kCtrlAlt || (chord.modKeyCode & mod::Mask::Shift)) return false;
     constexpr Keysym kFirstConsole = 0x1008FE01, kLastConsole = 0x1008FE0C, kTerminateServer = 0xFED5;
     for (const Keycode kc : chord.keycodes)
         for (int col = 0; col < keymap.keysymsPerKeycode(); ++col) {
@@ -63,7 +61,7 @@ std::vector<Chord> ChordTable::takeAll() {
     return all;
 }
 
-const Chord* ChordTable::find(Owner owner, int modKeyCode, int keyCode) const {
+const Chord* ChordTable::find(Owner owner, mod::Mask modKeyCode, int keyCode) const {
     for (const Chord& c : chords_)
         if (c.owner == owner && c.modKeyCode == modKeyCode && c.keyCode == keyCode) return &c;
     return nullptr;
@@ -98,7 +96,7 @@ std::vector<std::uint16_t> ChordTable::statesOf(const Chord& chord) const {
 
 const Chord* ChordTable::match(Keycode kc, std::uint16_t state, std::uint16_t lockMask,
                                const std::function<std::uint16_t()>& userModifiers) const {
-    const auto s = static_cast<std::uint16_t>(state & 0xff & ~lockMask);
+    const auto s = static_cast<std::uint16_t>(state & kCoreModifiers & ~lockMask);
     // With a playback holding modifiers, E under Ctrl+Alt may be the chord E
     // (the playback's Ctrl+Alt added) or the chord Ctrl+Alt+E, and with one
     // that let go of the user's Shift, Ctrl+Shift+E comes as Ctrl+E: the chord

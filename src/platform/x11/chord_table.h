@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/key_bits.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/layout.h"
@@ -24,9 +25,10 @@ using Owner = const void*;
 
 struct Chord {
     Owner owner = nullptr;
-    int modKeyCode = 0, keyCode = 0;  // as the slot has them (mod:: mask, vk:: code)
-    std::vector<Keycode> keycodes;    // every keycode that is the key on the layout
-    std::uint16_t mods = 0;           // X modifier bits
+    mod::Mask modKeyCode;           // as the slot has them
+    int keyCode = 0;                // a vk:: code
+    std::vector<Keycode> keycodes;  // every keycode that is the key on the layout
+    std::uint16_t mods = 0;         // X modifier bits
     std::function<void(bool repeat)> onPressed;
     std::function<void(const std::string& why)> onLost;
 
@@ -47,7 +49,7 @@ public:
     std::vector<Chord> takeAll();
     const std::vector<Chord>& chords() const { return chords_; }
     // The chord an owner still has, as it was when `modKeyCode` and `keyCode` were claimed.
-    const Chord* find(Owner owner, int modKeyCode, int keyCode) const;
+    const Chord* find(Owner owner, mod::Mask modKeyCode, int keyCode) const;
     // Every keycode some chord is on.
     std::set<Keycode> keycodes() const;
 

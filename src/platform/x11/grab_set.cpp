@@ -43,7 +43,7 @@ GrabMods GrabSet::shrinkFromAny(Keycode kc, const std::set<std::uint16_t>& want)
         grabbed_.erase(kc);
         return others;
     }
-    for (std::uint32_t m = 0; m <= 0xff; ++m)
+    for (std::uint32_t m = 0; m <= kCoreModifiers; ++m)
         if (!want.contains(static_cast<std::uint16_t>(m))) others.push_back(m);
     grabbed_[kc] = want;
     return others;

@@ -79,7 +79,7 @@ void HotkeyRouter::unclaimOnServer(const Chord& chord) {
             xcb_ungrab_key(s_->connection(), kc, s_->root(), variant);
 }
 
-platform::Claim HotkeyRouter::claim(Owner owner, int modKeyCode, int keyCode,
+platform::Claim HotkeyRouter::claim(Owner owner, mod::Mask modKeyCode, int keyCode,
                                     std::function<void(bool repeat)> onPressed,
                                     std::function<void(const std::string&)> onLost) {
     release(owner);
@@ -113,7 +113,7 @@ void HotkeyRouter::release(Owner owner) {
     s_->flush();
 }
 
-void HotkeyRouter::setHeldModifiers(int held, int letGo) {
+void HotkeyRouter::setHeldModifiers(mod::Mask held, mod::Mask letGo) {
     if (!chords_.setHeld(s_->layout().xModifiers(held), s_->layout().xModifiers(letGo))) return;
     for (const xcb_keycode_t kc : chords_.keycodes()) applyGrabs(kc);
     // A playback's keys that follow in its batch reach the server after the
@@ -150,9 +150,9 @@ void HotkeyRouter::ungrabXi(xcb_keycode_t kc, const GrabMods& mods) {
 
 std::uint16_t HotkeyRouter::userModifiers() const {
     const KeyBits& held = s_->held();
-    int mask = 0;
+    mod::Mask mask;
     for (int kc = 0; kc < 256; ++kc)
-        if (held[kc]) mask |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc)));
+        if (held[kc]) mask |= mod::Mask::of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(kc)));
     return s_->layout().xModifiers(mask);
 }
 
@@ -213,9 +213,9 @@ void HotkeyRouter::fireUnseenPress(xcb_keycode_t kc) {
     // The user pressed a key that a running target holds down (Alt+C while
     // Ctrl+C is being typed): the server takes it for that key still down, so
     // no grab sees it, and the chord is known from the raw event alone.
-    int down = 0;
+    mod::Mask down;
     for (int k = 0; k < 256; ++k)
-        if (s_->logical()[k]) down |= mod::Of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(k)));
+        if (s_->logical()[k]) down |= mod::Mask::of(s_->layout().virtualKey(static_cast<xcb_keycode_t>(k)));
     const Chord* chord = match(kc, s_->layout().xModifiers(down));
     if (!chord) return;
     if (!guard_.taking(kc) && takeHeldKey_) startTaking(kc);

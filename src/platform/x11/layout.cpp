@@ -14,20 +14,24 @@ namespace x11 {
 
 namespace {
 
-bool isOemCode(std::uint8_t vk) { return (vk >= 0xBA && vk <= 0xC0) || (vk >= 0xDB && vk <= 0xDF) || vk == 0xE2; }
+bool isOemCode(std::uint8_t code) {
+    return (code >= vk::OemSemicolon && code <= vk::OemGrave) || (code >= vk::OemOpenBracket && code <= vk::Oem8) ||
+           code == vk::Oem102;
+}
 
 // Codes left over for character keys whose position's own code went to another key.
-constexpr std::uint8_t kSpareOemCodes[] = {vk::Oem8, 0xE1, 0xE3, 0xE4, 0xE9, 0xEA, 0xEB};
+constexpr std::uint8_t kSpareOemCodes[] = {vk::Oem8, vk::OemAx, vk::IcoHelp, vk::Ico00, vk::OemReset, vk::OemJump,
+                                           vk::OemPa1};
 
-bool isSpareOemCode(std::uint8_t vk) {
+bool isSpareOemCode(std::uint8_t code) {
     for (const std::uint8_t c : kSpareOemCodes)
-        if (c == vk) return true;
+        if (c == code) return true;
     return false;
 }
 
 // Codes the layout gives by what a key carries or where it is.
-bool isCharacterCode(std::uint8_t vk) {
-    return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || isOemCode(vk) || isSpareOemCode(vk);
+bool isCharacterCode(std::uint8_t code) {
+    return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || isOemCode(code) || isSpareOemCode(code);
 }
 
 // Letter or digit code of a keysym; 0 for any other keysym.
@@ -193,16 +197,16 @@ std::string Layout::name(std::uint8_t code) const {
     return hotkey::KeyDisplayName(code);
 }
 
-std::uint16_t Layout::xModifiers(int modKeyCode, bool* ok) const {
+std::uint16_t Layout::xModifiers(mod::Mask modKeyCode, bool* ok) const {
     std::uint16_t mods = 0;
     bool fine = true;
-    if (modKeyCode & mod::Alt) {
+    if (modKeyCode & mod::Mask::Alt) {
         mods |= alt_;
         fine = fine && alt_ != 0;
     }
-    if (modKeyCode & mod::Control) mods |= XCB_MOD_MASK_CONTROL;
-    if (modKeyCode & mod::Shift) mods |= XCB_MOD_MASK_SHIFT;
-    if (modKeyCode & mod::Win) {
+    if (modKeyCode & mod::Mask::Control) mods |= XCB_MOD_MASK_CONTROL;
+    if (modKeyCode & mod::Mask::Shift) mods |= XCB_MOD_MASK_SHIFT;
+    if (modKeyCode & mod::Mask::Win) {
         mods |= win_;
         fine = fine && win_ != 0;
     }

@@ -17,6 +17,7 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/keymap.h"
 
 namespace x11 {
@@ -24,6 +25,10 @@ namespace x11 {
 // The eight core modifier bits, by the keycodes bound to each (Shift, Lock,
 // Control, Mod1 … Mod5).
 using ModifierMap = std::array<std::vector<xcb_keycode_t>, 8>;
+// Those bits of a key event's state; above them are the pointer buttons and the keyboard group.
+inline constexpr std::uint16_t kCoreModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK | XCB_MOD_MASK_CONTROL |
+                                                XCB_MOD_MASK_1 | XCB_MOD_MASK_2 | XCB_MOD_MASK_3 | XCB_MOD_MASK_4 |
+                                                XCB_MOD_MASK_5;
 
 class Layout {
 public:
@@ -31,9 +36,10 @@ public:
     Layout(const Keymap& keymap, const ModifierMap& modifiers);
 
     // The code of a key; 0 when the key has none. Shift, Ctrl and Alt come
-    // out as the generic 16, 17, 18 and the Windows keys as 91 and 92.
+    // out as the generic vk::Shift, vk::Control, vk::Menu and the Windows keys
+    // as vk::LWin and vk::RWin.
     std::uint8_t virtualKey(xcb_keycode_t kc) const { return vk_[kc]; }
-    // As virtualKey, with the sides of Shift, Ctrl and Alt apart (0xA0-0xA5).
+    // As virtualKey, with the sides of Shift, Ctrl and Alt apart (vk::LShift … vk::RMenu).
     std::uint8_t sidedVirtualKey(xcb_keycode_t kc) const { return sided_[kc]; }
     // Every keycode that is the key (for grabbing a chord); empty when the layout has none.
     std::vector<xcb_keycode_t> keycodes(std::uint8_t vk) const;
@@ -47,9 +53,9 @@ public:
     // The name a key is shown by: "A", "1", "F5", "Left", "ß"; empty for none.
     std::string name(std::uint8_t vk) const;
 
-    // X modifier bits of a chord's mask (1 Alt, 2 Ctrl, 4 Shift, 8 Win); 0
-    // with `ok` false when Alt or the Windows key is bound to no modifier.
-    std::uint16_t xModifiers(int modKeyCode, bool* ok = nullptr) const;
+    // X modifier bits of a chord's mask; 0 with `ok` false when Alt or the
+    // Windows key is bound to no modifier.
+    std::uint16_t xModifiers(mod::Mask modKeyCode, bool* ok = nullptr) const;
     // Every lock modifier bound here: CapsLock, and NumLock and ScrollLock
     // where the modifier map binds them.
     std::uint16_t lockMask() const { return lockMask_; }

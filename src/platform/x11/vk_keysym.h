@@ -13,11 +13,11 @@ using Keysym = std::uint32_t;
 Keysym VkToKeysym(std::uint8_t vk);
 
 // The virtual-key code of a key whose unshifted keysym is given; 0 when none.
-// Either Shift, Ctrl or Alt gives the generic 16, 17 or 18; the left and
-// right Windows keys stay apart (91, 92).
+// Either Shift, Ctrl or Alt gives the generic vk::Shift, vk::Control or
+// vk::Menu; the left and right Windows keys stay apart (vk::LWin, vk::RWin).
 std::uint8_t KeysymToVk(Keysym keysym);
 
-// As KeysymToVk, but with the sides of Shift, Ctrl and Alt apart (0xA0-0xA5),
+// As KeysymToVk, but with the sides of Shift, Ctrl and Alt apart (vk::LShift … vk::RMenu),
 // for telling which key exactly is down.
 std::uint8_t KeysymToSidedVk(Keysym keysym);
 

@@ -2,7 +2,7 @@
 
 namespace x11 {
 
-platform::Claim X11HotkeyEndpoint::registerChord(int modKeyCode, int keyCode) {
+platform::Claim X11HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCode) {
     return router_->claim(
         this, modKeyCode, keyCode,
         [this](bool repeat) {

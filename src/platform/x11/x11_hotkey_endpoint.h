@@ -13,7 +13,7 @@ public:
     explicit X11HotkeyEndpoint(std::shared_ptr<HotkeyRouter> router) : router_(std::move(router)) {}
     ~X11HotkeyEndpoint() override { unregisterChord(); }
 
-    platform::Claim registerChord(int modKeyCode, int keyCode) override;
+    platform::Claim registerChord(mod::Mask modKeyCode, int keyCode) override;
     void unregisterChord() override { router_->release(this); }
 
 private:
@@ -28,7 +28,7 @@ public:
     std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override {
         return std::make_unique<X11HotkeyEndpoint>(router_);
     }
-    void setHeldModifiers(int held, int letGo) override { router_->setHeldModifiers(held, letGo); }
+    void setHeldModifiers(mod::Mask held, mod::Mask letGo) override { router_->setHeldModifiers(held, letGo); }
     const HotkeyRouter& router() const { return *router_; }
 
 private:

@@ -160,8 +160,8 @@ concept EndpointTakes = requires(platform::HotkeyEndpoint& e, Mods m) { e.regist
 template <class Mods>
 concept ServiceTakes = requires(platform::HotkeyService& h, Mods m) { h.setHeldModifiers(m, m); };
 static_assert(CaptureTakes<ShiftState> && !CaptureTakes<Mask>);
-static_assert(EndpointTakes<Mask> && !EndpointTakes<ShiftState>);
-static_assert(ServiceTakes<Mask> && !ServiceTakes<ShiftState>);
+static_assert(EndpointTakes<Mask> && !EndpointTakes<ShiftState> && !EndpointTakes<int>);
+static_assert(ServiceTakes<Mask> && !ServiceTakes<ShiftState> && !ServiceTakes<int>);
 // set.ini and RegisterHotKey both take the mask as these numbers.
 static_assert(Mask::Alt.bits() == 1 && Mask::Control.bits() == 2 && Mask::Shift.bits() == 4 && Mask::Win.bits() == 8);
 

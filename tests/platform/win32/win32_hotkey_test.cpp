@@ -220,7 +220,7 @@ TEST(Win32Hotkey, ATakenChordIsToldApartFromARefusalForAnotherReason) {
     ASSERT_TRUE(first && second);
     ASSERT_TRUE(first->registerChord(Mask::Control, vk::F9));
     EXPECT_EQ(second->registerChord(Mask::Control, vk::F9).outcome(), platform::Claim::Taken);
-    const platform::Claim noSuchModifier = second->registerChord(mod::Win << 1, 'A');  // a bit past Win
+    const platform::Claim noSuchModifier = second->registerChord(Mask(Mask::Win.bits() << 1), 'A');  // a bit past Win
     EXPECT_EQ(noSuchModifier.outcome(), platform::Claim::Refused);
     EXPECT_FALSE(noSuchModifier.why().empty());
     const platform::Claim noKey = second->registerChord(Mask{}, 0);

@@ -12,7 +12,9 @@
 namespace x11test {
 
 // X modifier bits as the modifier map below binds them.
-inline constexpr std::uint16_t kShift = 1, kLock = 2, kCtrl = 4, kAlt = 8, kNum = 16, kScroll = 32, kSuper = 64;
+inline constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT, kLock = XCB_MOD_MASK_LOCK, kCtrl = XCB_MOD_MASK_CONTROL,
+                               kAlt = XCB_MOD_MASK_1, kNum = XCB_MOD_MASK_2, kScroll = XCB_MOD_MASK_3,
+                               kSuper = XCB_MOD_MASK_4;
 // Keycodes.
 inline constexpr x11::Keycode kA = 38, kC = 54, kE = 26, kJ = 44, kF1 = 67, kShiftL = 50, kCtrlL = 37, kAltL = 64;
 

@@ -10,6 +10,7 @@
 using namespace x11test;
 using x11::Chord;
 using x11::ChordTable;
+using mod::Mask;
 
 namespace {
 
@@ -21,7 +22,7 @@ struct Table {
     ChordTable table;
     std::uint16_t user = 0;  // X bits of the modifiers the user holds
 
-    std::string add(const void* owner, int modKeyCode, int keyCode) {
+    std::string add(const void* owner, Mask modKeyCode, int keyCode) {
         Chord c;
         c.owner = owner;
         c.modKeyCode = modKeyCode;
@@ -42,7 +43,7 @@ struct Table {
 TEST(ChordTable, ResolvesAChordOnTheLayoutOrSaysWhyNot) {
     Table t;
     Chord c;
-    c.modKeyCode = mod::Control | mod::Alt;
+    c.modKeyCode = Mask::Control | Mask::Alt;
     c.keyCode = 'J';
     EXPECT_EQ(ChordTable::Resolve(c, t.layout, t.keymap), "");
     EXPECT_EQ(c.keycodes, std::vector<x11::Keycode>{kJ});
@@ -55,31 +56,31 @@ TEST(ChordTable, ResolvesAChordOnTheLayoutOrSaysWhyNot) {
     // Ctrl+Alt+F1 is the server's own console switch; with Shift it is not.
     c.keyCode = vk::F1;
     EXPECT_NE(ChordTable::Resolve(c, t.layout, t.keymap).find("keeps this chord"), std::string::npos);
-    c.modKeyCode = mod::Control | mod::Alt | mod::Shift;
+    c.modKeyCode = Mask::Control | Mask::Alt | Mask::Shift;
     EXPECT_EQ(ChordTable::Resolve(c, t.layout, t.keymap), "");
 
     const x11::Layout noSuper(t.keymap, UsModifiers(false));
-    c.modKeyCode = mod::Win;
+    c.modKeyCode = Mask::Win;
     c.keyCode = 'A';
     EXPECT_NE(ChordTable::Resolve(c, noSuper, t.keymap).find("bound to no modifier"), std::string::npos);
 }
 
 TEST(ChordTable, KeepsOneChordPerOwnerAndRefusesAClashWithOurs) {
     Table t;
-    ASSERT_EQ(t.add(&kSlot1, mod::Control, 'A'), "");
+    ASSERT_EQ(t.add(&kSlot1, Mask::Control, 'A'), "");
     Chord same;
-    same.modKeyCode = mod::Control;
+    same.modKeyCode = Mask::Control;
     same.keyCode = 'A';
     ChordTable::Resolve(same, t.layout, t.keymap);
     EXPECT_TRUE(t.table.clashes(same));
-    same.modKeyCode = mod::Control | mod::Shift;
+    same.modKeyCode = Mask::Control | Mask::Shift;
     ChordTable::Resolve(same, t.layout, t.keymap);
     EXPECT_FALSE(t.table.clashes(same));
 
-    ASSERT_EQ(t.add(&kSlot2, mod::Alt, 'C'), "");
+    ASSERT_EQ(t.add(&kSlot2, Mask::Alt, 'C'), "");
     EXPECT_EQ(t.table.keycodes(), (std::set<x11::Keycode>{kA, kC}));
-    EXPECT_NE(t.table.find(&kSlot2, mod::Alt, 'C'), nullptr);
-    EXPECT_EQ(t.table.find(&kSlot2, mod::Alt, 'A'), nullptr) << "claimed since with another chord";
+    EXPECT_NE(t.table.find(&kSlot2, Mask::Alt, 'C'), nullptr);
+    EXPECT_EQ(t.table.find(&kSlot2, Mask::Alt, 'A'), nullptr) << "claimed since with another chord";
     EXPECT_TRUE(t.table.remove(&kSlot1));
     EXPECT_FALSE(t.table.remove(&kSlot1));
     EXPECT_EQ(t.table.keycodes(), std::set<x11::Keycode>{kC});
@@ -87,7 +88,7 @@ TEST(ChordTable, KeepsOneChordPerOwnerAndRefusesAClashWithOurs) {
 
 TEST(ChordTable, WithNoPlaybackAPressMatchesItsModifiersExactlyWhateverTheLocks) {
     Table t;
-    t.add(&kSlot1, mod::Control | mod::Alt, 'J');
+    t.add(&kSlot1, Mask::Control | Mask::Alt, 'J');
     EXPECT_EQ(t.match(kJ, kCtrl | kAlt), &kSlot1);
     EXPECT_EQ(t.match(kJ, kCtrl | kAlt | kLock | kNum | kScroll), &kSlot1) << "CapsLock, NumLock, ScrollLock";
     EXPECT_EQ(t.match(kJ, kCtrl | kAlt | 0x2000), &kSlot1) << "the keyboard group's bits count for nothing";
@@ -98,8 +99,8 @@ TEST(ChordTable, WithNoPlaybackAPressMatchesItsModifiersExactlyWhateverTheLocks)
 
 TEST(ChordTable, WhileAPlaybackHoldsModifiersTheChordTheUserHoldsIsMeant) {
     Table t;
-    t.add(&kSlot1, 0, 'E');
-    t.add(&kSlot2, mod::Control | mod::Alt, 'E');
+    t.add(&kSlot1, Mask{}, 'E');
+    t.add(&kSlot2, Mask::Control | Mask::Alt, 'E');
     EXPECT_TRUE(t.table.setHeld(kCtrl | kAlt, 0));
     EXPECT_FALSE(t.table.setHeld(kCtrl | kAlt, 0)) << "nothing changed";
     EXPECT_TRUE(t.table.playing());
@@ -120,8 +121,8 @@ TEST(ChordTable, WhileAPlaybackHoldsModifiersTheChordTheUserHoldsIsMeant) {
 TEST(ChordTable, AChordWhoseModifiersAPlaybackLetGoOfStillCounts) {
     // Ctrl+Shift+E while a playback has let go of the user's Shift comes as Ctrl+E.
     Table t;
-    t.add(&kSlot1, mod::Control | mod::Shift, 'E');
-    t.add(&kSlot3, mod::Control, 'E');
+    t.add(&kSlot1, Mask::Control | Mask::Shift, 'E');
+    t.add(&kSlot3, Mask::Control, 'E');
     t.table.setHeld(0, kShift);
     t.user = kCtrl | kShift;
     EXPECT_EQ(t.match(kE, kCtrl), &kSlot1);
@@ -132,7 +133,7 @@ TEST(ChordTable, AChordWhoseModifiersAPlaybackLetGoOfStillCounts) {
 
 TEST(ChordTable, StatesOfAChordSpanWhatPlaybacksHoldAndLetGo) {
     Table t;
-    t.add(&kSlot1, mod::Control | mod::Shift, 'E');
+    t.add(&kSlot1, Mask::Control | Mask::Shift, 'E');
     const Chord& c = t.table.chords().front();
     auto states = [&] {
         auto s = t.table.statesOf(c);

@@ -12,6 +12,7 @@
 using namespace x11test;
 using x11::GrabMods;
 using x11::GrabSet;
+using mod::Mask;
 
 namespace {
 
@@ -23,7 +24,7 @@ struct Bed {
     x11::ChordTable chords;
     GrabSet grabs;
 
-    void add(const void* owner, int modKeyCode, int keyCode) {
+    void add(const void* owner, Mask modKeyCode, int keyCode) {
         x11::Chord c;
         c.owner = owner;
         c.modKeyCode = modKeyCode;
@@ -51,7 +52,7 @@ std::set<std::uint32_t> withLocks(std::initializer_list<std::uint16_t> states) {
 
 TEST(GrabSet, AChordIsGrabbedInEveryLockVariantAndLetGoWithIt) {
     Bed b;
-    b.add(&kSlot1, mod::Control | mod::Alt, 'J');
+    b.add(&kSlot1, Mask::Control | Mask::Alt, 'J');
     const x11::GrabDiff first = b.update(kJ);
     EXPECT_EQ(asSet(first.grab), withLocks({kCtrl | kAlt}));
     EXPECT_TRUE(first.ungrab.empty());
@@ -66,9 +67,9 @@ TEST(GrabSet, AChordIsGrabbedInEveryLockVariantAndLetGoWithIt) {
 
 TEST(GrabSet, ANewChordIsGrabbedAgainWhereAnotherChordsVariantIs) {
     Bed b;
-    b.add(&kSlot1, mod::Control, 'E');
+    b.add(&kSlot1, Mask::Control, 'E');
     b.update(kE);
-    b.add(&kSlot2, mod::Control | mod::Shift, 'E');
+    b.add(&kSlot2, Mask::Control | Mask::Shift, 'E');
     // Its own combinations go in again, to be tried first.
     const GrabMods again = b.grabs.claim(kE, b.layout.lockVariants(kCtrl | kShift));
     EXPECT_EQ(asSet(again), withLocks({kCtrl | kShift}));
@@ -79,7 +80,7 @@ TEST(GrabSet, ANewChordIsGrabbedAgainWhereAnotherChordsVariantIs) {
 
 TEST(GrabSet, APlaybacksModifiersWidenTheGrabsAndTheirEndNarrowsThem) {
     Bed b;
-    b.add(&kSlot1, mod::Control | mod::Shift, 'E');
+    b.add(&kSlot1, Mask::Control | Mask::Shift, 'E');
     b.update(kE);
     // Ctrl+Alt held by a playback that let go of the user's Shift.
     b.chords.setHeld(kCtrl | kAlt, kShift);
@@ -95,7 +96,7 @@ TEST(GrabSet, APlaybacksModifiersWidenTheGrabsAndTheirEndNarrowsThem) {
 
 TEST(GrabSet, ATakenKeyKeepsItsGrabsUntilItIsLetGoThenShrinksInOneRequest) {
     Bed b;
-    b.add(&kSlot1, mod::Control | mod::Alt, 'J');
+    b.add(&kSlot1, Mask::Control | Mask::Alt, 'J');
     b.update(kJ);
     b.chords.setHeld(kCtrl, kAlt);
     b.update(kJ, true);

@@ -10,6 +10,7 @@
 #include "core/keys/virtual_keys.h"
 #include "platform/x11/made_up_keymap.h"
 
+using mod::Mask;
 using x11::Keysym;
 
 namespace {
@@ -121,7 +122,7 @@ TEST(Layout, GermanLettersAndPunctuationKeepTheirPlaces) {
 TEST(Layout, ModifiersAndLocksComeFromTheModifierMap) {
     const x11::Layout l = us();
     bool ok = false;
-    EXPECT_EQ(l.xModifiers(mod::Alt | mod::Win | mod::Control, &ok),
+    EXPECT_EQ(l.xModifiers(Mask::Alt | Mask::Win | Mask::Control, &ok),
               XCB_MOD_MASK_1 | XCB_MOD_MASK_4 | XCB_MOD_MASK_CONTROL);
     EXPECT_TRUE(ok);
     // CapsLock, NumLock (Mod2) and ScrollLock (Mod3): every combination of them.
@@ -133,6 +134,6 @@ TEST(Layout, ModifiersAndLocksComeFromTheModifierMap) {
     MapBuilder m = common();
     const x11::Layout bare(m.build(), modifiers(false, false));
     EXPECT_EQ(bare.lockMask(), XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
-    bare.xModifiers(mod::Win, &ok);
+    bare.xModifiers(Mask::Win, &ok);
     EXPECT_FALSE(ok) << "no modifier carries the Windows key";
 }

@@ -10,6 +10,7 @@
 
 #include "ui/qt/hotkey/capture_field.h"
 #include "ui/qt/hotkey/zorvane.h"
+#include "core/keys/virtual_keys.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
@@ -18,8 +19,6 @@
 #include "support/x11_listener.h"
 
 namespace {
-
-constexpr int kAlt = 1, kCtrl = 2, kShift = 4, kWin = 8;
 
 // Another X client, holding grabs of its own.
 class OtherClient {
@@ -77,7 +76,7 @@ TEST_F(X11Hotkey, AChordHeldByAnotherClientIsRefusedAndNothingOfItIsKept) {
     OtherClient other;
     ASSERT_TRUE(other.grab(XK_q, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_2));  // only the NumLock variant
     auto e = endpoint(nullptr);
-    EXPECT_FALSE(e->registerChord(kCtrl, 'Q'));
+    EXPECT_FALSE(e->registerChord(mod::Mask::Control, 'Q'));
 
     // The variants granted before the refusal were given back.
     OtherClient third;
@@ -85,28 +84,31 @@ TEST_F(X11Hotkey, AChordHeldByAnotherClientIsRefusedAndNothingOfItIsKept) {
     third.ungrab(XK_q, XCB_MOD_MASK_CONTROL);
 
     other.ungrab(XK_q, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_2);
-    EXPECT_TRUE(e->registerChord(kCtrl, 'Q'));
+    EXPECT_TRUE(e->registerChord(mod::Mask::Control, 'Q'));
 }
 
 // The server switches consoles on Ctrl+Alt+F1 and never passes the press on:
 // such a chord is refused, with the reason, rather than ticked and dead.
 TEST_F(X11Hotkey, AChordTheServerKeepsForItselfIsRefusedWithTheReason) {
     auto e = endpoint(nullptr);
-    for (const int mods : {kCtrl | kAlt, kCtrl | kAlt | kWin}) {
-        const platform::Claim claim = e->registerChord(mods, 0x70);  // F1
-        EXPECT_EQ(claim.outcome(), platform::Claim::Refused) << mods;
+    const mod::Mask ctrlAlt = mod::Mask::Control | mod::Mask::Alt;
+    for (const mod::Mask mods : {ctrlAlt, ctrlAlt | mod::Mask::Win}) {
+        const platform::Claim claim = e->registerChord(mods, vk::F1);
+        EXPECT_EQ(claim.outcome(), platform::Claim::Refused) << mods.bits();
         EXPECT_NE(claim.why().find("X server keeps"), std::string::npos) << claim.why();
     }
-    EXPECT_TRUE(e->registerChord(kCtrl | kAlt | kShift, 0x70)) << "Shift picks another level of the key";
-    EXPECT_TRUE(e->registerChord(kCtrl | kAlt, 0x08)) << "Backspace, with the server's end not turned on here";
+    EXPECT_TRUE(e->registerChord(mod::Mask::Control | mod::Mask::Alt | mod::Mask::Shift, vk::F1))
+        << "Shift picks another level of the key";
+    EXPECT_TRUE(e->registerChord(mod::Mask::Control | mod::Mask::Alt, vk::Back))
+        << "Backspace, with the server's end not turned on here";
 }
 
 TEST_F(X11Hotkey, TwoEndpointsOfOneProgramCannotHoldOneChord) {
     auto first = endpoint(nullptr);
     auto second = endpoint(nullptr);
-    ASSERT_TRUE(first->registerChord(kCtrl | kAlt, 'A'));
-    EXPECT_FALSE(second->registerChord(kCtrl | kAlt, 'A'));
-    EXPECT_TRUE(second->registerChord(kCtrl | kAlt, 'B'));
+    ASSERT_TRUE(first->registerChord(mod::Mask::Control | mod::Mask::Alt, 'A'));
+    EXPECT_FALSE(second->registerChord(mod::Mask::Control | mod::Mask::Alt, 'A'));
+    EXPECT_TRUE(second->registerChord(mod::Mask::Control | mod::Mask::Alt, 'B'));
 
     // Ending an endpoint releases its chord for anyone.
     first.reset();
@@ -118,20 +120,20 @@ TEST_F(X11Hotkey, APressReachesItsOwnEndpointOnlyAlsoWithNumLockOn) {
     int a = 0, b = 0;
     auto ea = endpoint(&a);
     auto eb = endpoint(&b);
-    ASSERT_TRUE(ea->registerChord(kCtrl | kAlt, 'A'));
-    ASSERT_TRUE(eb->registerChord(kCtrl | kAlt, 'B'));
+    ASSERT_TRUE(ea->registerChord(mod::Mask::Control | mod::Mask::Alt, 'A'));
+    ASSERT_TRUE(eb->registerChord(mod::Mask::Control | mod::Mask::Alt, 'B'));
 
-    tap({17, 18, 'A'});
+    tap({vk::Control, vk::Menu, 'A'});
     EXPECT_TRUE(spinUntil([&] { return a == 1; }));
 
-    tap({0x90});  // NumLock on
-    tap({17, 18, 'A'});
+    tap({vk::NumLock});  // NumLock on
+    tap({vk::Control, vk::Menu, 'A'});
     EXPECT_TRUE(spinUntil([&] { return a == 2; }));
-    tap({0x14});  // and CapsLock
-    tap({17, 18, 'A'});
+    tap({vk::Capital});  // and CapsLock
+    tap({vk::Control, vk::Menu, 'A'});
     EXPECT_TRUE(spinUntil([&] { return a == 3; }));
-    tap({0x14});
-    tap({0x90});
+    tap({vk::Capital});
+    tap({vk::NumLock});
     spin(50);
     EXPECT_EQ(b, 0);
 }
@@ -146,13 +148,13 @@ TEST_F(X11Hotkey, KeysInjectedWhileTheTriggerIsHeldReachTheFocusedWindow) {
         injector->keyDown('B');
         injector->keyUp('B');
     };
-    ASSERT_TRUE(e->registerChord(kCtrl, 0x77));  // Ctrl+F8
+    ASSERT_TRUE(e->registerChord(mod::Mask::Control, vk::F8));
 
-    injector->keyDown(17);
-    injector->keyDown(0x77);
+    injector->keyDown(vk::Control);
+    injector->keyDown(vk::F8);
     ASSERT_TRUE(spinUntil([&] { return fired == 1; }));
-    injector->keyUp(0x77);
-    injector->keyUp(17);
+    injector->keyUp(vk::F8);
+    injector->keyUp(vk::Control);
 
     const auto& ev = listener.waitForEvents(4);
     bool sawB = false;
@@ -163,10 +165,10 @@ TEST_F(X11Hotkey, KeysInjectedWhileTheTriggerIsHeldReachTheFocusedWindow) {
 TEST_F(X11Hotkey, AHeldTriggerFiresAgainAtTheRepeatRate) {
     int fired = 0;
     auto e = endpoint(&fired);
-    ASSERT_TRUE(e->registerChord(0, 0x77));  // F8 alone
-    injector->keyDown(0x77);
+    ASSERT_TRUE(e->registerChord(mod::Mask{}, vk::F8));  // F8 alone
+    injector->keyDown(vk::F8);
     spin(1200);
-    injector->keyUp(0x77);
+    injector->keyUp(vk::F8);
     spin(50);
     EXPECT_GE(fired, 3) << "the server repeats a held key after about 660 ms";
 }
@@ -178,7 +180,7 @@ TEST_F(X11Hotkey, OwnKeysHeldBackByAFrozenKeyboardAreStillKnownAsOurs) {
     ASSERT_TRUE(listener.takeFocus());
     int fired = 0;
     auto e = endpoint(&fired);
-    ASSERT_TRUE(e->registerChord(0, 'L'));
+    ASSERT_TRUE(e->registerChord(mod::Mask{}, 'L'));
     x11::X11KeyInjector own(session);
 
     xcb_connection_t* other = xcb_connect(nullptr, nullptr);
@@ -221,11 +223,11 @@ TEST(X11Capture, KeysTypedIntoTheFieldAreReadThroughTheServersKeymap) {
     ASSERT_TRUE(spinUntil([&] { return z.txtHotKey()->hasFocus(); }));
 
     const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
-        {{17, 0x25}, "Ctrl + Left"},
-        {{18, 16, 0x64}, "Alt + Shift + Num 4"},
-        {{0x6B}, "Num +"},
-        {{91, 'Z'}, "Win + Z"},
-        {{17, 0xBA}, "Ctrl + ;"},
+        {{vk::Control, vk::Left}, "Ctrl + Left"},
+        {{vk::Menu, vk::Shift, vk::Numpad4}, "Alt + Shift + Num 4"},
+        {{vk::Add}, "Num +"},
+        {{vk::LWin, 'Z'}, "Win + Z"},
+        {{vk::Control, vk::OemSemicolon}, "Ctrl + ;"},
     };
     for (const auto& [keys, expected] : cases) {
         for (auto k : keys) injector->keyDown(k);

@@ -54,7 +54,7 @@ protected:
         for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) user->keyUp(*it);
     }
 
-    std::unique_ptr<platform::HotkeyEndpoint> chord(int mods, int vk, int* fired) {
+    std::unique_ptr<platform::HotkeyEndpoint> chord(mod::Mask mods, int vk, int* fired) {
         auto e = service->createEndpoint();
         e->onPressed = [fired] { ++*fired; };
         EXPECT_TRUE(e->registerChord(mods, vk));
@@ -70,7 +70,7 @@ protected:
 
 TEST_F(X11Layout, AChordStillFiresAfterTheLayoutChanges) {
     int fired = 0;
-    auto e = chord(mod::Control, 'Z', &fired);
+    auto e = chord(mod::Mask::Control, 'Z', &fired);
     tap({vk::Control, 'Z'});
     ASSERT_TRUE(spinUntil([&] { return fired == 1; }));
 
@@ -128,7 +128,7 @@ TEST_F(X11Layout, AChordFiresWithScrollLockBoundAndOn) {
     ASSERT_TRUE(x11Tool("xmodmap -e 'add mod3 = Scroll_Lock'"));
     ASSERT_TRUE(spinUntil([&] { return (session->layout().lockMask() & XCB_MOD_MASK_3) != 0; }));
     int fired = 0;
-    auto e = chord(mod::Control, 'Q', &fired);
+    auto e = chord(mod::Mask::Control, 'Q', &fired);
     tap({vk::Scroll});  // ScrollLock on
     X11Listener listener;
     ASSERT_TRUE(listener.takeFocus());

@@ -20,7 +20,7 @@ protected:
         for (int n = 1; n <= frmSet::kSlots; ++n) {
             EXPECT_GE(window->ZorvaneN(n)->KeyCode(), 0);
             EXPECT_LE(window->ZorvaneN(n)->KeyCode(), 255);
-            EXPECT_EQ(window->ZorvaneN(n)->ModKeyCode() & ~mod::All, 0);
+            EXPECT_EQ(window->ZorvaneN(n)->ModKeyCode() & ~mod::Mask::All.bits(), 0);
             EXPECT_LE(window->Text1(n - 1)->text().toUtf8().size(), 254);
             EXPECT_FALSE(window->ZorvaneN(n)->HotKeyEnabled());
         }

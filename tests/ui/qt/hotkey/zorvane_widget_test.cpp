@@ -60,7 +60,7 @@ TEST_F(ZorvaneWidget, TypedKeysBecomeAChordAndNeverText) {
     press(*z, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(z->Text(), "Ctrl + Alt + A");
     EXPECT_EQ(z->KeyCode(), 65);
-    EXPECT_EQ(z->ModKeyCode(), mod::Control | mod::Alt);
+    EXPECT_EQ(z->ModKeyCode(), (mod::Mask::Control | mod::Mask::Alt).bits());
     EXPECT_EQ(z->txtHotKey()->cursorPosition(), z->Text().size());
 
     // Letters, Backspace, Delete, Enter and paste are captured as keys, never applied as editing.
@@ -162,7 +162,7 @@ TEST_F(ZorvaneWidget, ChordSurvivesARestartThroughTheSettingsFile) {
     auto again = make("Zorvane10");
     EXPECT_EQ(again->Text(), "Ctrl + Alt + A");
     EXPECT_EQ(again->KeyCode(), 65);
-    EXPECT_EQ(again->ModKeyCode(), mod::Control | mod::Alt);
+    EXPECT_EQ(again->ModKeyCode(), (mod::Mask::Control | mod::Mask::Alt).bits());
     EXPECT_FALSE(again->HotKeyEnabled()) << "the enabled state is never kept";
 }
 
@@ -187,7 +187,7 @@ TEST_F(ZorvaneWidget, PerUserStoreKeepsTheChordUnderItsApplicationName) {
     auto again = make("Zorvane4", true, bag);
     EXPECT_EQ(again->Text(), "Shift + F7");
     EXPECT_EQ(again->KeyCode(), vk::F7);
-    EXPECT_EQ(again->ModKeyCode(), mod::Shift);
+    EXPECT_EQ(again->ModKeyCode(), mod::Mask::Shift.bits());
     EXPECT_FALSE(std::filesystem::exists(file.path())) << "nothing went to the settings file";
     QSettings(QSettings::UserScope, "ZorvaneWidgetTest", "ZorvaneWidgetTest").clear();
 }
