@@ -208,6 +208,8 @@ void Player::play(std::string_view action) {
             return;
         }
         announceHeldModifiers();
+        // The hold starts when the keys are down where the application is.
+        injector_.settle();
         hold_(keys->size() == 1 ? kSingleKeyHoldMs : kCombinationHoldMs);
     } catch (...) {
         releaseAll();

@@ -26,6 +26,10 @@ public:
     // them each goes out at once.
     virtual void beginBatch() {}
     virtual void endBatch() {}
+    // Returns once the key events sent so far have reached the system, so
+    // that a hold timed from here is as long where the keys arrive (X: the
+    // server may handle a request well after it was sent).
+    virtual void settle() {}
     // Whether key events sent now reach the focused window. Not when the
     // system shields that window from this program (Windows: one run as
     // administrator): the events would be dropped without a word.

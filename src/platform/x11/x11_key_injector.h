@@ -39,6 +39,7 @@ public:
     // its keys at once rather than one wake-up at a time.
     void beginBatch() override { s_->beginBatch(); }
     void endBatch() override { s_->endBatch(); }
+    void settle() override { s_->sync(); }
 
     // Gives every borrowed spare keycode back its empty mapping now.
     void restoreSpareKeys();
