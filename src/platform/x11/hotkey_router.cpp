@@ -5,7 +5,6 @@
 
 #include <QTimer>
 
-#include "core/diag/diag.h"
 #include "core/keys/virtual_keys.h"
 
 namespace x11 {
@@ -291,10 +290,9 @@ void HotkeyRouter::onLayoutChanged() {
     }
     for (const Keycode kc : chords_.keycodes()) applyGrabs(kc);
     s_->flush();
-    for (const auto& [onLost, why] : lost) {
-        diag::Report("a chord was turned off after a keyboard layout change: " + why);
-        if (onLost) onLost(why);
-    }
+    // The slot reports it, as it reports every chord it loses.
+    for (const auto& [onLost, why] : lost)
+        if (onLost) onLost("after a keyboard layout change, " + why);
 }
 
 }  // namespace x11
