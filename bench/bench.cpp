@@ -14,11 +14,11 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define XK_LATIN1
@@ -116,8 +116,8 @@ std::string slotIni(const std::vector<std::pair<std::string, std::string>>& chor
     for (std::size_t i = 0; i < chords.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         z += "Zorvane" + n + "Text=Ctrl + Alt + " + chords[i].first + "\nZorvane" + n +
-             "KeyCode=" + std::to_string(static_cast<int>(chords[i].first[0])) + "\nZorvane" + n + "ModKeyCode=" +
-             ctrlAlt + "\n";
+             "KeyCode=" + std::to_string(static_cast<int>(chords[i].first[0])) + "\nZorvane" + n +
+             "ModKeyCode=" + ctrlAlt + "\n";
         text += std::to_string(i) + "=target\n";
         tip += std::to_string(i) + "=" + chords[i].second + "\n";
     }
@@ -227,8 +227,10 @@ void breakdown(const LatencyRow& row, const std::vector<std::map<std::string, lo
     };
     // "press" and "window" are the benchmark's own clock readings.
     std::vector<Span> spans = {
-        {"trigger key pressed on the keyboard to the grabbed press read by the program (servers, wake-up)", "press",
-         "read", {}},
+        {"trigger key pressed on the keyboard to the grabbed press read by the program (servers, wake-up)",
+         "press",
+         "read",
+         {}},
         {"routing: whose press, which chord, the held key taken, the keyboard let go", "read", "fired", {}},
         {"playback start: the slot's control, the player, parsing its keys", "fired", "sync", {}},
         {"the one round trip: keys held back by the grab read, key state checked", "sync", "answered", {}},
@@ -254,9 +256,10 @@ void breakdown(const LatencyRow& row, const std::vector<std::map<std::string, lo
         }
     }
     if (matched == 0) return;
-    std::printf("\nWhere the time goes between the trigger and its first key (zorvane-change-hotkey, %d triggers;"
-                " each step's own median, so they need not add up to the total's):\n\n",
-                matched);
+    std::printf(
+        "\nWhere the time goes between the trigger and its first key (zorvane-change-hotkey, %d triggers;"
+        " each step's own median, so they need not add up to the total's):\n\n",
+        matched);
     std::printf("| step | median ms | p90 ms |\n|---|---|---|\n");
     for (Span& s : spans)
         if (!s.us.v.empty()) std::printf("| %s | %.3f | %.3f |\n", s.what, s.us.at(0.5) / 1000, s.us.at(0.9) / 1000);
@@ -285,8 +288,8 @@ void latency(x11::X11KeyInjector& user) {
     const QString xbk = dir.path() + "/xbindkeysrc", sx = dir.path() + "/sxhkdrc";
     std::ofstream(xbk.toStdString()) << "\"xdotool key ctrl+c\"\n  control+alt + j\n";
     std::ofstream(sx.toStdString()) << "ctrl + alt + j\n\txdotool key ctrl+c\n";
-    for (const auto& [name, args] : std::vector<std::pair<std::string, QStringList>>{
-             {"xbindkeys", {"-n", "-f", xbk}}, {"sxhkd", {"-c", sx}}}) {
+    for (const auto& [name, args] :
+         std::vector<std::pair<std::string, QStringList>>{{"xbindkeys", {"-n", "-f", xbk}}, {"sxhkd", {"-c", sx}}}) {
         LatencyRow row;
         row.tool = name;
         QProcess peer;
@@ -315,23 +318,25 @@ void latency(x11::X11KeyInjector& user) {
             injected.push_back(row);
         }
     }
-    std::printf("\nTrigger (Ctrl+Alt+J, tapped on a physical keyboard) to the first injected C at a focused window,"
-                " %d taps each, steady clock:\n\n", trials);
+    std::printf(
+        "\nTrigger (Ctrl+Alt+J, tapped on a physical keyboard) to the first injected C at a focused window,"
+        " %d taps each, steady clock:\n\n",
+        trials);
     std::printf("| tool | median ms | p90 ms | max ms | delivered | median / ours |\n|---|---|---|---|---|---|\n");
     const double ours = rows[0].microseconds.at(0.5);
     for (auto& r : rows)
         std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.2g× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
                     r.microseconds.at(0.9) / 1000, r.microseconds.at(1.0) / 1000, r.delivered, r.trials,
                     ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
-    std::printf("\nRound trips to the X server between a trigger and its first key: median %.0f, max %.0f (%zu triggers)\n",
-                rows[0].roundTrips.at(0.5), rows[0].roundTrips.at(1.0), rows[0].roundTrips.v.size());
+    std::printf(
+        "\nRound trips to the X server between a trigger and its first key: median %.0f, max %.0f (%zu triggers)\n",
+        rows[0].roundTrips.at(0.5), rows[0].roundTrips.at(1.0), rows[0].roundTrips.v.size());
     for (auto& r : injected)
         std::printf("| %s | %.2f | %.2f | %.2f | %d/%d | %.2g× |\n", r.tool.c_str(), r.microseconds.at(0.5) / 1000,
                     r.microseconds.at(0.9) / 1000, r.microseconds.at(1.0) / 1000, r.delivered, r.trials,
                     ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
     const double plain = rows.back().microseconds.at(0.5);
-    if (ours > 0 && plain > 0)
-        std::printf("Over a plain key: median %.2f ms\n", (ours - plain) / 1000);
+    if (ours > 0 && plain > 0) std::printf("Over a plain key: median %.2f ms\n", (ours - plain) / 1000);
     breakdown(rows[0], traced);
 }
 
@@ -430,11 +435,12 @@ void memoryAndIdle() {
     pump(500);
     const auto hidden = mem();
     const long hiddenSwitches = idle();
-    std::printf("\n| window | peak RSS KiB | RSS KiB | private KiB (clean and dirty) | private dirty KiB |"
-                " context switches in %d s |\n|---|---|---|---|---|---|\n",
-                idleMs / 1000);
-    for (const auto& [name, m, switches] : {std::tuple{"shown, not focused", shown, shownSwitches},
-                                             std::tuple{"hidden", hidden, hiddenSwitches}})
+    std::printf(
+        "\n| window | peak RSS KiB | RSS KiB | private KiB (clean and dirty) | private dirty KiB |"
+        " context switches in %d s |\n|---|---|---|---|---|---|\n",
+        idleMs / 1000);
+    for (const auto& [name, m, switches] :
+         {std::tuple{"shown, not focused", shown, shownSwitches}, std::tuple{"hidden", hidden, hiddenSwitches}})
         std::printf("| %s | %ld | %ld | %ld | %ld | %ld |\n", name, std::get<0>(m), std::get<1>(m), std::get<2>(m),
                     std::get<3>(m), switches);
 }

@@ -1,7 +1,7 @@
 #include "key_watcher.h"
 
-#include <cstdlib>
 #include <poll.h>
+#include <cstdlib>
 
 KeyWatcher::KeyWatcher() {
     c_ = xcb_connect(nullptr, nullptr);
@@ -15,8 +15,10 @@ KeyWatcher::KeyWatcher() {
     xcb_map_window(c_, w);
     xcb_flush(c_);
     window_ = w;
-    if (takeFocus()) thread_ = std::thread([this] { run(); });
-    else window_ = 0;
+    if (takeFocus())
+        thread_ = std::thread([this] { run(); });
+    else
+        window_ = 0;
 }
 
 bool KeyWatcher::takeFocus() {

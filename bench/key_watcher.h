@@ -3,13 +3,13 @@
 // steady clock, when each key press reaches it: the application's side of a
 // latency measurement, free of the measuring thread's own work.
 
+#include <xcb/xcb.h>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "platform/x11/keymap.h"
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/fake/recording_injector.h"
 #include "core/playback/action_string.h"
 #include "core/playback/player.h"
+#include "platform/fake/recording_injector.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

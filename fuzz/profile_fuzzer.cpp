@@ -1,12 +1,12 @@
 // Any bytes as a settings file, and any section, key and value written into it:
 // nothing crashes, what is written reads back, other keys keep their values,
 // and a file that cannot be read takes no writes.
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "core/settings/profile_file.h"
 #include "core/settings/profile_text.h"
@@ -22,7 +22,8 @@ std::string_view trimmed(std::string_view s) {
 
 std::string expectedRead(std::string_view v) {
     v = trimmed(v);
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
     return std::string(v);
 }
 

@@ -1,14 +1,14 @@
 #include "delivery/delivery_bed.h"
 
+#include <xcb/xtest.h>
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
-#include <xcb/xtest.h>
 
-#include "platform/x11/vk_keysym.h"
 #include "core/playback/keyfunc.h"
+#include "platform/x11/vk_keysym.h"
 #include "support/spin.h"
 
 namespace bed {
@@ -91,9 +91,10 @@ bool DeliveryBed::configure(const std::vector<Slot>& chords) {
         if (!e || !e->registerChord(chords[i].mods, chords[i].key)) all = false;
         const std::string action = chords[i].action;
         const int slot = static_cast<int>(i);
-        if (e) e->onPressed = [this, slot, action, endpoint = e.get()] {
-            player_->trigger(slot, action, endpoint->pressIsRepeat());
-        };
+        if (e)
+            e->onPressed = [this, slot, action, endpoint = e.get()] {
+                player_->trigger(slot, action, endpoint->pressIsRepeat());
+            };
         endpoints_.push_back(std::move(e));
     }
     playbacks_ = 0;
@@ -114,8 +115,10 @@ void DeliveryBed::perform(std::vector<Step> steps) {
         QTimer::singleShot(ms, Qt::PreciseTimer, [this, group, pending] {
             user_->beginBatch();
             for (const Step& s : group) {
-                if (s.down) user_->keyDown(s.vk);
-                else user_->keyUp(s.vk);
+                if (s.down)
+                    user_->keyDown(s.vk);
+                else
+                    user_->keyUp(s.vk);
                 userHolds_.set(s.vk, s.down);
             }
             user_->endBatch();
@@ -160,8 +163,10 @@ bool DeliveryBed::userLetsGoOfEverything() {
 }
 
 bool DeliveryBed::typeBehindTheProgramsBack(std::uint8_t vk, bool down) {
-    if (down) user_->keyDown(vk);
-    else user_->keyUp(vk);
+    if (down)
+        user_->keyDown(vk);
+    else
+        user_->keyUp(vk);
     userHolds_.set(vk, down);
     // Asks the server on the listener's connection and runs no event loop.
     for (int i = 0; i < 500; ++i) {

@@ -4,26 +4,26 @@
 // Xvfb; scripts/with-physical-keyboard), with a focused listener window and a
 // user who types on the outer display.
 
+#include <xcb/xcb.h>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-#include <xcb/xcb.h>
 
+#include "core/keys/virtual_keys.h"
+#include "core/playback/player.h"
+#include "core/playback/slot_player.h"
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_keyboard_state.h"
 #include "platform/x11/x11_session.h"
-#include "core/keys/virtual_keys.h"
-#include "core/playback/player.h"
-#include "core/playback/slot_player.h"
 #include "support/x11_listener.h"
 
 namespace bed {
 
 struct Slot {
-    mod::Mask mods;      // trigger chord
+    mod::Mask mods;  // trigger chord
     std::uint8_t key;
     std::string action;  // target
 };

@@ -2,17 +2,17 @@
 // the target was played, and no key is left down, with a real (nested-display)
 // keyboard in the user's hands.
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <sstream>
 
-#include "delivery/delivery_bed.h"
 #include "core/keys/virtual_keys.h"
+#include "delivery/delivery_bed.h"
 #include "platform/x11/vk_keysym.h"
 
 using namespace bed;
@@ -161,7 +161,8 @@ enum class NotTheProgram {
 // modifiers lacks only ones that the user let go of after the program's last
 // look at them, or that the nested display let go of on its own after the
 // program last pressed or looked at them. Any other fault is the program's.
-NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps, const std::vector<KeyEventLog>& log) {
+NotTheProgram whyNotTheProgram(const Verdict& v, const std::vector<Remap>& remaps,
+                               const std::vector<KeyEventLog>& log) {
     for (const auto& f : v.faults)
         if (f.rfind("target key arrived with modifiers", 0) != 0) return NotTheProgram::No;
     const std::pair<std::uint8_t, Mask> modifiers[] = {
@@ -231,15 +232,11 @@ TEST_F(Delivery, AltQToCtrlWReleasesAltWithoutALoneTap) {
     EXPECT_TRUE(v.ok()) << explain(v, b);
     // Between the user's Alt going down and Alt's first release, another key event came.
     const auto& ev = b.listener().events();
-    const auto altDown = std::find_if(ev.begin(), ev.end(),
-                                      [](const KeyEventLog& e) {
-                                          return !e.raw && e.press && e.keysym == ks(vk::LMenu);
-                                      });
+    const auto altDown = std::find_if(
+        ev.begin(), ev.end(), [](const KeyEventLog& e) { return !e.raw && e.press && e.keysym == ks(vk::LMenu); });
     ASSERT_NE(altDown, ev.end()) << describe(ev);
-    const auto altUp = std::find_if(altDown, ev.end(),
-                                    [](const KeyEventLog& e) {
-                                        return !e.raw && !e.press && e.keysym == ks(vk::LMenu);
-                                    });
+    const auto altUp = std::find_if(
+        altDown, ev.end(), [](const KeyEventLog& e) { return !e.raw && !e.press && e.keysym == ks(vk::LMenu); });
     ASSERT_NE(altUp, ev.end()) << describe(ev);
     EXPECT_GT(std::distance(altDown, altUp), 1) << "Alt was tapped alone:\n" << describe(ev);
 }
@@ -287,8 +284,12 @@ TEST_F(Delivery, CtrlQToCtrlCKeepsCtrlHeldAfterwards) {
 TEST_F(Delivery, TheUserLetsGoOfEverythingDuringTheHold) {
     const Remap r{Mask::Control | Mask::Alt, 'A', {Mask::Control | Mask::Shift, 'S'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, vk::LControl, true}, {8, vk::LMenu, true}, {16, 'A', true},
-               {60, 'A', false}, {70, vk::LMenu, false}, {80, vk::LControl, false}});
+    b.perform({{0, vk::LControl, true},
+               {8, vk::LMenu, true},
+               {16, 'A', true},
+               {60, 'A', false},
+               {70, vk::LMenu, false},
+               {80, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {r}, v);
     if (b.logicalDown().any()) v.add("a key is left down right after the playback");
@@ -322,8 +323,8 @@ TEST_F(Delivery, AKeyLeftDownOnTheInjectionDeviceStillGoesDown) {
 TEST_F(Delivery, ASharedModifierLetGoOfJustBeforeAPlaybackStillGoesDown) {
     const Remap r{Mask::Control | Mask::Alt, 'J', {Mask::Control, 'C'}};
     ASSERT_TRUE(configure(b, {r}));
-    b.perform({{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false},
-               {50, vk::LMenu, false}});
+    b.perform(
+        {{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false}, {50, vk::LMenu, false}});
     const xcb_keycode_t ctrl = b.session().layout().keycodeToType(vk::LControl);
     ASSERT_TRUE(b.session().injected()[ctrl]) << "the playback kept Ctrl down on the device";
     ASSERT_TRUE(b.typeBehindTheProgramsBack(vk::LControl, false));
@@ -373,8 +374,12 @@ TEST_F(Delivery, AModifierLetGoOfWhileTheDisplayHadNoFocusIsNotPressedAgain) {
     const std::string focusBack =
         "DISPLAY=" + std::string(std::getenv("OUTER_DISPLAY")) + " xdotool search --class Xephyr windowfocus --sync";
     ASSERT_EQ(std::system(focusBack.c_str()), 0);
-    b.perform({{0, vk::LControl, true}, {10, vk::LMenu, true}, {20, 'J', true}, {40, 'J', false},
-               {50, vk::LMenu, false}, {60, vk::LControl, false}});
+    b.perform({{0, vk::LControl, true},
+               {10, vk::LMenu, true},
+               {20, 'J', true},
+               {40, 'J', false},
+               {50, vk::LMenu, false},
+               {60, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {r}, v);
     checkNothingStuck(b, v);
@@ -388,8 +393,14 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
     const Remap second{Mask::Alt, vk::F6, {Mask::Alt, 'N'}};                     // Alt+F6
     ASSERT_TRUE(configure(b, {first, second}));
     // Ctrl+F8 tapped, then straight on Alt+F6: all in one instant.
-    b.perform({{0, vk::LControl, true}, {0, vk::F8, true}, {0, vk::F8, false}, {0, vk::LControl, false},
-               {0, vk::LMenu, true}, {0, vk::F6, true}, {60, vk::F6, false}, {70, vk::LMenu, false}});
+    b.perform({{0, vk::LControl, true},
+               {0, vk::F8, true},
+               {0, vk::F8, false},
+               {0, vk::LControl, false},
+               {0, vk::LMenu, true},
+               {0, vk::F6, true},
+               {60, vk::F6, false},
+               {70, vk::LMenu, false}});
     Verdict v;
     checkDeliveries(b, {first, second}, v);
     checkNothingStuck(b, v);
@@ -397,8 +408,12 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
 
     // Shift pressed in the instant the trigger went down.
     ASSERT_TRUE(configure(b, {first}));
-    b.perform({{0, vk::LControl, true}, {0, vk::F8, true}, {0, vk::LShift, true}, {40, vk::F8, false},
-               {50, vk::LControl, false}, {60, vk::LShift, false}});
+    b.perform({{0, vk::LControl, true},
+               {0, vk::F8, true},
+               {0, vk::LShift, true},
+               {40, vk::F8, false},
+               {50, vk::LControl, false},
+               {60, vk::LShift, false}});
     Verdict w;
     checkDeliveries(b, {first}, w);
     checkNothingStuck(b, w);
@@ -411,8 +426,14 @@ TEST_F(Delivery, KeysTypedInTheSameInstantAsTheTriggerComeBeforeItsTarget) {
 TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
     const Remap undo{Mask::Control | Mask::Alt, 'J', {Mask::Control, 'Z'}};
     ASSERT_TRUE(configure(b, {undo}));
-    b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'J', true}, {30, 'J', false}, {110, 'J', true},
-               {130, 'J', false}, {150, vk::LMenu, false}, {160, vk::LControl, false}});
+    b.perform({{0, vk::LControl, true},
+               {5, vk::LMenu, true},
+               {10, 'J', true},
+               {30, 'J', false},
+               {110, 'J', true},
+               {130, 'J', false},
+               {150, vk::LMenu, false},
+               {160, vk::LControl, false}});
     EXPECT_EQ(b.played().at(undo.target.action()), 2) << "a double tap plays twice";
     Verdict v;
     checkDeliveries(b, {undo}, v);
@@ -422,9 +443,16 @@ TEST_F(Delivery, TriggersPressedDuringAPlaybackArePlayedAfterIt) {
     const Remap copy{Mask::Control | Mask::Alt, 'A', {Mask::Control, 'C'}};
     const Remap paste{Mask::Alt, 'C', {Mask::Control, 'V'}};
     ASSERT_TRUE(configure(b, {copy, paste}));
-    b.perform({{0, vk::LControl, true}, {5, vk::LMenu, true}, {10, 'A', true}, {30, 'A', false},
-               {40, vk::LControl, false}, {45, vk::LMenu, false}, {90, vk::LMenu, true}, {100, 'C', true},
-               {130, 'C', false}, {140, vk::LMenu, false}});
+    b.perform({{0, vk::LControl, true},
+               {5, vk::LMenu, true},
+               {10, 'A', true},
+               {30, 'A', false},
+               {40, vk::LControl, false},
+               {45, vk::LMenu, false},
+               {90, vk::LMenu, true},
+               {100, 'C', true},
+               {130, 'C', false},
+               {140, vk::LMenu, false}});
     Verdict w;
     checkDeliveries(b, {copy, paste}, w);
     checkNothingStuck(b, w);
@@ -443,8 +471,14 @@ TEST_F(Delivery, AChordPressedDuringAPlaybackIsTheOneWhoseModifiersTheUserHolds)
     const Remap plain{Mask{}, 'E', {Mask::Control | Mask::Alt, 'H'}};
     const Remap withMods{Mask::Control | Mask::Alt, 'E', {Mask::Shift | Mask::Win, 'V'}};
     ASSERT_TRUE(configure(b, {plain, withMods}));
-    b.perform({{5, 'E', true}, {48, 'E', false}, {63, vk::LControl, true}, {71, vk::LMenu, true}, {84, 'E', true},
-               {109, 'E', false}, {185, vk::LControl, false}, {306, vk::LMenu, false}});
+    b.perform({{5, 'E', true},
+               {48, 'E', false},
+               {63, vk::LControl, true},
+               {71, vk::LMenu, true},
+               {84, 'E', true},
+               {109, 'E', false},
+               {185, vk::LControl, false},
+               {306, vk::LMenu, false}});
     Verdict v;
     checkDeliveries(b, {plain, withMods}, v);
     checkNothingStuck(b, v);
@@ -458,9 +492,16 @@ TEST_F(Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
     const Remap first{Mask::Control | Mask::Shift, 'T', {Mask::Control | Mask::Win, 'M'}};
     const Remap second{Mask::Control | Mask::Alt | Mask::Shift, 'W', {Mask::Shift | Mask::Win, 'F'}};
     ASSERT_TRUE(configure(b, {first, second}));
-    b.perform({{0, vk::LControl, true}, {10, vk::LShift, true}, {20, 'T', true}, {45, 'T', false},
-               {70, vk::LMenu, true}, {90, 'W', true}, {115, 'W', false}, {400, vk::LMenu, false},
-               {410, vk::LShift, false}, {420, vk::LControl, false}});
+    b.perform({{0, vk::LControl, true},
+               {10, vk::LShift, true},
+               {20, 'T', true},
+               {45, 'T', false},
+               {70, vk::LMenu, true},
+               {90, 'W', true},
+               {115, 'W', false},
+               {400, vk::LMenu, false},
+               {410, vk::LShift, false},
+               {420, vk::LControl, false}});
     Verdict v;
     checkDeliveries(b, {first, second}, v);
     checkNothingStuck(b, v);
@@ -482,7 +523,8 @@ TEST_F(Delivery, TheTriggerHeldForThreeSeconds) {
 // trigger during the hold.
 TEST(DeliveryProperty, RandomTriggersAndUsers) {
     const bool baseline = std::getenv("ZORVANE_DELIVERY_BASELINE") != nullptr;
-    const unsigned first = std::getenv("ZORVANE_SEED") ? std::strtoul(std::getenv("ZORVANE_SEED"), nullptr, 10) : 20261207u;
+    const unsigned first =
+        std::getenv("ZORVANE_SEED") ? std::strtoul(std::getenv("ZORVANE_SEED"), nullptr, 10) : 20261207u;
     const int trials = std::getenv("ZORVANE_TRIALS") ? std::atoi(std::getenv("ZORVANE_TRIALS")) : 500;
     DeliveryBed b(!baseline);
     ASSERT_TRUE(b.ok()) << b.error;
@@ -577,17 +619,19 @@ TEST(DeliveryProperty, RandomTriggersAndUsers) {
             if (why == NotTheProgram::No) ++failed;
             if (firstFailures.size() < 5)
                 firstFailures.push_back("seed " + std::to_string(seed) +
-                                        (why == NotTheProgram::MadeUpRelease          ? " (the nested display's release)"
-                                         : why == NotTheProgram::LetGoAsTheKeyWentOut ? " (let go of as the key went out)"
-                                                                                      : "") +
+                                        (why == NotTheProgram::MadeUpRelease ? " (the nested display's release)"
+                                         : why == NotTheProgram::LetGoAsTheKeyWentOut
+                                             ? " (let go of as the key went out)"
+                                             : "") +
                                         ": " + explain(v, b));
         }
     }
-    std::printf("%s: %d trials from seed %u (%d same-key, %d taps under 30 ms, %d held past the repeat delay), "
-                "%d failed (%.1f%%); not counted: %d spoilt by a release the nested display made up, "
-                "%d where the user let go of a shared modifier as the target's key went out\n",
-                baseline ? "baseline playback" : "exact delivery", trials, first, sameKey, taps, repeats, failed,
-                100.0 * failed / std::max(trials, 1), madeUp, letGo);
+    std::printf(
+        "%s: %d trials from seed %u (%d same-key, %d taps under 30 ms, %d held past the repeat delay), "
+        "%d failed (%.1f%%); not counted: %d spoilt by a release the nested display made up, "
+        "%d where the user let go of a shared modifier as the target's key went out\n",
+        baseline ? "baseline playback" : "exact delivery", trials, first, sameKey, taps, repeats, failed,
+        100.0 * failed / std::max(trials, 1), madeUp, letGo);
     for (const auto& f : firstFailures) std::printf("%s\n", f.c_str());
     if (!baseline) {
         EXPECT_EQ(failed, 0);

@@ -7,10 +7,10 @@
 //
 // ZORVANE_IM_TRIES=n repeats every case n times (default 1).
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "delivery/delivery_bed.h"
@@ -42,8 +42,8 @@ const Remap kRemaps[] = {
 
 struct Timing {
     const char* name;
-    int keyHeldMs;        // the trigger's key
-    int modifiersAfterMs; // then its modifiers
+    int keyHeldMs;         // the trigger's key
+    int modifiersAfterMs;  // then its modifiers
 };
 
 // A held key repeats after 300 ms on this display: held, it plays twice.
@@ -163,9 +163,12 @@ private:
 std::string shown(const std::string& bytes) {
     std::string s;
     for (const unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7f) s += static_cast<char>(c);
-        else if (c == '\n') s += "\\n ";
-        else s += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+        if (c >= 0x20 && c < 0x7f)
+            s += static_cast<char>(c);
+        else if (c == '\n')
+            s += "\\n ";
+        else
+            s += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
     }
     return s;
 }
@@ -175,7 +178,10 @@ std::string caseName(const Remap& r, const Timing& timing, bool reversed) {
     if (mods.size() < 2) return std::string(r.name) + ", " + timing.name;
     const std::uint8_t last = reversed ? mods.front() : mods.back();
     return std::string(r.name) + ", " + timing.name + ", " +
-           (last == vk::LControl ? "Ctrl" : last == vk::LMenu ? "Alt" : "Shift") + " let go of last";
+           (last == vk::LControl ? "Ctrl"
+            : last == vk::LMenu  ? "Alt"
+                                 : "Shift") +
+           " let go of last";
 }
 
 void noSwitchesAndEachTargetOnce(ImClient::Kind kind) {
@@ -233,7 +239,8 @@ void noSwitchesAndEachTargetOnce(ImClient::Kind kind) {
             off.switches += t.switches;
             EXPECT_TRUE(d.nothingStuck());
         }
-    std::printf("%s, %d tries of each case:\n", kind == ImClient::XimTerminal ? "XIM terminal" : "GTK 3 field", tries());
+    std::printf("%s, %d tries of each case:\n", kind == ImClient::XimTerminal ? "XIM terminal" : "GTK 3 field",
+                tries());
     std::printf("  %-90s %8s  %s\n", "case", "switches", "targets typed / played");
     std::printf("  %-90s %8d\n", "a lone Left Shift tap of the user's (5 taps, each a switch)", flips);
     std::printf("  %-90s %8d\n", off.name.c_str(), off.switches);
@@ -273,7 +280,8 @@ TEST(InputMethod, TextBeingComposedStaysComposedAcrossATrigger) {
         EXPECT_EQ(t.stateAfter, 2) << "pinyin is still on";
         EXPECT_EQ(t.plays, 1);
         EXPECT_EQ(t.received.substr(0, t.received.find("\x1b[24~")), r.inTerminal + committed)
-            << shown(t.received) << "\n" << t.log;
+            << shown(t.received) << "\n"
+            << t.log;
         EXPECT_TRUE(d.nothingStuck());
     }
 }

@@ -2,13 +2,13 @@
 // reach the focused window as exactly the target, as often as the program
 // played it, and leave nothing down.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "delivery/delivery_bed.h"
 #include "platform/x11/vk_keysym.h"
@@ -42,8 +42,8 @@ public:
         ini << "[Zorvane]\n";
         for (int n = 1; n <= 4; ++n) {
             const Remap& r = kRemaps[n - 1];
-            ini << "Zorvane" << n << "Text=" << r.name << "\nZorvane" << n << "KeyCode=" << int(r.key) << "\nZorvane" << n
-                << "ModKeyCode=" << r.mods.bits() << "\n";
+            ini << "Zorvane" << n << "Text=" << r.name << "\nZorvane" << n << "KeyCode=" << int(r.key) << "\nZorvane"
+                << n << "ModKeyCode=" << r.mods.bits() << "\n";
         }
         ini << "[conftooltip]\n";
         for (int i = 0; i < 4; ++i) ini << i << "=2|17|" << int(kRemaps[i].key) << "\n";
@@ -92,8 +92,8 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
             b.perform(steps);
             // The program runs apart: its playbacks are over once nothing is
             // down; a repeat it has yet to play would start within a hold.
-            DeliveryBed::spinUntil(
-                [&] { return program.playbacksSoFar() > before && b.serverLogicalDown().none(); }, 5000);
+            DeliveryBed::spinUntil([&] { return program.playbacksSoFar() > before && b.serverLogicalDown().none(); },
+                                   5000);
             DeliveryBed::spin(300);
             b.listener().waitForEvents(0, 0);
 

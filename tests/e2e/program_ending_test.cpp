@@ -2,10 +2,10 @@
 // settings cannot be saved: nothing the user set is lost, and nothing waits
 // for an answer that no one is there to give.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
 
 #include "e2e/program.h"
 #include "support/desktop.h"
@@ -99,8 +99,7 @@ TEST(ProgramEnding, ASaveThatFailsOnSigtermIsReportedAndTheProgramStillEnds) {
         QFile filler(folder.path() + "/filler");
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         const QByteArray block(64 * 1024, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
+        while (filler.write(block) == block.size() && filler.flush()) {}
     }
     Program::Options options;
     options.keepErrors = true;

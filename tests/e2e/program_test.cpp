@@ -1,12 +1,12 @@
 // The built program in a folder of its own, on a virtual desktop with a window
 // manager and a tray host, used as a person would.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #define XK_LATIN1
 #include <X11/keysymdef.h>

@@ -1,7 +1,7 @@
 #pragma once
-#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <functional>
 
 // Runs `body` in a forked child, for tests that change process-wide limits or
 // identity. Returns the child's exit code, or 128 + signal.

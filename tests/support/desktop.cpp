@@ -48,8 +48,8 @@ bool isVisible(const QString& title) {
 }
 
 void clickAt(const QString& window, int x, int y, int button) {
-    run("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click",
-                    QString::number(button)});
+    run("xdotool",
+        {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", QString::number(button)});
     QThread::msleep(150);
 }
 

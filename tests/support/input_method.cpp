@@ -176,9 +176,7 @@ ImClient::~ImClient() {
     }
 }
 
-bool ImClient::focus() {
-    return desktop::run("xdotool", {"windowfocus", "--sync", window_}, 5000).has_value();
-}
+bool ImClient::focus() { return desktop::run("xdotool", {"windowfocus", "--sync", window_}, 5000).has_value(); }
 
 std::string ImClient::received() {
     if (kind_ == XimTerminal) return readBytes(dir_.filePath("typed").toStdString());

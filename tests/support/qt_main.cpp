@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QString>
-#include <gtest/gtest.h>
 
 namespace {
 

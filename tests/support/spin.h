@@ -13,4 +13,6 @@ inline bool spinUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
 }
 
 // Runs the event loop for a while, so that deferred work happens.
-inline void spin(int ms) { spinUntil([] { return false; }, ms); }
+inline void spin(int ms) {
+    spinUntil([] { return false; }, ms);
+}

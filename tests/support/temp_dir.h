@@ -43,7 +43,8 @@ inline std::string readBytes(const std::string& path) {
 // The names in a folder, to compare with what a test expects there.
 inline std::set<std::string> fileNames(const std::filesystem::path& folder) {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
     return names;
 }
 

@@ -15,12 +15,11 @@ X11Listener::X11Listener() {
     keymap_.load(c_);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
     window_ = xcb_generate_id(c_);
-    const std::uint32_t mask[] = {screen->white_pixel,
-                                  XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
-                                      XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_PROPERTY_CHANGE};
-    xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                      mask);
+    const std::uint32_t mask[] = {screen->white_pixel, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+                                                           XCB_EVENT_MASK_FOCUS_CHANGE |
+                                                           XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, mask);
     xcb_map_window(c_, window_);
     xcb_flush(c_);
 }
@@ -29,7 +28,8 @@ void X11Listener::markLook(xcb_connection_t* from, x11::Keysym keysym) {
     xcb_atom_t& atom = lookAtoms_[keysym];
     if (atom == XCB_NONE) {
         const std::string name = "ZORVANE_TEST_LOOK_" + std::to_string(keysym);
-        if (auto* reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr)) {
+        if (auto* reply = xcb_intern_atom_reply(
+                c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr)) {
             atom = reply->atom;
             std::free(reply);
         }
@@ -71,7 +71,8 @@ void X11Listener::logRawPresses(bool releasesToo) {
            XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | (releasesToo ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0u)};
     xcb_input_xi_select_events(c_, root, 1, &mask.head);
     // Which devices are the server's own XTest ones, to tell injected keys from typed ones.
-    if (auto* devices = xcb_input_xi_query_device_reply(c_, xcb_input_xi_query_device(c_, XCB_INPUT_DEVICE_ALL), nullptr)) {
+    if (auto* devices =
+            xcb_input_xi_query_device_reply(c_, xcb_input_xi_query_device(c_, XCB_INPUT_DEVICE_ALL), nullptr)) {
         for (auto it = xcb_input_xi_query_device_infos_iterator(devices); it.rem; xcb_input_xi_device_info_next(&it)) {
             const std::string name(xcb_input_xi_device_info_name(it.data),
                                    static_cast<std::size_t>(xcb_input_xi_device_info_name_length(it.data)));
@@ -94,7 +95,8 @@ void X11Listener::drain() {
             const auto* r = reinterpret_cast<xcb_input_raw_key_press_event_t*>(ev);
             const auto kc = static_cast<xcb_keycode_t>(r->detail);
             const bool press = r->event_type == XCB_INPUT_RAW_KEY_PRESS;
-            const bool injected = std::find(xtestDevices_.begin(), xtestDevices_.end(), r->sourceid) != xtestDevices_.end();
+            const bool injected =
+                std::find(xtestDevices_.begin(), xtestDevices_.end(), r->sourceid) != xtestDevices_.end();
             events_.push_back({press, true, injected, kc, keymap_.keysymAt(kc, 0), 0, r->time});
         } else if (type == XCB_PROPERTY_NOTIFY) {
             const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(ev);
@@ -125,8 +127,8 @@ std::string describe(const KeyEventLog& e) {
     }
     const char* name = XKeysymToString(e.keysym);
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? (e.injected ? "raw injected " : "raw ") : "", e.press ? "press" : "release",
-                  name ? name : "NoSymbol", e.state, e.time);
+    std::snprintf(buf, sizeof buf, "%s%s %s state=0x%x t=%u", e.raw ? (e.injected ? "raw injected " : "raw ") : "",
+                  e.press ? "press" : "release", name ? name : "NoSymbol", e.state, e.time);
     return buf;
 }
 

@@ -2,23 +2,23 @@
 // A small X window of the test suite that holds the input focus and logs every
 // key event it receives, with its keysym and modifier state.
 
+#include <xcb/xcb.h>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "platform/x11/keymap.h"
 
 struct KeyEventLog {
     bool press;
-    bool raw = false;     // a raw event of the server (any window, any device) rather than one the window received
-    bool injected = false; // a raw event from an XTest device, not from a keyboard
+    bool raw = false;       // a raw event of the server (any window, any device) rather than one the window received
+    bool injected = false;  // a raw event from an XTest device, not from a keyboard
     xcb_keycode_t keycode;
-    x11::Keysym keysym;   // unshifted keysym under the mapping in force at the event
-    std::uint16_t state;  // modifier state before the event
-    xcb_timestamp_t time; // server time, in milliseconds
-    bool look = false;    // not a key event: a mark another client put in the server's stream (markLook), for keysym
+    x11::Keysym keysym;    // unshifted keysym under the mapping in force at the event
+    std::uint16_t state;   // modifier state before the event
+    xcb_timestamp_t time;  // server time, in milliseconds
+    bool look = false;     // not a key event: a mark another client put in the server's stream (markLook), for keysym
 };
 
 class X11Listener {

@@ -16,10 +16,22 @@ struct NamedKey {
 
 // Listed in the order the pickers show them. The operators are the numeric keypad's.
 constexpr std::array<NamedKey, 16> kNamedKeys{{
-    {"Shift", vk::Shift}, {"Ctrl", vk::Control}, {"Alt", vk::Menu}, {"Win", vk::LWin},
-    {"Enter", vk::Return}, {"Backspace", vk::Back}, {"Space", vk::Space}, {"ESC", vk::Escape},
-    {"LEFT", vk::Left}, {"Right", vk::Right}, {"UP", vk::Up}, {"BOTTOM", vk::Down},
-    {"+", vk::Add}, {"-", vk::Subtract}, {"*", vk::Multiply}, {"/", vk::Divide},
+    {"Shift", vk::Shift},
+    {"Ctrl", vk::Control},
+    {"Alt", vk::Menu},
+    {"Win", vk::LWin},
+    {"Enter", vk::Return},
+    {"Backspace", vk::Back},
+    {"Space", vk::Space},
+    {"ESC", vk::Escape},
+    {"LEFT", vk::Left},
+    {"Right", vk::Right},
+    {"UP", vk::Up},
+    {"BOTTOM", vk::Down},
+    {"+", vk::Add},
+    {"-", vk::Subtract},
+    {"*", vk::Multiply},
+    {"/", vk::Divide},
 }};
 
 }  // namespace

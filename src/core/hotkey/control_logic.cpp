@@ -10,8 +10,7 @@ ControlLogic::ControlLogic(Alert alert, const platform::Services& services)
     : alert_(std::move(alert)),
       hotkeys_(services.hotkeys),
       unavailable_(services.unavailable.empty() ? texts::kNoHotkeysMessage : services.unavailable) {
-    if (platform::KeyNamer* namer = services.keyNamer)
-        capture_.setNamer([namer](int vk) { return namer->name(vk); });
+    if (platform::KeyNamer* namer = services.keyNamer) capture_.setNamer([namer](int vk) { return namer->name(vk); });
 }
 
 void ControlLogic::connect(ChordStore* store, std::string hostName) {

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "core/diag/result.h"
 #include "core/hotkey/chord_capture.h"
 #include "core/hotkey/chord_store.h"
 #include "core/services/hotkey_endpoint.h"
 #include "core/services/services.h"
-#include "core/diag/result.h"
 
 namespace hotkey {
 

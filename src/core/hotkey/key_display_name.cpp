@@ -15,6 +15,7 @@ struct Named {
 };
 
 // The browser and media keys are known by Windows' codes alone.
+// clang-format off
 constexpr std::array kNames{
     Named{vk::Cancel, "Break"},             Named{vk::Back, "Backspace"},     Named{vk::Tab, "Tab"},
     Named{vk::Clear, "Clear"},              Named{vk::Return, "Enter"},       Named{vk::Shift, "Shift"},
@@ -42,6 +43,7 @@ constexpr std::array kNames{
     Named{vk::OemBackslash, "\\"},          Named{vk::OemCloseBracket, "]"},  Named{vk::OemQuote, "'"},
     Named{vk::Oem102, "<"},
 };
+// clang-format on
 
 }  // namespace
 

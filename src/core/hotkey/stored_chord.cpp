@@ -25,8 +25,7 @@ std::optional<long long> decimal(std::string s) {
 StoredChord ParseStoredChord(const std::string& text, const std::string& keyCode, const std::string& modKeyCode) {
     const auto key = decimal(keyCode);
     const auto mods = decimal(modKeyCode);
-    if (!key || !mods || *key < 0 || *key > 255 || *mods < 0 || *mods > 0x7fffffff)
-        return {kPromptText, 0, {}};
+    if (!key || !mods || *key < 0 || *key > 255 || *mods < 0 || *mods > 0x7fffffff) return {kPromptText, 0, {}};
     return {text, static_cast<int>(*key), mod::Mask(static_cast<int>(*mods)) & mod::Mask::All};
 }
 

@@ -25,7 +25,8 @@ inline constexpr std::uint8_t Subtract = 0x6D, Decimal = 0x6E, Divide = 0x6F;
 inline constexpr std::uint8_t F1 = 0x70, F2 = 0x71, F3 = 0x72, F4 = 0x73, F5 = 0x74, F6 = 0x75, F7 = 0x76, F8 = 0x77;
 inline constexpr std::uint8_t F9 = 0x78, F10 = 0x79, F11 = 0x7A, F12 = 0x7B, F13 = 0x7C, F24 = 0x87;
 inline constexpr std::uint8_t NumLock = 0x90, Scroll = 0x91;
-inline constexpr std::uint8_t LShift = 0xA0, RShift = 0xA1, LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5;
+inline constexpr std::uint8_t LShift = 0xA0, RShift = 0xA1, LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4,
+                              RMenu = 0xA5;
 // The browser, media and application-launch keys run from the first to the last.
 inline constexpr std::uint8_t BrowserBack = 0xA6, LaunchApp2 = 0xB7;
 // The US layout's punctuation keys (VK_OEM_1 … VK_OEM_7, VK_OEM_8, VK_OEM_102).
@@ -72,10 +73,17 @@ inline constexpr Mask Mask::Alt{1}, Mask::Control{2}, Mask::Shift{4}, Mask::Win{
 
 constexpr Mask Mask::of(int code) {
     switch (code) {
-        case vk::Shift: case vk::LShift: case vk::RShift: return Shift;
-        case vk::Control: case vk::LControl: case vk::RControl: return Control;
-        case vk::Menu: case vk::LMenu: case vk::RMenu: return Alt;
-        case vk::LWin: case vk::RWin: return Win;
+        case vk::Shift:
+        case vk::LShift:
+        case vk::RShift: return Shift;
+        case vk::Control:
+        case vk::LControl:
+        case vk::RControl: return Control;
+        case vk::Menu:
+        case vk::LMenu:
+        case vk::RMenu: return Alt;
+        case vk::LWin:
+        case vk::RWin: return Win;
         default: return Mask();
     }
 }

@@ -44,8 +44,8 @@ std::optional<std::uint8_t> ParseKeyField(std::string_view f) {
     // Round the exact decimal fraction: above one half up, exactly one half to even.
     if (!fraction.empty()) {
         const bool atLeastHalf = fraction[0] >= '5';
-        const bool aboveHalf = fraction[0] > '5' ||
-                               (fraction[0] == '5' && fraction.substr(1).find_first_not_of('0') != std::string_view::npos);
+        const bool aboveHalf = fraction[0] > '5' || (fraction[0] == '5' && fraction.substr(1).find_first_not_of('0') !=
+                                                                               std::string_view::npos);
         if (aboveHalf || (atLeastHalf && whole % 2 == 1)) ++whole;
     }
     if (whole > 255) return std::nullopt;
@@ -55,10 +55,14 @@ std::optional<std::uint8_t> ParseKeyField(std::string_view f) {
 std::optional<std::vector<std::uint8_t>> ParseActionString(std::string_view textall) {
     const auto countField = field(textall, 0);
     std::size_t count = 0;
-    if (countField == "1") count = 1;
-    else if (countField == "2") count = 2;
-    else if (countField == "3") count = 3;
-    else return std::nullopt;
+    if (countField == "1")
+        count = 1;
+    else if (countField == "2")
+        count = 2;
+    else if (countField == "3")
+        count = 3;
+    else
+        return std::nullopt;
 
     std::vector<std::uint8_t> keys;
     for (std::size_t k = 1; k <= count; ++k) {

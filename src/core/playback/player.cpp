@@ -135,8 +135,10 @@ void Player::play(std::string_view action) {
     // playback that is running. The outermost playback also checks the record
     // of the user's keys against the system first.
     if (keyboard_) {
-        if (active_.empty()) keyboard_->reconcile();
-        else keyboard_->sync();
+        if (active_.empty())
+            keyboard_->reconcile();
+        else
+            keyboard_->sync();
     }
 
     // An index, not a reference: nested playbacks during the hold grow the list.
@@ -158,8 +160,10 @@ void Player::play(std::string_view action) {
             while (!down.empty()) {
                 const std::uint8_t code = down.back();
                 if (!sideDown(code, keep)) {
-                    if (reachable) injector_.keyUp(code);
-                    else owed_.insert(owed_.begin(), code);
+                    if (reachable)
+                        injector_.keyUp(code);
+                    else
+                        owed_.insert(owed_.begin(), code);
                 }
                 down.pop_back();
             }
@@ -179,8 +183,10 @@ void Player::play(std::string_view action) {
         {
             Batch batch(injector_);
             platform::KeySet down;
-            if (keyboard_) down = clearForTarget(*keys);
-            else announceHeldModifiers(modifiersOf(*keys));
+            if (keyboard_)
+                down = clearForTarget(*keys);
+            else
+                announceHeldModifiers(modifiersOf(*keys));
             bool onlyModifiers = true;
             for (std::uint8_t code : *keys) {
                 // A modifier down already is made sure of rather than pressed:
@@ -202,8 +208,10 @@ void Player::play(std::string_view action) {
         if (untypeable) {
             const std::string why =
                 "key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short";
-            if (onProblem) onProblem(why);
-            else diag::Report(why);
+            if (onProblem)
+                onProblem(why);
+            else
+                diag::Report(why);
             releaseAll();
             return;
         }

@@ -77,7 +77,7 @@ private:
     platform::KeyboardState* keyboard_;
     HoldFn hold_;
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
-    mod::Mask letGo_;  // modifiers let go of for a target, until the restore
+    mod::Mask letGo_;                                // modifiers let go of for a target, until the restore
     mod::Mask announced_, announcedLetGo_;
     std::vector<std::uint8_t> owed_;  // pressed by this player, their releases not yet delivered
 };

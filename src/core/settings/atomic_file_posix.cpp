@@ -1,12 +1,12 @@
 #include "core/settings/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/settings/link_target_posix.h"
 #include "core/settings/temporary_name.h"

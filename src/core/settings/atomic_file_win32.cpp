@@ -85,8 +85,8 @@ DWORD copyPermissions(const std::wstring& from, const std::wstring& to) {
     const SECURITY_INFORMATION what =
         DACL_SECURITY_INFORMATION |
         ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
-    const DWORD err = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT, what, nullptr,
-                                              nullptr, dacl, nullptr);
+    const DWORD err = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr,
+                                              dacl, nullptr);
     ::LocalFree(sd);
     return err;
 }

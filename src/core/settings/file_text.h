@@ -16,7 +16,7 @@ enum class Form { EightBit, Utf16Le, Utf16Be };
 struct FileText {
     Form form = Form::EightBit;
     textenc::Encoding enc = textenc::Encoding::Utf8;  // how `text` holds characters
-    std::string text;  // of a UTF-16 file: its text in UTF-8, without the mark
+    std::string text;                                 // of a UTF-16 file: its text in UTF-8, without the mark
 };
 
 // The file's text; nothing when the bytes cannot be read as text, with the reason in `why`.

@@ -1,9 +1,9 @@
 #include "core/settings/folders.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <pwd.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
 
 namespace folders {
 

@@ -1,9 +1,9 @@
 #include "core/settings/folders.h"
 
-#include <filesystem>
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <filesystem>
 
 #include "core/settings/wide_text_win32.h"
 
@@ -77,9 +77,9 @@ bool isWritableFolder(const std::string& folder) {
     if (probe.empty()) return false;
     if (probe.back() != L'\\' && probe.back() != L'/') probe += L'\\';
     probe += L".zorvane-write-test-" + std::to_wstring(::GetCurrentProcessId());
-    const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
-                                   nullptr);
+    const HANDLE h =
+        ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(h);
     return true;

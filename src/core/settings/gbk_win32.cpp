@@ -1,7 +1,7 @@
 #include "core/settings/text_encoding.h"
 
-#include <climits>
 #include <windows.h>
+#include <climits>
 
 namespace textenc {
 
@@ -17,8 +17,7 @@ std::optional<std::wstring> toWide(UINT codePage, std::string_view in) {
     const int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), size, nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring out(static_cast<std::size_t>(n), L'\0');
-    if (::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), size, out.data(), n) != n)
-        return std::nullopt;
+    if (::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), size, out.data(), n) != n) return std::nullopt;
     return out;
 }
 

@@ -1,8 +1,8 @@
 #include "core/settings/link_target_posix.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace atomicfile {
 

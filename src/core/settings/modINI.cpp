@@ -40,8 +40,7 @@ std::string SettingsPathFor(const std::string& programFolder, const std::string&
     const std::string beside = JoinPath(programFolder, fileName);
     if (chosen == beside || !folders::exists(beside) || folders::exists(chosen)) return chosen;
     const auto bytes = atomicfile::readAll(beside, nullptr);
-    if (bytes && folders::createFolders(parentFolder(chosen)) && atomicfile::replace(chosen, *bytes))
-        return chosen;
+    if (bytes && folders::createFolders(parentFolder(chosen)) && atomicfile::replace(chosen, *bytes)) return chosen;
     return beside;
 }
 
@@ -65,8 +64,7 @@ Result WriteINI(const std::string& section, const std::string& key, const std::s
 
 Result WriteINIValues(const std::vector<profile::Entry>& entries) { return WriteINIValues(INIPath, entries); }
 
-Result WriteINI(const std::string& file, const std::string& section, const std::string& key,
-                     const std::string& value) {
+Result WriteINI(const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
     return WriteINIValues(file, {{section, key, value}});
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/settings/profile_file.h"
 #include "core/diag/result.h"
+#include "core/settings/profile_file.h"
 
 namespace modINI {
 
@@ -56,8 +56,7 @@ Result WriteINI(const std::string& section, const std::string& key, const std::s
 // would leave, and the first failure among them.
 Result WriteINIValues(const std::vector<profile::Entry>& entries);
 // The same on a given settings file; its folder is made when it is missing.
-Result WriteINI(const std::string& file, const std::string& section, const std::string& key,
-                     const std::string& value);
+Result WriteINI(const std::string& file, const std::string& section, const std::string& key, const std::string& value);
 Result WriteINIValues(const std::string& file, const std::vector<profile::Entry>& entries);
 
 }  // namespace modINI

@@ -28,7 +28,7 @@ std::string unstorableTextReason(std::initializer_list<std::string_view> texts) 
 
 // The file's 8-bit text with the value set, in `next`, or why it cannot be.
 Result setInText(const std::string& path, const filetext::FileText& file, const std::string& section,
-                      const std::string& key, const std::string& value, std::string& next) {
+                 const std::string& key, const std::string& value, std::string& next) {
     const auto enc = file.enc;
     const auto s = textenc::toStored(section, enc);
     const auto k = textenc::toStored(key, enc);
@@ -51,8 +51,9 @@ Result setInText(const std::string& path, const filetext::FileText& file, const 
     }
     // Taking away UTF-8 text can leave stray bytes that would read as GBK.
     if (enc == textenc::Encoding::Utf8 && textenc::detect(next) == textenc::Encoding::Gbk)
-        return Result::failure(path + ": after this change the file's stray bytes would make it read as GBK, "
-                                           "so it is left as it is");
+        return Result::failure(path +
+                               ": after this change the file's stray bytes would make it read as GBK, "
+                               "so it is left as it is");
     return Result::success();
 }
 
@@ -87,8 +88,7 @@ namespace {
 
 // The file's bytes (`old`, nothing for a missing file) with the value set, in
 // `bytes`, or why the value cannot be set.
-Result withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e,
-                        std::string& bytes) {
+Result withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e, std::string& bytes) {
     if (const std::string why = invalidEntryReason(e.section, e.key, e.value); !why.empty())
         return Result::failure(why);
     if (const std::string why = unstorableTextReason({e.section, e.key, e.value}); !why.empty())
@@ -119,7 +119,7 @@ Result withValueIn(const std::string& path, const std::optional<std::string>& ol
 }  // namespace
 
 Result writeValue(const std::string& path, const std::string& section, const std::string& key,
-                       const std::string& value) {
+                  const std::string& value) {
     return writeValues(path, {{section, key, value}});
 }
 

@@ -34,7 +34,7 @@ std::string readValue(const std::string& path, const std::string& section, const
 std::string unreadableReason(const std::string& path);
 
 Result writeValue(const std::string& path, const std::string& section, const std::string& key,
-                       const std::string& value);
+                  const std::string& value);
 
 struct Entry {
     std::string section, key, value;

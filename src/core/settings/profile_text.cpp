@@ -52,7 +52,8 @@ Parsed parse(std::string_view content) {
 std::string_view contentOf(std::string_view file, const Line& l) { return file.substr(l.begin, l.end - l.begin); }
 
 // Index of the header line of the first matching section.
-std::optional<std::size_t> findSection(std::string_view file, const std::vector<Line>& lines, std::string_view section) {
+std::optional<std::size_t> findSection(std::string_view file, const std::vector<Line>& lines,
+                                       std::string_view section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Parsed p = parse(contentOf(file, lines[i]));
         if (p.kind == Kind::Section && sameName(p.name, section)) return i;
@@ -85,16 +86,15 @@ std::string invalidEntryReason(std::string_view section, std::string_view key, s
     auto hasLineBreak = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
         return "a line break cannot be stored in a settings value";
-    if (trim(section).empty() || section.find(']') != std::string_view::npos)
-        return "invalid section name";
+    if (trim(section).empty() || section.find(']') != std::string_view::npos) return "invalid section name";
     const std::string_view k = trim(key);
     if (k.empty() || k.front() == '[' || k.front() == ';' || key.find('=') != std::string_view::npos)
         return "invalid key name";
     return {};
 }
 
-std::string withValue(std::string_view file, std::string_view section, std::string_view key,
-                      std::string_view value, std::string_view newFileEol) {
+std::string withValue(std::string_view file, std::string_view section, std::string_view key, std::string_view value,
+                      std::string_view newFileEol) {
     const std::string_view eol = lineEndingOf(file, newFileEol);
     const std::vector<Line> lines = splitLines(file);
     std::string out(file);

@@ -20,7 +20,7 @@ std::string invalidEntryReason(std::string_view section, std::string_view key, s
 // The file's bytes with key=value set in section. Every other byte stays as it
 // was; a new section or key uses the file's own line ending, or `newFileEol`
 // when the file has none yet. The entry must have passed invalidEntryReason.
-std::string withValue(std::string_view file, std::string_view section, std::string_view key,
-                      std::string_view value, std::string_view newFileEol);
+std::string withValue(std::string_view file, std::string_view section, std::string_view key, std::string_view value,
+                      std::string_view newFileEol);
 
 }  // namespace profile

@@ -1,8 +1,8 @@
+#include <sys/stat.h>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <filesystem>
-#include <sys/stat.h>
 
 #include "core/settings/atomic_file.h"
 #include "core/settings/link_target_posix.h"
@@ -13,9 +13,7 @@ namespace atomicfile {
 namespace {
 
 // EPERM: the process exists but belongs to another user.
-bool isRunning(unsigned long pid) {
-    return pid != 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
+bool isRunning(unsigned long pid) { return pid != 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 }  // namespace
 

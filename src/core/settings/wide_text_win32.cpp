@@ -1,7 +1,7 @@
 #include "core/settings/wide_text_win32.h"
 
-#include <climits>
 #include <windows.h>
+#include <climits>
 
 namespace widetext {
 
@@ -25,13 +25,14 @@ std::string narrow(std::wstring_view wide) {
 
 std::string systemMessage(unsigned long error) {
     wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text(buffer ? buffer : L"", n);
     if (buffer) ::LocalFree(buffer);
     // Messages end in a full stop and a line break; the report goes on after them.
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
+    while (!text.empty() &&
+           (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "Windows error " + std::to_string(error);
     return narrow(text);

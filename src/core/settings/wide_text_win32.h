@@ -16,8 +16,6 @@ std::string narrow(std::wstring_view wide);
 std::string systemMessage(unsigned long error);
 
 // "what: <the system's sentence>", the shape of the POSIX code's reports.
-inline std::string describe(const std::string& what, unsigned long error) {
-    return what + ": " + systemMessage(error);
-}
+inline std::string describe(const std::string& what, unsigned long error) { return what + ": " + systemMessage(error); }
 
 }  // namespace widetext

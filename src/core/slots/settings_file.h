@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/diag/result.h"
 #include "core/hotkey/chord_store.h"
 #include "core/settings/profile_file.h"
-#include "core/diag/result.h"
 
 namespace app {
 

@@ -30,7 +30,8 @@ SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFil
       player_(injectorOf(services), services.keyboard, std::move(hold)),
       slots_([this](const std::string& action) { opendo(action); }) {
     slots_.onDropped = [](int slot) {
-        diag::Report("slot " + std::to_string(slot + 1) + "'s trigger came while too many were waiting; it is not played");
+        diag::Report("slot " + std::to_string(slot + 1) +
+                     "'s trigger came while too many were waiting; it is not played");
     };
     player_.onProblem = [](const std::string& why) { diag::Report(why); };
     if (platform::HotkeyService* hotkeys = services.hotkeys)
@@ -64,7 +65,8 @@ void SlotTable::load() {
 
 void SlotTable::reportUnreadableSettings() {
     if (const std::string why = settings_.unreadableReason(); !why.empty())
-        view_.alert(texts::kUnreadableTitle, std::string(texts::kUnreadableText) + "\n" + settings_.path() + "\n" + why);
+        view_.alert(texts::kUnreadableTitle,
+                    std::string(texts::kUnreadableText) + "\n" + settings_.path() + "\n" + why);
 }
 
 void SlotTable::checkClicked(int n, bool checked) {
@@ -118,14 +120,11 @@ bool SlotTable::end(Ending how) {
     const bool saved = saveAllChords(how == Ending::Exit ? Report::Dialog : Report::StandardError);
     switch (how) {
         case Ending::Exit:
-        case Ending::Asked:
-            view_.quit();
-            break;
+        case Ending::Asked: view_.quit(); break;
         case Ending::DisplayLost:
             if (saved) diag::Report("ending without a display; the chords are saved");
             break;
-        case Ending::SessionEnd:
-            break;
+        case Ending::SessionEnd: break;
     }
     return saved;
 }

@@ -13,12 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/diag/result.h"
 #include "core/editor/action_composer.h"
 #include "core/hotkey/control_logic.h"
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
 #include "core/services/services.h"
-#include "core/diag/result.h"
 #include "core/slots/editor_session.h"
 #include "core/slots/settings_file.h"
 

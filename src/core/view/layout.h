@@ -28,12 +28,12 @@ struct Font {
     bool bold = false;
 };
 
-inline constexpr Colour kGreen{0, 153, 102};         // title strips, window frames, 添加
-inline constexpr Colour kWhite{255, 255, 255};       // titles and 添加 on the green
-inline constexpr Colour kHeaderGrey{224, 224, 224};  // the column headings' strip
-inline constexpr Colour kTriggerBack{255, 224, 192};  // the trigger fields: light orange
-inline constexpr Colour kTriggerText{0, 0, 0};        // and their text
-inline constexpr Colour kCloseRed{212, 48, 48};      // the close image
+inline constexpr Colour kGreen{0, 153, 102};           // title strips, window frames, 添加
+inline constexpr Colour kWhite{255, 255, 255};         // titles and 添加 on the green
+inline constexpr Colour kHeaderGrey{224, 224, 224};    // the column headings' strip
+inline constexpr Colour kTriggerBack{255, 224, 192};   // the trigger fields: light orange
+inline constexpr Colour kTriggerText{0, 0, 0};         // and their text
+inline constexpr Colour kCloseRed{212, 48, 48};        // the close image
 inline constexpr Colour kMinimiseDash{230, 245, 238};  // the minimise image's dash
 
 // Both windows: the green strip along the top, and the close image on it.
@@ -47,7 +47,7 @@ namespace main_window {
 inline constexpr int kWidth = 389, kHeight = 405;
 inline constexpr Box kStrip{0, 0, kWidth, kStripHeight};  // pmenu
 inline constexpr Box kTitle{8, 0, 201, kStripHeight};
-inline constexpr Box kImage2{264, 0, 39, 17};  // minimise
+inline constexpr Box kImage2{264, 0, 39, 17};                     // minimise
 inline constexpr Box kImage3{320, 0, kCloseWidth, kCloseHeight};  // close
 inline constexpr Box kPicture1{5, 24, 377, 25};  // the column headings' strip, over the title strip's last row
 // On Picture1: Label3(0), Label4, Label3(1).
@@ -68,7 +68,7 @@ namespace editor_window {
 inline constexpr int kWidth = 457, kHeight = 186;
 inline constexpr Box kStrip{0, 0, kWidth, kStripHeight};  // pmenu
 inline constexpr Box kTitle{8, 0, 120, kStripHeight};
-inline constexpr Box kLogo{144, 8, 22, 22};  // over the strip's lower edge
+inline constexpr Box kLogo{144, 8, 22, 22};                       // over the strip's lower edge
 inline constexpr Box kImage3{384, 0, kCloseWidth, kCloseHeight};  // close
 // Picker k (0, 1, 2): lovea, lovek, lovem, closed.
 constexpr Box Picker(int k) { return {24 + 136 * k, 48, 121, 25}; }

@@ -46,12 +46,9 @@ inline constexpr const char* kUnsavedText = "设置无法保存。";
 inline constexpr const char* kNoticeTitle = "Zorvane Change Hotkey";
 inline constexpr const char* NoticeText(diag::Cause cause) {
     switch (cause) {
-        case diag::Cause::TargetRefused:
-            return "目标窗口以管理员身份运行，不接受本程序发送的按键，热键没有执行。";
-        case diag::Cause::ChordLost:
-            return "键盘布局已更改，热键所用的键不在新布局中，该热键已关闭。";
-        case diag::Cause::SaveFailed:
-            return "设置无法保存，原因已写入 set.ini 旁的 zorvane-change-hotkey.log。";
+        case diag::Cause::TargetRefused: return "目标窗口以管理员身份运行，不接受本程序发送的按键，热键没有执行。";
+        case diag::Cause::ChordLost: return "键盘布局已更改，热键所用的键不在新布局中，该热键已关闭。";
+        case diag::Cause::SaveFailed: return "设置无法保存，原因已写入 set.ini 旁的 zorvane-change-hotkey.log。";
     }
     return "";
 }

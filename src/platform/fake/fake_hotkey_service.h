@@ -1,8 +1,8 @@
 #pragma once
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <memory>
 #include <utility>
 
 #include "core/keys/virtual_keys.h"

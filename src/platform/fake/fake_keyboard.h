@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"
 #include "core/services/keyboard_state.h"
-#include "core/keys/virtual_keys.h"
 
 namespace platform {
 

@@ -29,7 +29,8 @@ std::optional<DWORD> ownIntegrity() {
     return level;
 }
 
-constexpr const char* kElevated = "the focused window runs as administrator, and Windows keeps other programs' keys from it";
+constexpr const char* kElevated =
+    "the focused window runs as administrator, and Windows keeps other programs' keys from it";
 
 }  // namespace
 

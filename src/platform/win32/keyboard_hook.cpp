@@ -25,7 +25,7 @@ constexpr UINT kRemoveForTest = WM_USER + 1;  // the window's class is ours alon
 struct Hook {
     std::mutex mutex;  // guards keys: the hook's thread writes, the program reads
     HeldKeys keys;
-    int users = 0;     // the program's thread only
+    int users = 0;  // the program's thread only
     std::thread thread;
     DWORD threadId = 0;
     // The hook's thread only:
@@ -114,8 +114,9 @@ void probeAnswered() {
     if (h.probeSeen) return;
     reinstall();
     ++h.reinstalls;
-    diag::Report("the keyboard hook saw no keys (Windows removed it, or another program's hook takes them first); "
-                 "it is installed again");
+    diag::Report(
+        "the keyboard hook saw no keys (Windows removed it, or another program's hook takes them first); "
+        "it is installed again");
 }
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -132,8 +133,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             if (wParam == kWatchTimer) watch();
             if (wParam == kProbeTimer) probeAnswered();
             return 0;
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+        default: return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
 }
 

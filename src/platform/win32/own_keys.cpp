@@ -10,9 +10,12 @@ namespace {
 
 int generic(int code) {
     switch (code) {
-        case vk::LShift: case vk::RShift: return vk::Shift;
-        case vk::LControl: case vk::RControl: return vk::Control;
-        case vk::LMenu: case vk::RMenu: return vk::Menu;
+        case vk::LShift:
+        case vk::RShift: return vk::Shift;
+        case vk::LControl:
+        case vk::RControl: return vk::Control;
+        case vk::LMenu:
+        case vk::RMenu: return vk::Menu;
         default: return code;
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
-#include <memory>
 #include <windows.h>
+#include <memory>
 
 #include "core/services/hotkey_endpoint.h"
 #include "platform/win32/own_keys.h"
@@ -66,7 +66,9 @@ private:
 class Win32HotkeyService : public platform::HotkeyService {
 public:
     explicit Win32HotkeyService(std::shared_ptr<OwnKeys> ownKeys) : ownKeys_(std::move(ownKeys)) {}
-    std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override { return Win32HotkeyEndpoint::create(ownKeys_); }
+    std::unique_ptr<platform::HotkeyEndpoint> createEndpoint() override {
+        return Win32HotkeyEndpoint::create(ownKeys_);
+    }
     void setHeldModifiers(mod::Mask held, mod::Mask letGo) override;
 
 private:

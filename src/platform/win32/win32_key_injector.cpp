@@ -45,8 +45,8 @@ Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys, std::functi
     MapVirtualKeyExW('A', MAPVK_VK_TO_VSC, foregroundLayout());
     // Out of context: called through this thread's message loop, never inside another process.
     if (!foregroundListener) {
-        foregroundHook_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, foregroundChanged, 0,
-                                          0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        foregroundHook_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, foregroundChanged,
+                                          0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
         if (foregroundHook_) foregroundListener = this;
     }
 }

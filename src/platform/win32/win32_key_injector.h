@@ -1,10 +1,10 @@
 #pragma once
+#include <windows.h>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"

@@ -4,7 +4,8 @@ namespace x11 {
 
 DeviceId Devices::ChooseKeyboard(const std::vector<DeviceInfo>& infos, DeviceId clientPointer) {
     for (const DeviceInfo& d : infos)
-        if (d.type == DeviceInfo::Type::MasterPointer && clientPointer != 0 && d.id == clientPointer && d.attachment != 0)
+        if (d.type == DeviceInfo::Type::MasterPointer && clientPointer != 0 && d.id == clientPointer &&
+            d.attachment != 0)
             return d.attachment;
     for (const DeviceInfo& d : infos)
         if (d.type == DeviceInfo::Type::MasterKeyboard) return d.id;

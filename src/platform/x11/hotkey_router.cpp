@@ -130,7 +130,8 @@ void HotkeyRouter::applyGrabs(xcb_keycode_t kc) {
 }
 
 void HotkeyRouter::grabXi(xcb_keycode_t kc, const GrabMods& mods) {
-    const KeyEventMask mask{{s_->keyboard(), 1}, XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE};
+    const KeyEventMask mask{{s_->keyboard(), 1},
+                            XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE};
     // Sync: the keyboard waits while we decide what the press is.
     const auto cookie = xcb_input_xi_passive_grab_device(
         s_->connection(), XCB_CURRENT_TIME, s_->root(), XCB_CURSOR_NONE, kc, s_->keyboard(),
@@ -183,15 +184,19 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     xcb_connection_t* c = s_->connection();
     if (!chord && !taken) {
         // A variant grabbed for modifiers a playback no longer holds: on it goes.
-        if (xi) xcb_input_xi_allow_events(c, XCB_CURRENT_TIME, s_->keyboard(), XCB_INPUT_EVENT_MODE_REPLAY_DEVICE, 0, 0);
-        else xcb_allow_events(c, XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
+        if (xi)
+            xcb_input_xi_allow_events(c, XCB_CURRENT_TIME, s_->keyboard(), XCB_INPUT_EVENT_MODE_REPLAY_DEVICE, 0, 0);
+        else
+            xcb_allow_events(c, XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
         s_->flush();
         return;
     }
     // Taking the key starts before the grab lets go, so that no repeat slips through.
     if (chord && !taken && takeHeldKey_) startTaking(kc);
-    if (xi) xcb_input_xi_ungrab_device(c, XCB_CURRENT_TIME, s_->keyboard());
-    else xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    if (xi)
+        xcb_input_xi_ungrab_device(c, XCB_CURRENT_TIME, s_->keyboard());
+    else
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
     if (!chord) {  // the held key repeating under other modifiers: taken, not delivered
         s_->flush();
         return;
@@ -285,8 +290,10 @@ void HotkeyRouter::onLayoutChanged() {
         std::string why = ChordTable::Resolve(c, s_->layout(), s_->keymap());
         if (why.empty() && chords_.clashes(c)) why = "another slot holds the chord on the new layout";
         if (why.empty() && !claimOnServer(c)) why = "another program holds the chord on the new layout";
-        if (why.empty()) chords_.add(std::move(c));
-        else lost.emplace_back(c.onLost, why);
+        if (why.empty())
+            chords_.add(std::move(c));
+        else
+            lost.emplace_back(c.onLost, why);
     }
     for (const Keycode kc : chords_.keycodes()) applyGrabs(kc);
     s_->flush();

@@ -23,14 +23,14 @@
 // key is (key_ledger.h), when a held key is let go (repeat_guard.h). The
 // router carries them out to the server.
 
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
-#include <xcb/xcb.h>
-#include <xcb/xinput.h>
 
 #include <QObject>
 

@@ -65,8 +65,6 @@ std::vector<xcb_keycode_t> Keymap::spareKeycodes() const {
     return spare;
 }
 
-bool isMappingNotify(const xcb_generic_event_t* ev) {
-    return ev && (ev->response_type & 0x7f) == XCB_MAPPING_NOTIFY;
-}
+bool isMappingNotify(const xcb_generic_event_t* ev) { return ev && (ev->response_type & 0x7f) == XCB_MAPPING_NOTIFY; }
 
 }  // namespace x11

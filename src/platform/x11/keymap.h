@@ -1,9 +1,9 @@
 #pragma once
 // The server's keyboard mapping as seen over one xcb connection.
 
+#include <xcb/xcb.h>
 #include <cstdint>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "platform/x11/vk_keysym.h"
 

@@ -20,8 +20,8 @@ bool isOemCode(std::uint8_t code) {
 }
 
 // Codes left over for character keys whose position's own code went to another key.
-constexpr std::uint8_t kSpareOemCodes[] = {vk::Oem8, vk::OemAx, vk::IcoHelp, vk::Ico00, vk::OemReset, vk::OemJump,
-                                           vk::OemPa1};
+constexpr std::uint8_t kSpareOemCodes[] = {vk::Oem8,     vk::OemAx,   vk::IcoHelp, vk::Ico00,
+                                           vk::OemReset, vk::OemJump, vk::OemPa1};
 
 bool isSpareOemCode(std::uint8_t code) {
     for (const std::uint8_t c : kSpareOemCodes)
@@ -55,10 +55,10 @@ std::string utf8Of(Keysym ks) {
 
 std::uint8_t UsCodeAtPosition(xcb_keycode_t kc) {
     // evdev key positions, as X numbers them (evdev code + 8).
-    static constexpr char kRowE[] = "1234567890";   // AE01 … AE10: 10 … 19
-    static constexpr char kRowD[] = "QWERTYUIOP";   // AD01 … AD10: 24 … 33
-    static constexpr char kRowC[] = "ASDFGHJKL";    // AC01 … AC09: 38 … 46
-    static constexpr char kRowB[] = "ZXCVBNM";      // AB01 … AB07: 52 … 58
+    static constexpr char kRowE[] = "1234567890";  // AE01 … AE10: 10 … 19
+    static constexpr char kRowD[] = "QWERTYUIOP";  // AD01 … AD10: 24 … 33
+    static constexpr char kRowC[] = "ASDFGHJKL";   // AC01 … AC09: 38 … 46
+    static constexpr char kRowB[] = "ZXCVBNM";     // AB01 … AB07: 52 … 58
     if (kc >= 10 && kc <= 19) return static_cast<std::uint8_t>(kRowE[kc - 10]);
     if (kc >= 24 && kc <= 33) return static_cast<std::uint8_t>(kRowD[kc - 24]);
     if (kc >= 38 && kc <= 46) return static_cast<std::uint8_t>(kRowC[kc - 38]);

@@ -11,11 +11,11 @@
 //     (ß on German is VK_OEM_MINUS, ü is VK_OEM_4);
 //   - keys that type no character (F5, Left, Shift_L, the keypad) by keysym.
 
+#include <xcb/xcb.h>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "core/keys/virtual_keys.h"
 #include "platform/x11/keymap.h"

@@ -40,7 +40,7 @@ std::string TriggerTrace::roundTripLine() const {
 }
 
 std::string TriggerTrace::timesLine() const {
-    static constexpr const char* kNames[kSteps] = {"read",     "fired",      "sync",      "answered",
+    static constexpr const char* kNames[kSteps] = {"read",      "fired",      "sync",       "answered",
                                                    "regrabbed", "first-call", "first-sent", "flushed"};
     std::string line = "trace: steps";
     for (int i = 0; i < kSteps; ++i) {

@@ -64,8 +64,8 @@ private:
     bool timing_;
     unsigned roundTrips_ = 0;
     unsigned roundTripsAtTrigger_ = 0, roundTripsToFirstKey_ = 0;
-    bool pending_ = false;      // a trigger's first key is still to come
-    bool awaitFlush_ = false;   // its first key is queued, not yet sent
+    bool pending_ = false;     // a trigger's first key is still to come
+    bool awaitFlush_ = false;  // its first key is queued, not yet sent
     std::array<Clock::time_point, kSteps> at_{};
     Clock::time_point readAtTrigger_{};
 };

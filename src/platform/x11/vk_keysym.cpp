@@ -20,6 +20,8 @@ struct Pair {
 };
 
 // Keys by virtual-key code. Letters, digits and F1-F24 follow by rule below.
+// A table, laid out as one.
+// clang-format off
 constexpr std::array kTable{
     Pair{0x08, XK_BackSpace},   Pair{0x09, XK_Tab},          Pair{0x0C, XK_Clear},
     Pair{0x0D, XK_Return},      Pair{0x10, XK_Shift_L},      Pair{0x11, XK_Control_L},
@@ -48,6 +50,7 @@ constexpr std::array kTable{
     Pair{0xC0, XK_grave},       Pair{0xDB, XK_bracketleft},  Pair{0xDC, XK_backslash},
     Pair{0xDD, XK_bracketright}, Pair{0xDE, XK_apostrophe},  Pair{0xE2, XK_less},
 };
+// clang-format on
 
 }  // namespace
 
@@ -63,11 +66,18 @@ Keysym VkToKeysym(std::uint8_t vk) {
 
 std::uint8_t KeysymToVk(Keysym ks) {
     switch (ks) {
-        case XK_Shift_L: case XK_Shift_R: return vk::Shift;
-        case XK_Control_L: case XK_Control_R: return vk::Control;
-        case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: case XK_ISO_Level3_Shift: return vk::Menu;
+        case XK_Shift_L:
+        case XK_Shift_R: return vk::Shift;
+        case XK_Control_L:
+        case XK_Control_R: return vk::Control;
+        case XK_Alt_L:
+        case XK_Alt_R:
+        case XK_Meta_L:
+        case XK_Meta_R:
+        case XK_ISO_Level3_Shift: return vk::Menu;
         case XK_KP_Enter: return vk::Return;
-        case XK_Print: case XK_Sys_Req: return vk::Snapshot;
+        case XK_Print:
+        case XK_Sys_Req: return vk::Snapshot;
         case XK_Break: return 0x13;
         // The keypad's navigation keys (NumLock off) are the keypad digits' own keys.
         case XK_KP_Insert: return 0x60;
@@ -95,8 +105,11 @@ std::uint8_t KeysymToSidedVk(Keysym ks) {
         case XK_Shift_R: return vk::RShift;
         case XK_Control_L: return vk::LControl;
         case XK_Control_R: return vk::RControl;
-        case XK_Alt_L: case XK_Meta_L: return vk::LMenu;
-        case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return vk::RMenu;
+        case XK_Alt_L:
+        case XK_Meta_L: return vk::LMenu;
+        case XK_Alt_R:
+        case XK_Meta_R:
+        case XK_ISO_Level3_Shift: return vk::RMenu;
         default: return KeysymToVk(ks);
     }
 }

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include <QTimer>
 #include <xcb/xtest.h>
+#include <QTimer>
 
 namespace x11 {
 

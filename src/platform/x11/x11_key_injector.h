@@ -1,10 +1,10 @@
 #pragma once
+#include <xcb/xcb.h>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
-#include <xcb/xcb.h>
 
 #include "core/services/key_injector.h"
 #include "platform/x11/x11_session.h"
@@ -60,8 +60,8 @@ private:
 
     std::shared_ptr<Session> s_;
     std::map<std::uint8_t, xcb_keycode_t> borrowed_;  // vk -> spare keycode, while down
-    std::set<xcb_keycode_t> borrowedOnce_;             // spare keycodes we have mapped
-    std::set<xcb_keycode_t> pressed_;                  // keys this injector pressed and has not released
+    std::set<xcb_keycode_t> borrowedOnce_;            // spare keycodes we have mapped
+    std::set<xcb_keycode_t> pressed_;                 // keys this injector pressed and has not released
     std::unique_ptr<QTimer> restoreTimer_;
 };
 

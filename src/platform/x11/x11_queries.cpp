@@ -104,8 +104,10 @@ std::optional<KeyBits> KeysDown(xcb_connection_t* c, const DeviceStateCookies& c
     bool all = true;
     for (const auto& cookie : cookies) {
         Reply<xcb_input_query_device_state_reply_t> state(xcb_input_query_device_state_reply(c, cookie, nullptr));
-        if (state) down |= KeysOfState(state.get());
-        else all = false;
+        if (state)
+            down |= KeysOfState(state.get());
+        else
+            all = false;
     }
     if (!all) return std::nullopt;
     return down;

@@ -3,11 +3,11 @@
 // that decide: the input devices, the keys down, the modifier map. Each
 // function that waits for a reply adds the round trips it made to `*trips`.
 
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
 #include <optional>
 #include <set>
 #include <vector>
-#include <xcb/xcb.h>
-#include <xcb/xinput.h>
 
 #include "platform/x11/devices.h"
 #include "platform/x11/key_bits.h"

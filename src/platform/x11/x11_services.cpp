@@ -1,8 +1,8 @@
 #include "platform/services.h"
 
+#include <xcb/xcb.h>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"

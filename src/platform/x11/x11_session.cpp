@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <xcb/xtest.h>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <xcb/xtest.h>
 
 #include "core/diag/diag.h"
 #include "platform/x11/x11_queries.h"
@@ -209,9 +209,7 @@ void Session::handle(xcb_generic_event_t* ev) {
     if (ge->extension != xinputOpcode_) return;
     switch (ge->event_type) {
         case XCB_INPUT_RAW_KEY_PRESS:
-        case XCB_INPUT_RAW_KEY_RELEASE:
-            handleRaw(*reinterpret_cast<const xcb_input_raw_key_press_event_t*>(ev));
-            break;
+        case XCB_INPUT_RAW_KEY_RELEASE: handleRaw(*reinterpret_cast<const xcb_input_raw_key_press_event_t*>(ev)); break;
         case XCB_INPUT_KEY_PRESS:
             trace_.markAlways(TriggerTrace::Read);
             if (onGrabbedPress) onGrabbedPress(*reinterpret_cast<const xcb_input_key_press_event_t*>(ev));
@@ -219,8 +217,7 @@ void Session::handle(xcb_generic_event_t* ev) {
         case XCB_INPUT_HIERARCHY:
             findDevices();  // a keyboard was plugged in or taken away
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -239,7 +236,7 @@ void Session::handleRaw(const xcb_input_raw_key_press_event_t& raw) {
         case Devices::Kind::Unknown:
             findDevices();  // a device we have not met
             key.from = devices_.kindOf(raw.sourceid) == Devices::Kind::Injection ? KeyLedger::RawKey::From::NewXTest
-                                                                                  : KeyLedger::RawKey::From::Keyboard;
+                                                                                 : KeyLedger::RawKey::From::Keyboard;
             break;
     }
     const KeyLedger::Seen seen = ledger_.onRaw(key);

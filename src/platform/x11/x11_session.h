@@ -10,6 +10,8 @@
 // of the layout. What to make of them is decided in those parts; the session
 // only carries their requests to the server.
 
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -18,8 +20,6 @@
 #include <set>
 #include <string>
 #include <vector>
-#include <xcb/xcb.h>
-#include <xcb/xinput.h>
 
 #include <QObject>
 

@@ -29,8 +29,8 @@ TEST(LogFile, KeepsItsLimitAndOneOlderCopy) {
     TempDir dir;
     diag::LogFile log(dir.file("z.log"), 64);
     const std::string stamp = "2026-12-08 13:40:02";
-    log.append(stamp, "first reason");    // 33 bytes
-    log.append(stamp, "second reason");   // 34: 67 would pass 64
+    log.append(stamp, "first reason");   // 33 bytes
+    log.append(stamp, "second reason");  // 34: 67 would pass 64
     EXPECT_EQ(contents(log.oldPath()), stamp + " first reason\n");
     EXPECT_EQ(contents(log.path()), stamp + " second reason\n");
 
@@ -73,8 +73,8 @@ TEST(Diag, EveryReasonReachesTheLogBesideTheSettingsFileAndEachCauseIsNoticedOnc
     EXPECT_EQ(notices, (std::vector{diag::Cause::SaveFailed, diag::Cause::ChordLost}))
         << "a second failed save within the minute is logged, not noticed again";
     const std::string log = contents(dir.file(diag::kLogFileName));
-    for (const char* line : {" a plain reason\n", " the settings could not be saved: disk full\n",
-                             " a chord was turned off\n"})
+    for (const char* line :
+         {" a plain reason\n", " the settings could not be saved: disk full\n", " a chord was turned off\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
 }

@@ -18,8 +18,14 @@ constexpr ShiftState S = hotkey::kShiftBit, C = hotkey::kCtrlBit, A = hotkey::kA
 
 struct Capture {
     ChordCapture c;
-    Capture& down(int vk, ShiftState shift) { c.keyDown(vk, shift); return *this; }
-    Capture& up(int vk) { c.keyUp(vk); return *this; }
+    Capture& down(int vk, ShiftState shift) {
+        c.keyDown(vk, shift);
+        return *this;
+    }
+    Capture& up(int vk) {
+        c.keyUp(vk);
+        return *this;
+    }
 };
 
 }  // namespace
@@ -137,8 +143,16 @@ TEST(StoredChord, HandEditedCodesFallBackToNoChord) {
     EXPECT_EQ(hotkey::ParseStoredChord("x", "65", "19").modKeyCode, Mask::Control | Mask::Alt)
         << "unknown mask bits are dropped";
 
-    for (const auto& [key, mods] : {std::pair{"", "0"}, {"65", ""}, {"A", "2"}, {"65", "two"}, {"256", "2"},
-                                    {"-1", "2"}, {"65", "-2"}, {"65", "99999999999"}, {"6 5", "2"}, {"65.0", "2"}}) {
+    for (const auto& [key, mods] : {std::pair{"", "0"},
+                                    {"65", ""},
+                                    {"A", "2"},
+                                    {"65", "two"},
+                                    {"256", "2"},
+                                    {"-1", "2"},
+                                    {"65", "-2"},
+                                    {"65", "99999999999"},
+                                    {"6 5", "2"},
+                                    {"65.0", "2"}}) {
         const auto c = hotkey::ParseStoredChord("Ctrl + A", key, mods);
         EXPECT_EQ(c.text, kPromptText) << key << "/" << mods;
         EXPECT_EQ(c.keyCode, 0);
@@ -150,15 +164,25 @@ TEST(StoredChord, HandEditedCodesFallBackToNoChord) {
 // their bits in another order: neither stands in for the other, nor for a
 // plain number, without a word in the code.
 template <class A, class B>
-concept Mixable = requires(A a, B b) { a | b; } || requires(A a, B b) { a == b; } || std::is_convertible_v<A, B>;
+concept Mixable = requires(A a, B b) {
+    a | b;
+}
+|| requires(A a, B b) { a == b; }
+|| std::is_convertible_v<A, B>;
 static_assert(!Mixable<Mask, ShiftState> && !Mixable<ShiftState, Mask>);
 static_assert(!Mixable<Mask, int> && !Mixable<int, Mask> && !Mixable<ShiftState, int> && !Mixable<int, ShiftState>);
 template <class Shift>
-concept CaptureTakes = requires(ChordCapture c, Shift s) { c.keyDown('A', s); };
+concept CaptureTakes = requires(ChordCapture c, Shift s) {
+    c.keyDown('A', s);
+};
 template <class Mods>
-concept EndpointTakes = requires(platform::HotkeyEndpoint& e, Mods m) { e.registerChord(m, 'A'); };
+concept EndpointTakes = requires(platform::HotkeyEndpoint& e, Mods m) {
+    e.registerChord(m, 'A');
+};
 template <class Mods>
-concept ServiceTakes = requires(platform::HotkeyService& h, Mods m) { h.setHeldModifiers(m, m); };
+concept ServiceTakes = requires(platform::HotkeyService& h, Mods m) {
+    h.setHeldModifiers(m, m);
+};
 static_assert(CaptureTakes<ShiftState> && !CaptureTakes<Mask>);
 static_assert(EndpointTakes<Mask> && !EndpointTakes<ShiftState> && !EndpointTakes<int>);
 static_assert(ServiceTakes<Mask> && !ServiceTakes<ShiftState> && !ServiceTakes<int>);

@@ -160,8 +160,8 @@ TEST(ControlLogic, TheChordIsKeptUnderTheControlsNameInOrder) {
     again.connect(&store, "Zorvane10");
     store.log.clear();
     again.readStoredChord();
-    EXPECT_EQ(store.log, (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode",
-                                                   "read Zorvane10ModKeyCode"}));
+    EXPECT_EQ(store.log,
+              (std::vector<std::string>{"read Zorvane10Text", "read Zorvane10KeyCode", "read Zorvane10ModKeyCode"}));
     EXPECT_EQ(again.capture().text(), "Ctrl + Alt + A");
     EXPECT_EQ(again.capture().modKeyCode(), Mask::Control | Mask::Alt);
     EXPECT_FALSE(again.hotKeyEnabled()) << "a chord comes back switched off";
@@ -204,7 +204,8 @@ TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
     system.takeByOtherProgram(Mask::Control, 'Q');
     c.type('Q', hotkey::kCtrlBit);
     c.logic.setHotKeyEnabled(true);
-    EXPECT_EQ(reported, (std::vector<std::string>{"Ctrl + Alt + A", hotkey::kPromptText, "Ctrl + Q", hotkey::kPromptText}));
+    EXPECT_EQ(reported,
+              (std::vector<std::string>{"Ctrl + Alt + A", hotkey::kPromptText, "Ctrl + Q", hotkey::kPromptText}));
 
     // A chord read from storage is where changes count from.
     struct OneChord : hotkey::ChordStore {

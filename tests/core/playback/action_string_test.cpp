@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/recording_injector.h"
 #include "core/playback/player.h"
 #include "core/playback/program_error.h"
+#include "platform/fake/recording_injector.h"
 
 using playback::ParseKeyField;
 using playback::PlayAction;
@@ -48,8 +48,8 @@ TEST(Playback, ExtraFieldsAreIgnoredAndKeyFieldsConvertedNumerically) {
 }
 
 TEST(Playback, MalformedStringsPressNothing) {
-    for (const char* s : {"", "x", "4|65", "0|65", " 1|65", "1 |65", "01|65", "1.0|65", "2|17", "3|17|16",
-                          "1|300", "1|255.5", "1|abc", "1|", "1|-1", "1|6 5", "1|.", "2|17|x", "1||65"})
+    for (const char* s : {"", "x", "4|65", "0|65", " 1|65", "1 |65", "01|65", "1.0|65", "2|17", "3|17|16", "1|300",
+                          "1|255.5", "1|abc", "1|", "1|-1", "1|6 5", "1|.", "2|17|x", "1||65"})
         EXPECT_TRUE(play(s).events.empty()) << '"' << s << '"';
 }
 

@@ -1,14 +1,14 @@
 #include "core/playback/player.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <optional>
 #include <sstream>
 
 #include "core/diag/diag.h"
-#include "platform/fake/fake_keyboard.h"
 #include "core/keys/virtual_keys.h"
 #include "core/playback/program_error.h"
+#include "platform/fake/fake_keyboard.h"
 
 using mod::Mask;
 using platform::FakeKeyboard;
@@ -120,8 +120,7 @@ TEST(Player, NamedCases) {
         b.userHolds({vk::F8});
         b.play("3|17|16|83");
         EXPECT_EQ(b.modifiersSeenWith('S'), Mask::Control | Mask::Shift);
-        EXPECT_EQ(b.kb.events,
-                  (std::vector<std::string>{"+17", "+16", "+83", "-83", "-16", "-17"}));
+        EXPECT_EQ(b.kb.events, (std::vector<std::string>{"+17", "+16", "+83", "-83", "-16", "-17"}));
     }
     {
         Bed b;  // Ctrl+Q -> Ctrl+C: Ctrl kept, and still held afterwards
@@ -349,8 +348,12 @@ TEST(Player, NoModifierGoesUpOrDownAloneByTheProgramsHand) {
         {Mask::Control | Mask::Shift | Mask::Alt, {vk::LShift, vk::LControl, vk::LMenu}},
     };
     const std::vector<std::pair<const char*, Mask>> targets = {
-        {"2|17|86", Mask::Control}, {"3|17|16|86", Mask::Control | Mask::Shift}, {"2|16|36", Mask::Shift},
-        {"1|65", Mask{}},           {"2|18|70", Mask::Alt},                      {"2|91|69", Mask::Win},
+        {"2|17|86", Mask::Control},
+        {"3|17|16|86", Mask::Control | Mask::Shift},
+        {"2|16|36", Mask::Shift},
+        {"1|65", Mask{}},
+        {"2|18|70", Mask::Alt},
+        {"2|91|69", Mask::Win},
         {"3|16|18|88", Mask::Shift | Mask::Alt},
     };
     enum When { AfterTheHold, KeyDuringTheHold, AllDuringTheHold };

@@ -33,8 +33,8 @@ TEST(SlotPlayer, PressesDuringAPlaybackWaitAndPlayAfterItInOrder) {
     Triggers t({{1, "other", false}, {0, "again", false}, {0, "held", true}, {2, "third", false}});
     EXPECT_EQ(t.player.trigger(0, "first"), Outcome::Played);
     EXPECT_EQ(t.played, (std::vector<std::string>{"first", "other", "again", "third"}));
-    EXPECT_EQ(t.outcomes, (std::vector<Outcome>{Outcome::Waiting, Outcome::Waiting, Outcome::Dropped,
-                                                Outcome::Waiting}))
+    EXPECT_EQ(t.outcomes,
+              (std::vector<Outcome>{Outcome::Waiting, Outcome::Waiting, Outcome::Dropped, Outcome::Waiting}))
         << "a repeat of a slot that plays or waits is dropped, a fresh press is not";
     EXPECT_EQ(t.player.trigger(0, "later"), Outcome::Played) << "free again once everything has played";
     EXPECT_EQ(t.player.trigger(10, "x"), Outcome::Dropped);

@@ -9,8 +9,8 @@
 // Both waiters take their length from here: a bad one is refused the same way
 // on both systems, and a huge one is bounded before any waiter converts it.
 TEST(WaitLength, BadLengthsAreRefusedAndHugeOnesBounded) {
-    for (double bad : {std::nan(""), -1.0, -std::numeric_limits<double>::infinity(),
-                       std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::nan(""), -1.0, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()}) {
         try {
             keyfunc::CheckedWaitMs(bad);
             ADD_FAILURE() << "no error for " << bad;

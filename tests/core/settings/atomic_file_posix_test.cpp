@@ -2,10 +2,10 @@
 // bind a non-root user, and a file-size limit standing in for a full disk.
 #include "core/settings/profile_file.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
 
 #include "core/settings/atomic_file.h"
 #include "support/child_process.h"
@@ -21,7 +21,8 @@ namespace {
 pid_t saveInterrupted(const std::string& path, bool dies) {
     const pid_t child = ::fork();
     if (child == 0) {
-        std::signal(SIGXFSZ, dies ? [](int) { ::raise(SIGKILL); } : [](int) { ::raise(SIGSTOP); });
+        std::signal(
+            SIGXFSZ, dies ? [](int) { ::raise(SIGKILL); } : [](int) { ::raise(SIGSTOP); });
         const rlimit limit{64, 64};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         (void)atomicfile::replace(path, std::string(200, 'x'));
@@ -173,7 +174,7 @@ TEST(ProfileFileLeftovers, FilesThatAreNotASavesLeftoverAreKept) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
     const std::string shaped = ".set.ini.saving-" + std::to_string(endedProcess()) + "-";
-    std::set<std::string> kept = {".set.ini.backup",       ".set.ini.saving-notes",      shaped + "abc",
+    std::set<std::string> kept = {".set.ini.backup",     ".set.ini.saving-notes",   shaped + "abc",
                                   shaped + "abcdef.bak", "set.ini.saving-1-abcdef", ".other.ini.saving-1-abcdef"};
     for (const auto& name : kept) {
         writeBytes(dir.file(name), "mine");

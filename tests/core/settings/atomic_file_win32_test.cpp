@@ -4,11 +4,11 @@
 
 #include "core/settings/atomic_file.h"
 
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <set>
-#include <gtest/gtest.h>
 #include <thread>
-#include <windows.h>
 
 #include "support/temp_dir.h"
 
@@ -47,8 +47,8 @@ TEST(ProfileFileWindows, AFileHeldOpenByAnotherProgramIsReportedAndKept) {
     const std::string old = "[conftext]\r\n0=A\r\n";
     writeBytes(path, old);
     // As an editor or a virus scanner may hold it: reading allowed, nothing else.
-    const HANDLE held = ::CreateFileW(dir.path().wstring().append(L"\\set.ini").c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE held = ::CreateFileW(dir.path().wstring().append(L"\\set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const auto r = writeValue(path, "conftext", "0", "B");
     ::CloseHandle(held);
@@ -111,8 +111,8 @@ TEST(ProfileFileWindows, OnlyLeftoversOfEndedOrOldSavesAreRemoved) {
     const std::string path = dir.file("set.ini");
     const std::string ended = leftover(endedProcess()), running = leftover(::GetCurrentProcessId());
     const std::string oldRunning = running.substr(0, running.size() - 6) + "Zz0Zz0";
-    std::set<std::string> kept = {running, ".set.ini.backup", ".set.ini.saving-1-abc", ended + ".bak",
-                                  "set.ini.saving-1-abcdef", ".other.ini.saving-1-abcdef"};
+    std::set<std::string> kept = {running,        ".set.ini.backup",         ".set.ini.saving-1-abc",
+                                  ended + ".bak", "set.ini.saving-1-abcdef", ".other.ini.saving-1-abcdef"};
     for (const auto& name : kept) writeBytes(dir.file(name), "mine");
     for (const auto& name : {ended, oldRunning}) writeBytes(dir.file(name), "[a]\r\nk=");
     for (const auto& name : fileNames(dir.path()))

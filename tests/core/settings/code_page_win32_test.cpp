@@ -2,8 +2,8 @@
 // is GBK (936), as other tools on a Chinese system read it. The second half
 // runs only in the process ctest starts with a Chinese locale, whose ANSI
 // code page Wine makes 936.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "core/settings/profile_file.h"
 #include "support/temp_dir.h"

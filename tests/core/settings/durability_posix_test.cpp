@@ -1,9 +1,9 @@
-#include <csignal>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <filesystem>
+#include <random>
 
 #include "core/settings/profile_file.h"
 #include "support/temp_dir.h"

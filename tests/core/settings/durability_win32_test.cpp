@@ -1,12 +1,12 @@
 // A save ended at any moment (TerminateProcess, as a crash or the Task
 // Manager ends a program) leaves either the old or the new set.ini, and the
 // next save takes away what the ended one left.
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <random>
-#include <windows.h>
 
 #include "core/settings/profile_file.h"
 #include "support/temp_dir.h"
@@ -53,8 +53,8 @@ TEST(SettingsDurability, AnEndedSaveLeavesEitherTheOldOrTheNewFile) {
     ::SetEnvironmentVariableW(L"ZORVANE_DURABILITY_FILE", dir.path().wstring().append(L"\\set.ini").c_str());
     wchar_t exe[MAX_PATH];
     ASSERT_GT(::GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
-    std::wstring command = L"\"" + std::wstring(exe) +
-                           L"\" --gtest_filter=SettingsDurabilityChild.* --gtest_also_run_disabled_tests";
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" --gtest_filter=SettingsDurabilityChild.* --gtest_also_run_disabled_tests";
     // The child says when its first save is done; the name is this run's own.
     const std::wstring startedName = L"zorvane-durability-" + std::to_wstring(::GetCurrentProcessId());
     const HANDLE started = ::CreateEventW(nullptr, FALSE, FALSE, startedName.c_str());
@@ -65,8 +65,8 @@ TEST(SettingsDurability, AnEndedSaveLeavesEitherTheOldOrTheNewFile) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION child{};
-        ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                     &startup, &child));
+        ASSERT_TRUE(
+            ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
         // After its first save the end falls anywhere in a later one.
         ::WaitForSingleObject(started, 10000);
         ::Sleep(std::uniform_int_distribution<DWORD>(0, 20)(rng));

@@ -1,8 +1,8 @@
 // Paths as POSIX systems write them, and the XDG folders.
 #include "core/settings/modINI.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <cstdlib>
 
 #include "support/temp_dir.h"
 
@@ -24,5 +24,6 @@ TEST(SettingsPath, ProgramFolderWhenUsableElseUserConfigFolder) {
     EXPECT_EQ(modINI::ChooseSettingsPath("/nonexistent/zorvane", "set.ini"),
               dir.file(".config") + "/zorvane-change-hotkey/set.ini");
     // Installed by a package: never beside the program, even for root, who could write there.
-    EXPECT_EQ(modINI::ChooseSettingsPath("/usr/bin", "set.ini"), dir.file(".config") + "/zorvane-change-hotkey/set.ini");
+    EXPECT_EQ(modINI::ChooseSettingsPath("/usr/bin", "set.ini"),
+              dir.file(".config") + "/zorvane-change-hotkey/set.ini");
 }

@@ -1,10 +1,10 @@
 // Paths as Windows writes them, and %APPDATA%.
 #include "core/settings/modINI.h"
 
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <windows.h>
 
 #include "core/settings/folders.h"
 #include "core/settings/profile_file.h"
@@ -47,8 +47,7 @@ TEST(SettingsPathWindows, ProgramFolderWhenUsableElseAppData) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
     ScopedEnvironment appData(L"APPDATA", dir.path().wstring().c_str());
-    EXPECT_EQ(modINI::ChooseSettingsPath(dir.file("missing"), "set.ini"),
-              dir.file("zorvane-change-hotkey\\set.ini"));
+    EXPECT_EQ(modINI::ChooseSettingsPath(dir.file("missing"), "set.ini"), dir.file("zorvane-change-hotkey\\set.ini"));
 }
 
 TEST(SettingsPathWindows, WithoutAUsableAppDataTheKnownFolderIsUsed) {

@@ -131,8 +131,7 @@ TEST(ProfileFile, SeveralValuesAtOnceLeaveWhatOneByOneWould) {
         }
         std::string firstFailure;
         for (const auto& e : entries)
-            if (const auto r = writeValue(one, e.section, e.key, e.value);
-                !r && firstFailure.empty())
+            if (const auto r = writeValue(one, e.section, e.key, e.value); !r && firstFailure.empty())
                 firstFailure = r.why().empty() ? "?" : r.why().substr(r.why().find("one.ini") + 7);
         const auto r = profile::writeValues(all, entries);
         EXPECT_EQ(readBytes(all), readBytes(one)) << start;
@@ -167,8 +166,7 @@ TEST(ProfileFile, NewFileIsUtf8AndAWriteChangesOnlyItsLine) {
     const std::string eol = profile::kNewFileEol;
     EXPECT_EQ(readBytes(path), "[Zorvane]" + eol + "Zorvane1Text=" + kPrompt + eol);
 
-    const std::string handEdited =
-        "; keep me\n[Zorvane]\nZorvane1Text = Ctrl + A \n\n[conftext]\n0=A\n# odd line\n";
+    const std::string handEdited = "; keep me\n[Zorvane]\nZorvane1Text = Ctrl + A \n\n[conftext]\n0=A\n# odd line\n";
     writeBytes(path, handEdited);
     ASSERT_TRUE(writeValue(path, "Zorvane", "ZORVANE1TEXT", "Alt + B"));
     EXPECT_EQ(readBytes(path), "; keep me\n[Zorvane]\nZorvane1Text=Alt + B\n\n[conftext]\n0=A\n# odd line\n");
@@ -203,13 +201,15 @@ TEST(ProfileFileUtf16, IsReadAndWrittenBackInItsOwnByteOrder) {
     TempDir dir;
     const std::string path = dir.file("set.ini");
     for (const bool bigEndian : {false, true}) {
-        writeBytes(path, utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=65\r\n", bigEndian));
+        writeBytes(path,
+                   utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=65\r\n", bigEndian));
         EXPECT_EQ(readValue(path, "Zorvane", "Zorvane1Text", ""), "按下热键 🙂");
         ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane1KeyCode", "66"));
         ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane2Text", "修改"));
-        EXPECT_EQ(readBytes(path),
-                  utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=66\r\nZorvane2Text=修改\r\n",
-                            bigEndian));
+        EXPECT_EQ(
+            readBytes(path),
+            utf16File(u"[Zorvane]\r\nZorvane1Text=按下热键 🙂\r\nZorvane1KeyCode=66\r\nZorvane2Text=修改\r\n",
+                      bigEndian));
     }
 }
 
@@ -218,11 +218,11 @@ TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
     const std::string path = dir.file("set.ini");
     const std::string le = utf16File(u"[s]\r\nk=1\r\n", false);
     const std::string cases[] = {
-        le + "x",                                                        // odd length
-        le + std::string("\x00\xD8k\x00", 4),                            // high surrogate, no low one
-        le + std::string("\x00\xDC", 2),                                 // low surrogate alone
-        utf16File(u"[s]\r\nk=1", true) + std::string("\xD8\x00", 2),     // text ends in a high surrogate
-        le.substr(2),                                                    // no byte-order mark
+        le + "x",                                                     // odd length
+        le + std::string("\x00\xD8k\x00", 4),                         // high surrogate, no low one
+        le + std::string("\x00\xDC", 2),                              // low surrogate alone
+        utf16File(u"[s]\r\nk=1", true) + std::string("\xD8\x00", 2),  // text ends in a high surrogate
+        le.substr(2),                                                 // no byte-order mark
     };
     for (const std::string& bytes : cases) {
         writeBytes(path, bytes);

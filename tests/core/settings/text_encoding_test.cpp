@@ -23,13 +23,12 @@ TEST(Gbk, ChineseAndAsciiRoundTrip) {
 TEST(Gbk, TextGbkCannotHoldIsRefusedNotReplaced) {
     // Windows would write '?' or a look-alike (A for À) unless told not to;
     // iconv stops. Either way the text must not come back changed.
-    for (const std::string text : {"🙂", "À", "a🙂b", "ok À"})
-        EXPECT_EQ(utf8ToGbk(text), std::nullopt) << text;
+    for (const std::string text : {"🙂", "À", "a🙂b", "ok À"}) EXPECT_EQ(utf8ToGbk(text), std::nullopt) << text;
 }
 
 TEST(Gbk, BytesThatAreNoGbkAreRefused) {
     for (const std::string& bytes : {std::string("\xB0"), std::string("a\xB0"), std::string("\xB0\x20"),
-                                    std::string("\xFF\xFF"), std::string("\x81\x7F")})
+                                     std::string("\xFF\xFF"), std::string("\x81\x7F")})
         EXPECT_EQ(gbkToUtf8(bytes), std::nullopt) << bytes.size();
 }
 

@@ -29,7 +29,8 @@ TEST(EditorSession, AddStoresThePicksForTheLastOpenedSlotAndKeepsThemForTheNext)
     s.session.add();
     s.session.open(5);
     s.session.add();
-    EXPECT_EQ(s.log, (std::vector<std::string>{"store 8 Ctrl + C 2|17|67", "done", "store 5 Ctrl + C 2|17|67", "done"}));
+    EXPECT_EQ(s.log,
+              (std::vector<std::string>{"store 8 Ctrl + C 2|17|67", "done", "store 5 Ctrl + C 2|17|67", "done"}));
 }
 
 TEST(EditorSession, WithoutKeyOneAddStoresNothingButTheEditorIsDoneAllTheSame) {

@@ -1,7 +1,7 @@
 #include "core/slots/settings_file.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include "core/settings/modINI.h"
 #include "support/temp_dir.h"

@@ -1,12 +1,12 @@
 #include "core/slots/slot_table.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include "core/diag/diag.h"
+#include "core/settings/modINI.h"
 #include "platform/fake/fake_hotkey_service.h"
 #include "platform/fake/recording_injector.h"
-#include "core/settings/modINI.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -35,7 +35,9 @@ struct RecordingView : app::SlotTable::View {
                 [this](const std::string& t, const std::string& m) { log.push_back("alert " + t + ": " + m); },
                 platform::Services{.hotkeys = &system});
             c->connect(&chords, app::SlotTable::ControlName(n));
-            c->onShow = [this, n] { log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text()); };
+            c->onShow = [this, n] {
+                log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text());
+            };
         }
     }
     hotkey::ControlLogic& control(int n) override { return *controls[n - 1]; }
@@ -98,7 +100,7 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     t.view.log.clear();
     t.table.checkClicked(2, true);
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
-                                                   "chord 2 按下热键", "box 2 off"}));
+                                                    "chord 2 按下热键", "box 2 off"}));
 
     t.view.log.clear();
     t.view.control(3).keyDown('W', hotkey::kAltBit);
@@ -127,7 +129,7 @@ TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {
     t.view.log.clear();
     t.view.control(5).endpoint()->onLost("the key left the layout");
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
-                                                   "chord 5 按下热键", "box 5 off"}));
+                                                    "chord 5 按下热键", "box 5 off"}));
 }
 
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
@@ -200,7 +202,8 @@ TEST(SlotTable, EachEndingSavesEveryChordAndTellsAFailureToWhoeverIsThere) {
         EXPECT_EQ(std::count(t.view.log.begin(), t.view.log.end(), "save 10"), 1);
         EXPECT_EQ(std::count_if(t.view.log.begin(), t.view.log.end(),
                                 [](const std::string& l) { return l.starts_with("alert"); }),
-                  0) << "no message box";
+                  0)
+            << "no message box";
         EXPECT_EQ(t.view.log.back() == "quit", quits);
         EXPECT_NE(said.find("zorvane-change-hotkey: the settings could not be saved: " + t.path() + ": disk full\n"),
                   std::string::npos)
@@ -228,8 +231,8 @@ TEST(SlotTable, AChordIsSavedAsSoonAsItChangesAndAFailureGoesWhereItIsAsked) {
     t.failSlot(3);
     t.view.control(2).keyDown('Q', hotkey::kCtrlBit);
     t.view.control(3).keyDown('W', hotkey::kAltBit);
-    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "chord 2 Ctrl + Q", "save 3", "alert 设置无法保存: 设置无法保存。",
-                                                   "chord 3 Alt + W"}));
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 2", "chord 2 Ctrl + Q", "save 3",
+                                                    "alert 设置无法保存: 设置无法保存。", "chord 3 Alt + W"}));
 
     // Ended from outside, no one may be there to answer a message.
     t.view.log.clear();
@@ -276,16 +279,20 @@ TEST(SlotTable, ReleasesAWindowDroppedGoOutWhenTheFocusMovesOrAtTheEnd) {
     TempDir dir;
     platform::FakeHotkeyService system;
     RecordingView view{system};
-    app::SlotTable table{view, {.injector = &injector, .hotkeys = &system}, app::SettingsFile(dir.file("set.ini")),
-                         [&](int) { injector.shielded = true; }};
+    app::SlotTable table{
+        view, {.injector = &injector, .hotkeys = &system}, app::SettingsFile(dir.file("set.ini")), [&](int) {
+            injector.shielded = true;
+        }};
     diag::SetSink([](std::string_view) {});
     for (const bool byFocus : {true, false}) {
         injector.events.clear();
         table.opendo("2|17|67");
         EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67"}));
         injector.shielded = false;
-        if (byFocus) injector.onFocusChanged();
-        else table.end(app::SlotTable::Ending::SessionEnd);
+        if (byFocus)
+            injector.onFocusChanged();
+        else
+            table.end(app::SlotTable::Ending::SessionEnd);
         EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67", "mask", "-67", "-17"})) << byFocus;
     }
     diag::SetSink(nullptr);

@@ -22,7 +22,6 @@ HeldKeys::Verdict own(HeldKeys& k, std::uint32_t vk, bool down) {
 }
 HeldKeys::Verdict other(HeldKeys& k, std::uint32_t vk, bool down) { return k.onKey({vk, 0, false, down, true, 7}); }
 
-
 }  // namespace
 
 TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {

@@ -14,8 +14,14 @@ namespace {
 struct FakeChord : OwnKeys::Chord {
     explicit FakeChord(int key) : key(key) {}
     int chordKey() const override { return key; }
-    void suspend() override { log += "s"; off = true; }
-    void resume() override { log += "r"; off = false; }
+    void suspend() override {
+        log += "s";
+        off = true;
+    }
+    void resume() override {
+        log += "r";
+        off = false;
+    }
     void heldModifiersChanged(Mask m) override { held = m; }
     int key;
     bool off = false;

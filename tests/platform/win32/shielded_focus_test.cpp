@@ -44,7 +44,8 @@ TEST(ShieldedFocus, NothingIsSentToItAndReleasesItWouldDropArriveOnceTheyCan) {
     ListenerProcess listener;
     ASSERT_TRUE(listener.ready()) << "the listener's window never had the focus";
     bool elevated = true;
-    win32::Win32KeyInjector injector(nullptr, [&] { return elevated ? std::string("a stand-in elevated window") : ""; });
+    win32::Win32KeyInjector injector(nullptr,
+                                     [&] { return elevated ? std::string("a stand-in elevated window") : ""; });
     clsWaitableTimer timer;
     bool comesForward = false;
     playback::Player player(injector, nullptr, [&](int ms) {

@@ -2,8 +2,8 @@
 // reaches the endpoint that registered it, and the dialog procedure behind
 // the dispatch procedure answers everything else.
 
-#include <array>
 #include <gtest/gtest.h>
+#include <array>
 
 #include "platform/win32/own_keys.h"
 #include "platform/win32/win32_hotkey_endpoint.h"

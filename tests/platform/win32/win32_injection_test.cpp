@@ -1,16 +1,16 @@
 // Injected targets at a focused window of another process: exact keys, order,
 // modifier state and hold; extended keys as themselves; nothing left down.
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
-#include <gtest/gtest.h>
 
+#include "core/playback/clsWaitableTimer.h"
+#include "core/playback/player.h"
 #include "platform/win32/own_keys.h"
 #include "platform/win32/win32_hotkey_endpoint.h"
 #include "platform/win32/win32_key_injector.h"
 #include "platform/win32/win32_keyboard_state.h"
-#include "core/playback/clsWaitableTimer.h"
-#include "core/playback/player.h"
 #include "support/child_process.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
@@ -24,7 +24,8 @@ namespace {
 std::vector<std::string> keyEvents(const std::vector<KeyMessage>& log) {
     std::vector<std::string> out;
     for (const auto& m : log)
-        if (m.kind != 'C') out.push_back(std::string(1, m.kind) + std::to_string(m.code) + "/" + std::to_string(m.mods.bits()));
+        if (m.kind != 'C')
+            out.push_back(std::string(1, m.kind) + std::to_string(m.code) + "/" + std::to_string(m.mods.bits()));
     return out;
 }
 
@@ -196,10 +197,11 @@ TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {
         }
     ASSERT_EQ(n, sentAt.size()) << Describe(log);
     const double a = median(sendInput), b = median(keybdEvent);
-    std::printf("injection to the listener's WM_KEYDOWN: SendInput median %.3f ms (max %.3f), keybd_event median "
-                "%.3f ms (max %.3f)\n",
-                a, *std::max_element(sendInput.begin(), sendInput.end()), b,
-                *std::max_element(keybdEvent.begin(), keybdEvent.end()));
+    std::printf(
+        "injection to the listener's WM_KEYDOWN: SendInput median %.3f ms (max %.3f), keybd_event median "
+        "%.3f ms (max %.3f)\n",
+        a, *std::max_element(sendInput.begin(), sendInput.end()), b,
+        *std::max_element(keybdEvent.begin(), keybdEvent.end()));
     EXPECT_GT(a, 0);
     EXPECT_LT(a, 5);
     EXPECT_LT(b, 5);
@@ -211,7 +213,10 @@ namespace {
 // one chord whose target plays through the Player on the real backend.
 struct TriggeredTarget {
     TriggeredTarget(const playback::HoldFn& hold, Mask mods, std::uint8_t key, std::string action)
-        : service(ownKeys), own(ownKeys), state(win32::Win32KeyboardState::create()), trigger(service.createEndpoint()) {
+        : service(ownKeys),
+          own(ownKeys),
+          state(win32::Win32KeyboardState::create()),
+          trigger(service.createEndpoint()) {
         if (!state || !trigger || !trigger->registerChord(mods, key)) return;
         player = std::make_unique<playback::Player>(own, state.get(), hold);
         player->onHeldModifiers = [this](Mask held, Mask letGo) { service.setHeldModifiers(held, letGo); };

@@ -1,7 +1,7 @@
 // Key state and key names of the Windows backend.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "core/keys/virtual_keys.h"
 #include "platform/win32/keyboard_hook.h"

@@ -8,9 +8,9 @@
 #include "platform/x11/chord_layout.h"
 
 using namespace x11test;
+using mod::Mask;
 using x11::Chord;
 using x11::ChordTable;
-using mod::Mask;
 
 namespace {
 

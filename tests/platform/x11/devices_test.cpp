@@ -13,12 +13,11 @@ namespace {
 // Two master pairs (the second made with xinput create-master), as a server lists them.
 std::vector<DeviceInfo> TwoSeats() {
     return {
-        {2, Type::MasterPointer, 3, false},  {3, Type::MasterKeyboard, 2, false},
-        {4, Type::SlavePointer, 2, false},   {5, Type::SlaveKeyboard, 3, true},  // XTEST keyboard
+        {2, Type::MasterPointer, 3, false},  {3, Type::MasterKeyboard, 2, false}, {4, Type::SlavePointer, 2, false},
+        {5, Type::SlaveKeyboard, 3, true},                                        // XTEST keyboard
         {6, Type::SlaveKeyboard, 3, false},  {7, Type::SlaveKeyboard, 3, false},  // power button, keyboard
-        {8, Type::MasterPointer, 9, false},  {9, Type::MasterKeyboard, 8, false},
-        {10, Type::SlaveKeyboard, 9, true},  {11, Type::SlaveKeyboard, 9, false},
-        {12, Type::Floating, 0, false},
+        {8, Type::MasterPointer, 9, false},  {9, Type::MasterKeyboard, 8, false}, {10, Type::SlaveKeyboard, 9, true},
+        {11, Type::SlaveKeyboard, 9, false}, {12, Type::Floating, 0, false},
     };
 }
 

@@ -10,9 +10,9 @@
 #include "platform/x11/chord_layout.h"
 
 using namespace x11test;
+using mod::Mask;
 using x11::GrabMods;
 using x11::GrabSet;
-using mod::Mask;
 
 namespace {
 
@@ -42,8 +42,8 @@ std::set<std::uint32_t> asSet(const GrabMods& m) { return {m.begin(), m.end()}; 
 std::set<std::uint32_t> withLocks(std::initializer_list<std::uint16_t> states) {
     std::set<std::uint32_t> out;
     for (const std::uint16_t s : states)
-        for (const int locks : std::initializer_list<int>{0, kLock, kNum, kScroll, kLock | kNum, kLock | kScroll, kNum | kScroll,
-                                          kLock | kNum | kScroll})
+        for (const int locks : std::initializer_list<int>{0, kLock, kNum, kScroll, kLock | kNum, kLock | kScroll,
+                                                          kNum | kScroll, kLock | kNum | kScroll})
             out.insert(s | locks);
     return out;
 }
@@ -107,8 +107,7 @@ TEST(GrabSet, ATakenKeyKeepsItsGrabsUntilItIsLetGoThenShrinksInOneRequest) {
     // Let go: every combination but the chord's own comes off the any-modifier grab.
     const GrabMods off = b.grabs.shrinkFromAny(kJ, b.wanted(kJ));
     EXPECT_EQ(off.size(), 256u - 8u);
-    for (const std::uint32_t m : withLocks({kCtrl | kAlt}))
-        EXPECT_EQ(std::count(off.begin(), off.end(), m), 0) << m;
+    for (const std::uint32_t m : withLocks({kCtrl | kAlt})) EXPECT_EQ(std::count(off.begin(), off.end(), m), 0) << m;
     EXPECT_EQ(b.grabs.of(kJ).size(), 8u);
 
     // A key whose chord went meanwhile loses the any-modifier grab whole.

@@ -23,9 +23,9 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <stdexcept>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -97,10 +97,12 @@ void Replay(const std::vector<std::string>& lines) {
         std::optional<std::uint32_t> at;
         std::map<std::string, std::string> named;
         for (const std::string& a : args) {
-            if (a[0] == '@') request = static_cast<std::uint16_t>(std::stoi(a.substr(1)));
+            if (a[0] == '@')
+                request = static_cast<std::uint16_t>(std::stoi(a.substr(1)));
             else if (a[0] == 't' && a.size() > 1 && std::isdigit(static_cast<unsigned char>(a[1])))
                 at = static_cast<std::uint32_t>(std::stoul(a.substr(1)));
-            else if (const auto eq = a.find('='); eq != std::string::npos) named[a.substr(0, eq)] = a.substr(eq + 1);
+            else if (const auto eq = a.find('='); eq != std::string::npos)
+                named[a.substr(0, eq)] = a.substr(eq + 1);
         }
         auto set = [&](const char* name) { return named.contains(name) ? keysOf(named[name]) : KeyBits(); };
 
@@ -108,12 +110,16 @@ void Replay(const std::vector<std::string>& lines) {
             std::string want;
             for (const std::string& a : args) want += (want.empty() ? "" : " ") + a;
             KeyBits actual;
-            if (verb == "logical:") actual = ledger.logical();
-            else if (verb == "held:") actual = ledger.held();
-            else if (verb == "injected:") actual = ledger.injected();
+            if (verb == "logical:")
+                actual = ledger.logical();
+            else if (verb == "held:")
+                actual = ledger.held();
+            else if (verb == "injected:")
+                actual = ledger.injected();
             else if (verb == "repeats:")
                 for (const auto& [name, kc] : kKeys) actual.set(kc, ledger.pressRepeats(kc));
-            else FAIL() << "no state " << verb;
+            else
+                FAIL() << "no state " << verb;
             EXPECT_EQ(namesOf(actual), namesOf(*keysOf(want)));
         } else if (verb == "we") {
             lastRequest = request.value_or(static_cast<std::uint16_t>(lastRequest + 1));
@@ -170,8 +176,7 @@ TEST(KeyLedger, TellsTheProgramsKeysFromAnotherProgramsByTheirOrder) {
 
 TEST(KeyLedger, AnEventHeldBackByAGrabBearsALaterRequestNeverAnEarlierOne) {
     Replay({
-        "we +C @20",
-        "xt +C @19 => other",
+        "we +C @20", "xt +C @19 => other",
         "xt +C @23 => ours",  // the keyboard was frozen until request 23 let it go
         "we +A @24",
         "newxt +A @24 => other",  // a device met only now did not carry ours
@@ -207,8 +212,8 @@ TEST(KeyLedger, AModifierTheUserHoldsAndTheProgramPressesToo) {
         "injected: Ctrl",
         "we -Ctrl @6",
         "xt -Ctrl @6 => ours",
-        "logical:",     // one state per key for every keyboard: up for applications
-        "held: Ctrl",   // still in the user's hand
+        "logical:",    // one state per key for every keyboard: up for applications
+        "held: Ctrl",  // still in the user's hand
         "injected:",
         "kbd -Ctrl => keyboard",
         "held:",
@@ -254,15 +259,9 @@ TEST(KeyLedger, TellsAutoRepeatFromANewPress) {
 
 TEST(KeyLedger, AGrabbedPressIsTheOldestRawPressOfItsKeyAtItsTime) {
     Replay({
-        "kbd +J t100",
-        "xt +J @4 t100 => other",
-        "grab J t100 => keyboard",
-        "grab J t100 => other",
+        "kbd +J t100", "xt +J @4 t100 => other", "grab J t100 => keyboard", "grab J t100 => other",
         "grab J t300 => keyboard",  // no raw event: a repeat the server made of a held key
-        "we +A @7",
-        "xt +A @7 t400 => ours",
-        "kbd +A t410",
-        "grab A t410 => keyboard",
+        "we +A @7", "xt +A @7 t400 => ours", "kbd +A t410", "grab A t410 => keyboard",
         "grab A t400 => keyboard",  // older presses of the key went elsewhere: done with
     });
 }
@@ -270,8 +269,8 @@ TEST(KeyLedger, AGrabbedPressIsTheOldestRawPressOfItsKeyAtItsTime) {
 TEST(KeyLedger, AReleaseMadeWhereTheServerCouldNotSeeItIsDroppedOnReconcile) {
     Replay({
         "seed logical=Ctrl,Shift keyboards=Ctrl xtest=Shift,Z",
-        "held: Shift Ctrl",  // another program's Shift, down for applications
-        "injected: Shift Z",   // Z is a leftover on the device: up for applications
+        "held: Shift Ctrl",   // another program's Shift, down for applications
+        "injected: Shift Z",  // Z is a leftover on the device: up for applications
         // The user's Ctrl came up where no event told of it (a console switch).
         "reconcile logical=Shift keyboards=- xtest=Shift,Z later=-",
         "logical: Shift",

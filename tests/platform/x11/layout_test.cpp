@@ -52,9 +52,20 @@ x11::Layout us() {
 TEST(Layout, UsKeysHaveTheirUsualCodesBothWays) {
     const x11::Layout l = us();
     const std::pair<int, int> keys[] = {
-        {38, 'A'}, {10, '1'}, {19, '0'}, {20, vk::OemMinus}, {47, vk::OemSemicolon}, {59, vk::OemComma},
-        {34, vk::OemOpenBracket}, {67, vk::F1}, {113, vk::Left}, {36, vk::Return}, {86, vk::Add},
-        {37, vk::Control}, {133, vk::LWin}, {90, vk::Numpad0},
+        {38, 'A'},
+        {10, '1'},
+        {19, '0'},
+        {20, vk::OemMinus},
+        {47, vk::OemSemicolon},
+        {59, vk::OemComma},
+        {34, vk::OemOpenBracket},
+        {67, vk::F1},
+        {113, vk::Left},
+        {36, vk::Return},
+        {86, vk::Add},
+        {37, vk::Control},
+        {133, vk::LWin},
+        {90, vk::Numpad0},
     };
     for (const auto& [kc, code] : keys) {
         EXPECT_EQ(l.virtualKey(static_cast<xcb_keycode_t>(kc)), code) << kc;

@@ -26,9 +26,9 @@ TEST(VkKeysym, TheKeysAKeyboardHasHaveKeysyms) {
     EXPECT_EQ(VkToKeysym(0), 0u);
     EXPECT_EQ(VkToKeysym(vk::NoKey), 0u);
     // Every key the editor offers types something.
-    for (const std::uint8_t code : {vk::Back, vk::Return, vk::Shift, vk::Control, vk::Menu, vk::Escape, vk::Space,
-                                    vk::Left, vk::Up, vk::Right, vk::Down, vk::LWin, vk::Multiply, vk::Add,
-                                    vk::Subtract, vk::Divide})
+    for (const std::uint8_t code :
+         {vk::Back, vk::Return, vk::Shift, vk::Control, vk::Menu, vk::Escape, vk::Space, vk::Left, vk::Up, vk::Right,
+          vk::Down, vk::LWin, vk::Multiply, vk::Add, vk::Subtract, vk::Divide})
         EXPECT_NE(VkToKeysym(code), 0u) << int(code);
 }
 

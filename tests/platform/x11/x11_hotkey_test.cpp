@@ -1,15 +1,13 @@
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QTest>
 #include <functional>
-#include <gtest/gtest.h>
 
 #define XK_MISCELLANY
 #define XK_LATIN1
-#include <X11/keysymdef.h>
 #include <X11/Xlib.h>
+#include <X11/keysymdef.h>
 
-#include "ui/qt/hotkey/capture_field.h"
-#include "ui/qt/hotkey/zorvane.h"
 #include "core/keys/virtual_keys.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/x11_hotkey_endpoint.h"
@@ -17,6 +15,8 @@
 #include "platform/x11/x11_session.h"
 #include "support/spin.h"
 #include "support/x11_listener.h"
+#include "ui/qt/hotkey/capture_field.h"
+#include "ui/qt/hotkey/zorvane.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ public:
     }
     ~OtherClient() { xcb_disconnect(c_); }
     bool grab(x11::Keysym ks, std::uint16_t mods) {
-        const auto cookie = xcb_grab_key_checked(c_, 1, root_, mods, keymap_.keycodeUnshifted(ks),
-                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const auto cookie = xcb_grab_key_checked(c_, 1, root_, mods, keymap_.keycodeUnshifted(ks), XCB_GRAB_MODE_ASYNC,
+                                                 XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t* err = xcb_request_check(c_, cookie);
         std::free(err);
         return err == nullptr;

@@ -2,17 +2,17 @@
 #include <cstdio>
 #include <memory>
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <gtest/gtest.h>
 
 #define XK_MISCELLANY
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
-#include "platform/x11/x11_key_injector.h"
 #include "core/playback/keyfunc.h"
 #include "core/playback/player.h"
+#include "platform/x11/x11_key_injector.h"
 #include "support/x11_listener.h"
 
 namespace {
@@ -69,8 +69,8 @@ TEST_F(X11Injection, CombinationArrivesInOrderWithModifiersAndFullHold) {
 
 TEST_F(X11Injection, ArrowAndKeypadOperatorKeys) {
     const std::pair<const char*, x11::Keysym> cases[] = {
-        {"1|37", XK_Left},        {"1|38", XK_Up},         {"1|39", XK_Right},        {"1|40", XK_Down},
-        {"1|107", XK_KP_Add},     {"1|109", XK_KP_Subtract}, {"1|106", XK_KP_Multiply}, {"1|111", XK_KP_Divide},
+        {"1|37", XK_Left},    {"1|38", XK_Up},           {"1|39", XK_Right},        {"1|40", XK_Down},
+        {"1|107", XK_KP_Add}, {"1|109", XK_KP_Subtract}, {"1|106", XK_KP_Multiply}, {"1|111", XK_KP_Divide},
     };
     for (const auto& [action, keysym] : cases) {
         const auto& ev = play(action, 2);
@@ -111,8 +111,8 @@ TEST_F(X11Injection, HoldMeasuredAtTheListenerIsNeverShort) {
             holds.push_back(ev[n / 2].time - ev[n / 2 - 1].time);
         }
         std::sort(holds.begin(), holds.end());
-        std::printf("hold of %s over 20 plays: min %u ms, median %u ms, max %u ms\n", action, holds.front(),
-                    holds[10], holds.back());
+        std::printf("hold of %s over 20 plays: min %u ms, median %u ms, max %u ms\n", action, holds.front(), holds[10],
+                    holds.back());
         EXPECT_GE(holds.front(), nominal);
     }
 }

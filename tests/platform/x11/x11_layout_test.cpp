@@ -3,28 +3,28 @@
 // code, locks do not stop a chord, and a target key that cannot be typed
 // leaves nothing down.
 
+#include <gtest/gtest.h>
 #include <QTest>
 #include <cstdlib>
 #include <functional>
-#include <gtest/gtest.h>
 
 #define XK_MISCELLANY
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
-#include "ui/qt/hotkey/capture_field.h"
-#include "ui/qt/hotkey/zorvane.h"
 #include "core/keys/virtual_keys.h"
-#include "platform/x11/x11_hotkey_endpoint.h"
-#include "platform/x11/x11_key_injector.h"
-#include "platform/x11/x11_key_namer.h"
-#include "platform/x11/x11_keyboard_state.h"
 #include "core/playback/keyfunc.h"
 #include "core/playback/player.h"
 #include "core/settings/modINI.h"
 #include "core/slots/settings_file.h"
+#include "platform/x11/x11_hotkey_endpoint.h"
+#include "platform/x11/x11_key_injector.h"
+#include "platform/x11/x11_key_namer.h"
+#include "platform/x11/x11_keyboard_state.h"
 #include "support/spin.h"
 #include "support/x11_listener.h"
+#include "ui/qt/hotkey/capture_field.h"
+#include "ui/qt/hotkey/zorvane.h"
 
 namespace {
 

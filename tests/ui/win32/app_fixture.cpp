@@ -38,7 +38,8 @@ win32app::frmSet& Win32AppTest::start(bool withHotkeys) {
         services.unavailable = "No hotkeys in this test.";
     }
     window = std::make_unique<win32app::frmSet>(services, app::SettingsFile::ForProgram());
-    window->setAlert([this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); });
+    window->setAlert(
+        [this](const std::string& title, const std::string& text) { messages.push_back(title + ": " + text); });
     window->openPage = [this](const wchar_t* url) { pages.push_back(url); };
     window->onExit = [this] { exited = true; };
     window->show();
@@ -112,9 +113,7 @@ std::wstring Win32AppTest::text(HWND control) {
     return buffer;
 }
 
-bool Win32AppTest::checked(int n) const {
-    return SendMessageW(window->Check(n), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool Win32AppTest::checked(int n) const { return SendMessageW(window->Check(n), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::string Win32AppTest::ini(const std::string& section, const std::string& key) const {
     return app::SettingsFile(widetext::narrow(iniPath)).read(section, key, "<missing>");

@@ -4,12 +4,12 @@
 // program, removed before and after each test. Keys are typed with SendInput
 // into the focused field, as a keyboard would.
 
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "platform/services.h"
 #include "support/file_bytes.h"

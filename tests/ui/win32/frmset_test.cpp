@@ -206,7 +206,8 @@ TEST_F(Win32AppTest, TheTrayShowsTheWindowOnAReleaseAndItsMenuCommandsAct) {
     SendMessageW(w.hwnd(), WM_COMMAND, GetMenuItemID(menu, 0), 0);
     EXPECT_TRUE(IsWindowVisible(w.hwnd()));
     SendMessageW(w.hwnd(), WM_COMMAND, GetMenuItemID(about, 0), 0);
-    EXPECT_EQ(pages, std::vector<std::wstring>{L"https://www.zorvane.com/software/zorvane-change-hotkey/index.html?v=1.0"});
+    EXPECT_EQ(pages,
+              std::vector<std::wstring>{L"https://www.zorvane.com/software/zorvane-change-hotkey/index.html?v=1.0"});
     SendMessageW(w.hwnd(), WM_COMMAND, GetMenuItemID(menu, 2), 0);
     EXPECT_TRUE(exited);
     EXPECT_EQ(ini("Zorvane", "Zorvane1KeyCode"), "0") << "exit saved the chords";

@@ -4,8 +4,8 @@
 
 #include "app_fixture.h"
 
-#include <cstring>
 #include <imm.h>
+#include <cstring>
 #include "support/pump.h"
 
 using wintest::PumpFor;

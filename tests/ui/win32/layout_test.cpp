@@ -15,9 +15,7 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-    return os << b.x << "," << b.y << " " << b.w << "x" << b.h;
-}
+std::ostream& operator<<(std::ostream& os, const Box& b) { return os << b.x << "," << b.y << " " << b.w << "x" << b.h; }
 
 // Place and size within the parent's client area.
 Box boxOf(HWND control) {
@@ -52,10 +50,9 @@ Drawn drawnWith(HWND control) {
     Drawn d;
     const std::wstring text = Win32AppTest::text(control);
     std::vector<WORD> glyphs(text.size());
-    d.allGlyphs = text.empty() ||
-                  (GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
-                                    GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
-                   std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end());
+    d.allGlyphs = text.empty() || (GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                                                    GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
+                                   std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end());
     constexpr DWORD kNameTable = 0x656D616E;  // "name", as GetFontData takes a table tag
     if (const DWORD size = GetFontData(dc, kNameTable, 0, nullptr, 0); size != GDI_ERROR && size > 0) {
         std::string table(size, '\0');

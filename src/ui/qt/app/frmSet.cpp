@@ -7,10 +7,10 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "core/playback/keyfunc.h"
 #include "core/view/texts.h"
 #include "ui/qt/editor/edit.h"
 #include "ui/qt/hotkey/zorvane.h"
-#include "core/playback/keyfunc.h"
 #include "ui/qt/shell/look.h"
 #include "ui/qt/shell/pictures.h"
 #include "ui/qt/shell/title_strip.h"
@@ -20,8 +20,8 @@ namespace layout = view::main_window;
 
 frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, bool tray)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool), services_(services), withTray_(tray) {
-    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
-                                              std::move(settings), [](int ms) { keyfunc::Delay(ms); });
+    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_, std::move(settings),
+                                              [](int ms) { keyfunc::Delay(ms); });
     alert_ = [this](const QString& title, const QString& text) {
         QMessageBox::warning(isVisible() ? this : nullptr, title, text);
     };
@@ -70,9 +70,8 @@ void frmSet::buildLayout() {
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }
 
-    const QVariantMap triggerLook{{"BackColor", quint32(view::kTriggerBack.bgr())},
-                                  {"Font", toFont(layout::kTriggerFont)},
-                                  {"BorderStyle", 0}};
+    const QVariantMap triggerLook{
+        {"BackColor", quint32(view::kTriggerBack.bgr())}, {"Font", toFont(layout::kTriggerFont)}, {"BorderStyle", 0}};
     for (int n = 1; n <= kSlots; ++n) {
         const int i = n - 1;
         auto* text = placed<QLineEdit>(this, layout::Text1(n));
@@ -162,8 +161,7 @@ void frmSet::quit() {
 }
 
 bool frmSet::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         for (int i = 0; i < kSlots; ++i)
             if (watched == text1_[i]) Text1_Click(i);
     }

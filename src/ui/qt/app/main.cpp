@@ -8,12 +8,12 @@
 
 #include "core/diag/diag.h"
 #include "core/view/texts.h"
+#include "platform/services.h"
 #include "ui/qt/app/command_line.h"
 #include "ui/qt/app/fonts.h"
 #include "ui/qt/app/frmSet.h"
 #include "ui/qt/app/quit_signals.h"
 #include "ui/qt/app/single_instance.h"
-#include "platform/services.h"
 #include "ui/qt/shell/pictures.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include "ui/qt/app/quit_signals.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,8 +23,7 @@ void InstallQuitSignalHandler(std::function<void()> onQuit) {
     auto* notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, onQuit = std::move(onQuit)] {
         char buf[16];
-        while (::read(pipeFds[0], buf, sizeof buf) > 0) {
-        }
+        while (::read(pipeFds[0], buf, sizeof buf) > 0) {}
         notifier->setEnabled(false);
         onQuit();
     });

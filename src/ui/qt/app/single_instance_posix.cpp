@@ -1,8 +1,8 @@
 #include "ui/qt/app/single_instance.h"
 
+#include <unistd.h>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <unistd.h>
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
 

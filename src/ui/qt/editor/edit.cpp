@@ -119,8 +119,7 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
             setLinkUnderlined(true);
             return true;  // not on to the window body, which would take the underline away
         }
-        if (event->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             QDesktopServices::openUrl(QUrl(web::kPelmaranHotkeyPage));
     }
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease &&

@@ -26,10 +26,8 @@ bool CaptureField::event(QEvent* e) {
             if (!k->isAutoRepeat()) emit keyReleased(k);
             return true;
         }
-        case QEvent::InputMethod:
-            return true;
-        default:
-            return QLineEdit::event(e);
+        case QEvent::InputMethod: return true;
+        default: return QLineEdit::event(e);
     }
 }
 

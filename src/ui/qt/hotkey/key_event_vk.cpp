@@ -13,12 +13,15 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return vk::F1 + (key - Qt::Key_F1);
     switch (key) {
         case Qt::Key_Backspace: return vk::Back;
-        case Qt::Key_Tab: case Qt::Key_Backtab: return vk::Tab;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return vk::Tab;
         case Qt::Key_Clear: return vk::Clear;
-        case Qt::Key_Return: case Qt::Key_Enter: return vk::Return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return vk::Return;
         case Qt::Key_Shift: return vk::Shift;
         case Qt::Key_Control: return vk::Control;
-        case Qt::Key_Alt: case Qt::Key_AltGr: return vk::Menu;
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr: return vk::Menu;
         case Qt::Key_Pause: return vk::Pause;
         case Qt::Key_CapsLock: return vk::Capital;
         case Qt::Key_Escape: return vk::Escape;
@@ -37,7 +40,8 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
         case Qt::Key_Insert: return vk::Insert;
         case Qt::Key_Delete: return vk::Delete;
         case Qt::Key_Help: return vk::Help;
-        case Qt::Key_Meta: case Qt::Key_Super_L: return vk::LWin;
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L: return vk::LWin;
         case Qt::Key_Super_R: return vk::RWin;
         case Qt::Key_Menu: return vk::Apps;
         case Qt::Key_Sleep: return vk::Sleep;
@@ -48,7 +52,8 @@ int VirtualKeyFromQtKey(int key, bool keypad) {
         case Qt::Key_Slash: return keypad ? vk::Divide : vk::OemSlash;
         case Qt::Key_NumLock: return vk::NumLock;
         case Qt::Key_ScrollLock: return vk::Scroll;
-        case Qt::Key_Semicolon: case Qt::Key_Colon: return vk::OemSemicolon;
+        case Qt::Key_Semicolon:
+        case Qt::Key_Colon: return vk::OemSemicolon;
         case Qt::Key_Equal: return vk::OemPlus;
         case Qt::Key_Comma: return vk::OemComma;
         case Qt::Key_QuoteLeft: return vk::OemGrave;

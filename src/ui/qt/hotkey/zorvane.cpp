@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <QSettings>
 
+#include "core/playback/program_error.h"
 #include "ui/qt/hotkey/capture_field.h"
 #include "ui/qt/hotkey/key_event_vk.h"
-#include "core/playback/program_error.h"
 
 namespace {
 
@@ -197,8 +197,7 @@ void Zorvane::SetToolTipText(const QString& New_ToolTipText) {
 }
 
 void Zorvane::rejectAtRunTime() const {
-    if (runMode_)
-        throw ProgramError(kErrSetNotSupportedAtRuntime, toStd(hostName_), "Can't set property at run time");
+    if (runMode_) throw ProgramError(kErrSetNotSupportedAtRuntime, toStd(hostName_), "Can't set property at run time");
 }
 
 void Zorvane::SetINIFileName(const QString& New_INIFileName) {
@@ -254,19 +253,14 @@ void Zorvane::onMouse(QMouseEvent* e) {
             pressingInside_ = true;
             emit MouseDown(button, shift, x, y);
             break;
-        case QEvent::MouseMove:
-            emit MouseMove(button, shift, x, y);
-            break;
+        case QEvent::MouseMove: emit MouseMove(button, shift, x, y); break;
         case QEvent::MouseButtonRelease:
             emit MouseUp(button, shift, x, y);
             if (pressingInside_ && txtHotKey_->rect().contains(e->position().toPoint())) emit Click();
             pressingInside_ = false;
             break;
-        case QEvent::MouseButtonDblClick:
-            emit DblClick();
-            break;
-        default:
-            break;
+        case QEvent::MouseButtonDblClick: emit DblClick(); break;
+        default: break;
     }
 }
 

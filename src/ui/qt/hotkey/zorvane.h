@@ -9,13 +9,12 @@
 #include <functional>
 #include <memory>
 
-#include "core/hotkey/control_logic.h"
 #include "core/diag/result.h"
+#include "core/hotkey/control_logic.h"
 
 class CaptureField;
 class QKeyEvent;
 class QMouseEvent;
-
 
 class Zorvane : public QWidget {
     Q_OBJECT

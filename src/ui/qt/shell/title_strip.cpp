@@ -19,7 +19,6 @@ void TitleStrip::mousePressEvent(QMouseEvent* e) { DragForm(window(), e); }
 void TitleStrip::mouseMoveEvent(QMouseEvent* e) { DragForm(window(), e); }
 void TitleStrip::mouseReleaseEvent(QMouseEvent* e) { DragForm(window(), e); }
 
-
 void ClickableImage::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
 }

@@ -10,7 +10,8 @@
 #include "core/view/web_pages.h"
 #include "ui/qt/shell/pictures.h"
 
-Tray::Tray(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow), icon_(new QSystemTrayIcon(this)), cd_(new QMenu) {
+Tray::Tray(QWidget* mainWindow)
+    : QObject(mainWindow), main_(mainWindow), icon_(new QSystemTrayIcon(this)), cd_(new QMenu) {
     icon_->setIcon(pictures::appIcon());
     icon_->setToolTip(QString());  // the icon shows no hover text
 
@@ -42,9 +43,7 @@ void Tray::remove() { icon_->hide(); }
 void Tray::decode(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:
-        case QSystemTrayIcon::DoubleClick:
-            emit showRequested();
-            break;
+        case QSystemTrayIcon::DoubleClick: emit showRequested(); break;
         case QSystemTrayIcon::Context:
             if (main_->isVisible()) {
                 main_->raise();
@@ -52,7 +51,6 @@ void Tray::decode(QSystemTrayIcon::ActivationReason reason) {
             }
             cd_->popup(QCursor::pos());
             break;
-        default:
-            break;
+        default: break;
     }
 }

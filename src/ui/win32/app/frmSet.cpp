@@ -37,8 +37,8 @@ frmSet::frmSet(const platform::Services& services, app::SettingsFile settings, b
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };
     openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
-    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_,
-                                              std::move(settings), [](int ms) { keyfunc::Delay(ms); });
+    table_ = std::make_unique<app::SlotTable>(static_cast<app::SlotTable::View&>(*this), services_, std::move(settings),
+                                              [](int ms) { keyfunc::Delay(ms); });
 
     registerClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
     // Borderless, and no taskbar button: the tray icon is the way back to it.
@@ -73,8 +73,9 @@ void frmSet::build() {
     HWND self = hwnd();
     HINSTANCE instance = GetModuleHandleW(nullptr);
     auto label = [&](HWND parent, const char* text, DWORD style, UINT_PTR id, view::Box at) {
-        HWND h = CreateWindowExW(0, WC_STATICW, widetext::widen(text).c_str(), WS_CHILD | WS_VISIBLE | SS_NOPREFIX | style,
-                                 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(id), instance, nullptr);
+        HWND h =
+            CreateWindowExW(0, WC_STATICW, widetext::widen(text).c_str(), WS_CHILD | WS_VISIBLE | SS_NOPREFIX | style,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(id), instance, nullptr);
         return placed_.add(h, Box(at));
     };
 
@@ -83,12 +84,12 @@ void frmSet::build() {
     strip_->onPress = [this] { DragForm(hwnd()); };
     // A plain label lets the mouse through to the strip: the title moves the window too.
     title_ = label(strip_->hwnd(), texts::kProductName, SS_LEFT | SS_CENTERIMAGE, kTitleId, layout::kTitle);
-    minimise_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
-                                          Surface::Look{kGreen, 0, [](HDC dc, RECT, int dpi) { DrawMinimise(dc, dpi); }});
+    minimise_ = std::make_unique<Surface>(
+        strip_->hwnd(), RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT, int dpi) { DrawMinimise(dc, dpi); }});
     placed_.add(minimise_->hwnd(), Box(layout::kImage2));
     minimise_->onClick = [this] { ShowWindow(hwnd(), SW_HIDE); };
-    close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
-                                       Surface::Look{kCloseRed, 0, [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
+    close_ = std::make_unique<Surface>(
+        strip_->hwnd(), RECT{}, Surface::Look{kCloseRed, 0, [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
     placed_.add(close_->hwnd(), Box(layout::kImage3));
     close_->onClick = [this] { Image3_Click(); };
 
@@ -200,17 +201,10 @@ bool frmSet::command(UINT id, UINT code) {
         return true;
     }
     switch (id) {
-        case Tray::kShow:
-            show();
-            return true;
-        case Tray::kAbout:
-            openPage(widetext::widen(web::kProductPage).c_str());
-            return true;
-        case Tray::kExit:
-            Image3_Click();
-            return true;
-        default:
-            return false;
+        case Tray::kShow: show(); return true;
+        case Tray::kAbout: openPage(widetext::widen(web::kProductPage).c_str()); return true;
+        case Tray::kExit: Image3_Click(); return true;
+        default: return false;
     }
 }
 
@@ -250,9 +244,7 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
-        case WM_PAINT:
-            PaintFramed(hwnd());
-            return 0;
+        case WM_PAINT: PaintFramed(hwnd()); return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
                 if (HWND focus = GetFocus(); focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
@@ -262,18 +254,13 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 SetFocus(lastFocus_);
             }
             return 0;
-        case kOpenEditor:
-            Text1_Click(static_cast<int>(wParam));
-            return 0;
-        case kLoaded:
-            table_->reportUnreadableSettings();
-            return 0;
+        case kOpenEditor: Text1_Click(static_cast<int>(wParam)); return 0;
+        case kLoaded: table_->reportUnreadableSettings(); return 0;
         case WM_CLOSE:
             // Only the exit routine ends the program; closing hides.
             ShowWindow(hwnd(), SW_HIDE);
             return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;
+        case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
             // The session ends and the program with it: the chords are kept.
             if (wParam) table_->end(app::SlotTable::Ending::SessionEnd);
@@ -282,8 +269,7 @@ LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             MoveToSuggested(hwnd(), lParam);
             applyDpi(HIWORD(wParam));
             return 0;
-        default:
-            break;
+        default: break;
     }
     return WindowBase::handle(msg, wParam, lParam);
 }

@@ -11,11 +11,11 @@
 
 #include "core/slots/slot_table.h"
 #include "ui/win32/editor/edit.h"
-#include "ui/win32/shell/fonts.h"
 #include "ui/win32/hotkey/hotkey_field.h"
+#include "ui/win32/hotkey/target_fields.h"
+#include "ui/win32/shell/fonts.h"
 #include "ui/win32/shell/placements.h"
 #include "ui/win32/shell/surface.h"
-#include "ui/win32/hotkey/target_fields.h"
 #include "ui/win32/shell/tray.h"
 #include "ui/win32/shell/window_base.h"
 

@@ -22,7 +22,8 @@ SingleInstance::SingleInstance() {
     const DWORD error = GetLastError();
     first_ = !anotherCopyHolds(mutex_ != nullptr, error);
     if (!mutex_ && first_)
-        diag::Report("cannot tell whether another copy runs (CreateMutexW failed, error " + std::to_string(error) + ")");
+        diag::Report("cannot tell whether another copy runs (CreateMutexW failed, error " + std::to_string(error) +
+                     ")");
 }
 
 SingleInstance::~SingleInstance() {

@@ -3,8 +3,8 @@
 // overwrite each other's set.ini. A named mutex tells a second copy that it
 // is one; it then asks the first to show its window, and ends.
 
-#include <string>
 #include <windows.h>
+#include <string>
 
 namespace win32app {
 

@@ -26,9 +26,7 @@ enum : UINT_PTR { kPickerId = 200, kAddId = 210, kLinkId = 211, kTitleId = 212 }
 
 edit::edit(app::EditorSession& session) : session_(session), green_(CreateSolidBrush(kGreen)) {
     registerClass(kClass, GetSysColorBrush(COLOR_BTNFACE), AppIcon(32));
-    openPage = [this](const wchar_t* url) {
-        ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL);
-    };
+    openPage = [this](const wchar_t* url) { ShellExecuteW(hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); };
     // No taskbar button: a tool window.
     create(WS_EX_TOOLWINDOW, kClass, widetext::widen(texts::kEditorTitle).c_str(), WS_POPUP | WS_CLIPCHILDREN,
            Box(0, 0, layout::kWidth, layout::kHeight), nullptr);
@@ -68,18 +66,20 @@ void edit::build() {
     strip_->onPress = [this] { DragForm(hwnd()); };
     title_ = child(WC_STATICW, texts::kEditorTitle, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, strip_->hwnd(),
                    kTitleId, Box(layout::kTitle));
-    close_ = std::make_unique<Surface>(strip_->hwnd(), RECT{},
-                                       Surface::Look{kCloseRed, kWhite,
-                                                     [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
+    close_ = std::make_unique<Surface>(
+        strip_->hwnd(), RECT{},
+        Surface::Look{kCloseRed, kWhite, [](HDC dc, RECT r, int dpi) { DrawClose(dc, r, dpi); }});
     placed_.add(close_->hwnd(), Box(layout::kImage3));
     close_->onClick = [this] { session_.close(); };
     // The logo lies over the strip's lower edge: the strip's green above, the window's grey below.
-    logo_ = std::make_unique<Surface>(self, RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT r, int dpi) {
-        RECT below = r;
-        below.top = Scaled(view::kStripHeight - layout::kLogo.y, dpi);
-        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
-        DrawIconEx(dc, 0, 0, AppIcon(r.right - r.left), r.right - r.left, r.bottom - r.top, 0, nullptr, DI_NORMAL);
-    }});
+    logo_ = std::make_unique<Surface>(
+        self, RECT{}, Surface::Look{kGreen, 0, [](HDC dc, RECT r, int dpi) {
+                                        RECT below = r;
+                                        below.top = Scaled(view::kStripHeight - layout::kLogo.y, dpi);
+                                        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
+                                        DrawIconEx(dc, 0, 0, AppIcon(r.right - r.left), r.right - r.left,
+                                                   r.bottom - r.top, 0, nullptr, DI_NORMAL);
+                                    }});
     placed_.add(logo_->hwnd(), Box(layout::kLogo));
     SetWindowPos(logo_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -160,9 +160,11 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND: {
             const UINT id = LOWORD(wParam), code = HIWORD(wParam);
-            if (id >= kPickerId && id < kPickerId + 3 && code == CBN_SELCHANGE) chosen(static_cast<int>(id - kPickerId));
+            if (id >= kPickerId && id < kPickerId + 3 && code == CBN_SELCHANGE)
+                chosen(static_cast<int>(id - kPickerId));
             if (id == kAddId && code == STN_CLICKED) Label1_Click();
-            if (id == kLinkId && code == STN_CLICKED && openPage) openPage(widetext::widen(web::kPelmaranHotkeyPage).c_str());
+            if (id == kLinkId && code == STN_CLICKED && openPage)
+                openPage(widetext::widen(web::kPelmaranHotkeyPage).c_str());
             return 0;
         }
         case WM_CTLCOLORSTATIC: {
@@ -187,9 +189,7 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (under == hwnd() && LOWORD(lParam) == HTCLIENT) setLinkUnderlined(false);
             break;
         }
-        case WM_PAINT:
-            PaintFramed(hwnd());
-            return 0;
+        case WM_PAINT: PaintFramed(hwnd()); return 0;
         case WM_DPICHANGED:
             MoveToSuggested(hwnd(), lParam);
             applyDpi(HIWORD(wParam));
@@ -198,8 +198,7 @@ LRESULT edit::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             // As the close image.
             session_.close();
             return 0;
-        default:
-            break;
+        default: break;
     }
     return WindowBase::handle(msg, wParam, lParam);
 }

@@ -1,8 +1,8 @@
 #include "ui/win32/hotkey/hotkey_field.h"
 
-#include <algorithm>
 #include <commctrl.h>
 #include <imm.h>
+#include <algorithm>
 
 #include "core/settings/wide_text_win32.h"
 
@@ -28,8 +28,8 @@ HotkeyField::HotkeyField(HWND parent, UINT_PTR id, std::string hostName, const p
     : logic_(std::move(alert), services) {
     // Multi-line only so that the one line can sit in the middle of the field;
     // nothing typed ever becomes text.
-    edit_ = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOHSCROLL, 0,
-                            0, 0, 0, parent, reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
+    edit_ = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0,
+                            0, 0, parent, reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(edit_, subclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     // No input method: its composition would put text in the field.
     ImmAssociateContext(edit_, nullptr);
@@ -69,9 +69,7 @@ void HotkeyField::centreText() {
     SendMessageW(edit_, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&line));
 }
 
-void HotkeyField::keyDown(int vk) {
-    logic_.keyDown(vk, hotkey::ShiftStateOf(vk, true, shiftStateNow()));
-}
+void HotkeyField::keyDown(int vk) { logic_.keyDown(vk, hotkey::ShiftStateOf(vk, true, shiftStateNow())); }
 
 LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -81,9 +79,7 @@ LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             keyDown(static_cast<int>(wParam & 0xFF));
             return 0;
         case WM_KEYUP:
-        case WM_SYSKEYUP:
-            logic_.keyUp(static_cast<int>(wParam & 0xFF));
-            return 0;
+        case WM_SYSKEYUP: logic_.keyUp(static_cast<int>(wParam & 0xFF)); return 0;
         case WM_CHAR:
         case WM_SYSCHAR:
         case WM_DEADCHAR:
@@ -104,17 +100,14 @@ LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE:
             // Every key, Tab and Enter included, is part of a chord.
             return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB | DLGC_WANTARROWS;
-        case WM_KILLFOCUS:
-            logic_.focusLost();
-            break;
+        case WM_KILLFOCUS: logic_.focusLost(); break;
         case WM_SIZE:
         case WM_SETFONT: {
             const LRESULT r = DefSubclassProc(edit_, msg, wParam, lParam);
             centreText();
             return r;
         }
-        default:
-            break;
+        default: break;
     }
     return DefSubclassProc(edit_, msg, wParam, lParam);
 }

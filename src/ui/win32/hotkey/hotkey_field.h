@@ -4,8 +4,8 @@
 // how it is kept are the core's ControlLogic; this only feeds it the key
 // events and shows its text.
 
-#include <string>
 #include <windows.h>
+#include <string>
 
 #include "core/hotkey/control_logic.h"
 

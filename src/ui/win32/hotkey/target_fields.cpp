@@ -8,9 +8,9 @@ namespace win32app {
 
 TargetFields::TargetFields(HWND parent, UINT_PTR firstId) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, instance,
-                               nullptr);
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, instance, nullptr);
     for (int i = 0; i < kSlots; ++i) {
         // Read-only and no tab stop: the editor sets the text.
         fields_[i] = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL,
@@ -55,8 +55,7 @@ std::wstring TargetFields::tip(int i) const {
     return text;
 }
 
-LRESULT CALLBACK TargetFields::subclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR i,
-                                        DWORD_PTR self) {
+LRESULT CALLBACK TargetFields::subclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR i, DWORD_PTR self) {
     const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
     if (msg == WM_NCPAINT) {
         // A light grey line rather than the system's black one.

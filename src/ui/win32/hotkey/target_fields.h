@@ -3,10 +3,10 @@
 // and carries its action string as its tool tip. They only show; a click
 // opens the editor.
 
+#include <windows.h>
 #include <array>
 #include <functional>
 #include <string>
-#include <windows.h>
 
 namespace win32app {
 

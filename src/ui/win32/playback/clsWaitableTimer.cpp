@@ -65,8 +65,8 @@ void waitPumping(Clock::time_point deadline, Pump& pump) {
         pump.run();
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<long long>(left, 0x7FFFFFFF)),
-                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<long long>(left, 0x7FFFFFFF)), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
     }
 }
 

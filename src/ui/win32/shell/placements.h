@@ -2,8 +2,8 @@
 // Where a window's controls sit, in pixels at 96 DPI, and their placing at
 // the window's DPI.
 
-#include <vector>
 #include <windows.h>
+#include <vector>
 
 #include "ui/win32/shell/dpi.h"
 

@@ -31,11 +31,8 @@ void Surface::paint() {
 
 LRESULT Surface::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_PAINT:
-            paint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_PAINT: paint(); return 0;
+        case WM_ERASEBKGND: return 1;
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(dc, look_.text);
@@ -63,11 +60,8 @@ LRESULT Surface::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (auto click = onClick) click();
             return 0;
         }
-        case WM_CAPTURECHANGED:
-            pressed_ = false;
-            return 0;
-        default:
-            return WindowBase::handle(msg, wParam, lParam);
+        case WM_CAPTURECHANGED: pressed_ = false; return 0;
+        default: return WindowBase::handle(msg, wParam, lParam);
     }
 }
 

@@ -89,11 +89,8 @@ bool Tray::handle(UINT msg, LPARAM lParam) {
         case WM_LBUTTONUP:
             if (auto show = onShow) show();
             break;
-        case WM_RBUTTONUP:
-            popup();
-            break;
-        default:
-            break;
+        case WM_RBUTTONUP: popup(); break;
+        default: break;
     }
     return true;
 }

@@ -3,9 +3,9 @@
 // the main window back; the right button's release opens 显示, 关于 ▸
 // 关于 Zorvane Change Hotkey, 退出, whose commands go to the main window.
 
-#include <functional>
 #include <windows.h>
 #include <shellapi.h>
+#include <functional>
 
 #include "platform/win32/app_messages.h"
 

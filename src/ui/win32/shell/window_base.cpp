@@ -25,9 +25,9 @@ void WindowBase::registerClass(const wchar_t* name, HBRUSH background, HICON ico
 
 bool WindowBase::create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, RECT at,
                         HWND parent, UINT_PTR id) {
-    HWND hwnd = CreateWindowExW(exStyle, className, title, style, at.left, at.top, at.right - at.left,
-                                at.bottom - at.top, parent, reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr),
-                                this);
+    HWND hwnd =
+        CreateWindowExW(exStyle, className, title, style, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                        parent, reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), this);
     return hwnd != nullptr;
 }
 

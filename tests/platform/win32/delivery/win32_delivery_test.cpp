@@ -3,17 +3,17 @@
 // the trigger's own key with other modifiers, and no key is left down. The
 // program's path is wired as the main window wires it.
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
-#include <gtest/gtest.h>
 
-#include "support/unix_command.h"
-#include "platform/services.h"
 #include "core/playback/clsWaitableTimer.h"
 #include "core/playback/player.h"
 #include "core/playback/slot_player.h"
+#include "platform/services.h"
 #include "support/key_log.h"
 #include "support/pump.h"
+#include "support/unix_command.h"
 
 using mod::Mask;
 using namespace wintest;
@@ -77,8 +77,8 @@ protected:
     void focusListener(const std::wstring& how = L"windowfocus") {
         // Only once it is mapped: the X server refuses the focus to a window that is not.
         ASSERT_TRUE(Xdotool(L"search --sync --onlyvisible --name '^" + title + L"$' " + how + L" --sync"));
-        ASSERT_TRUE(PumpUntil([this] { return GetForegroundWindow() == listener.hwnd() && GetFocus() == listener.hwnd(); },
-                              5000))
+        ASSERT_TRUE(PumpUntil(
+            [this] { return GetForegroundWindow() == listener.hwnd() && GetFocus() == listener.hwnd(); }, 5000))
             << "the listener never had the focus";
         PumpFor(100);
         listener.clear();
@@ -128,9 +128,8 @@ protected:
 
     void expectTriggerKeyNeverArrives(std::uint8_t key) {
         const auto& log = listener.messages();
-        const bool arrived = std::any_of(log.begin(), log.end(), [key](const KeyMessage& m) {
-            return m.kind == 'D' && m.code == key;
-        });
+        const bool arrived =
+            std::any_of(log.begin(), log.end(), [key](const KeyMessage& m) { return m.kind == 'D' && m.code == key; });
         EXPECT_FALSE(arrived) << "the trigger key reached the application\n" << Describe(log);
     }
 
@@ -143,7 +142,8 @@ protected:
             std::size_t j = i;
             while (j > 0 && log[j - 1].kind == 'C') --j;
             EXPECT_FALSE(j > 0 && log[j - 1].kind == 'D' && log[j - 1].code == log[i].code)
-                << "a lone tap of key " << log[i].code << "\n" << Describe(log);
+                << "a lone tap of key " << log[i].code << "\n"
+                << Describe(log);
         }
     }
 
@@ -203,8 +203,9 @@ TEST_F(Win32Delivery, WinZToCtrlZTheTriggersOwnKey) {
 
 TEST_F(Win32Delivery, CtrlAltAToCtrlC) {
     ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
-    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
-         L"sleep 0.02 keyup ctrl");
+    type(
+        L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
+        L"sleep 0.02 keyup ctrl");
     expectThePressCameFromTheKeyboard(Mask::Control | Mask::Alt, 'A');
     expectTarget(Mask::Control, 'C', 1);
     expectTriggerKeyNeverArrives('A');
@@ -214,8 +215,9 @@ TEST_F(Win32Delivery, CtrlAltAToCtrlC) {
 
 TEST_F(Win32Delivery, CtrlShiftVToCtrlV) {
     ASSERT_TRUE(configure(Mask::Control | Mask::Shift, 'V', "2|17|86"));
-    type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.03 keydown v sleep 0.05 keyup v sleep 0.02 keyup shift "
-         L"sleep 0.02 keyup ctrl");
+    type(
+        L"keydown ctrl sleep 0.02 keydown shift sleep 0.03 keydown v sleep 0.05 keyup v sleep 0.02 keyup shift "
+        L"sleep 0.02 keyup ctrl");
     expectThePressCameFromTheKeyboard(Mask::Control | Mask::Shift, 'V');
     expectTarget(Mask::Control, 'V', 1);
     expectNothingDown();
@@ -240,8 +242,9 @@ TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
     // The key repeats (Xvfb: after 660 ms, 25 a second): each repeat the hook
     // takes is a press of the chord, and plays the target once more.
     ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
-    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 1.5 keyup a sleep 0.02 keyup alt "
-         L"sleep 0.02 keyup ctrl");
+    type(
+        L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 1.5 keyup a sleep 0.02 keyup alt "
+        L"sleep 0.02 keyup ctrl");
     expectThePressCameFromTheKeyboard(Mask::Control | Mask::Alt, 'A');
     EXPECT_GT(pressedAt.size(), 1u) << "the held chord's repeats are presses";
     expectTarget(Mask::Control, 'C', 0);
@@ -259,8 +262,9 @@ TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFire
     ASSERT_TRUE(configure(Mask::Control | Mask::Alt | Mask::Shift, 'W', "3|16|91|70"));
     // W comes about 100 ms into the first playback, which holds Ctrl+Win+M
     // for 200 ms after letting go of Shift.
-    type(L"keydown ctrl sleep 0.02 keydown shift sleep 0.02 keydown t sleep 0.03 keyup t sleep 0.05 keydown alt "
-         L"sleep 0.02 keydown w sleep 0.03 keyup w sleep 0.3 keyup alt sleep 0.02 keyup shift sleep 0.02 keyup ctrl");
+    type(
+        L"keydown ctrl sleep 0.02 keydown shift sleep 0.02 keydown t sleep 0.03 keyup t sleep 0.05 keydown alt "
+        L"sleep 0.02 keydown w sleep 0.03 keyup w sleep 0.3 keyup alt sleep 0.02 keyup shift sleep 0.02 keyup ctrl");
     ASSERT_EQ(pressedAt.size(), 2u) << Describe(listener.messages());
     expectTarget(Mask::Control | Mask::Win, 'M', 1);
     expectTarget(Mask::Shift | Mask::Win, 'F', 1);
@@ -299,8 +303,9 @@ TEST_F(Win32Delivery, AReleaseTheHookNeverSawLeavesNoKeyDownAfterATrigger) {
     ASSERT_TRUE(services.keyboard->physicalDown().test(VK_LWIN)) << "the hook saw the release: nothing is stale";
     listener.clear();
 
-    type(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
-         L"sleep 0.02 keyup ctrl");
+    type(
+        L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 keyup alt "
+        L"sleep 0.02 keyup ctrl");
     expectTarget(Mask::Control, 'C', 1);
     expectNothingDown();
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The helpers' command line, as the system gives it (UTF-16).
-#include <string>
-#include <vector>
 #include <windows.h>
 #include <shellapi.h>
+#include <string>
+#include <vector>
 
 inline std::vector<std::wstring> WideArgs() {
     int n = 0;

@@ -26,9 +26,7 @@ bool ChildProcess::start(const std::wstring& program, const std::wstring& argume
     return CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
 }
 
-bool ChildProcess::running() const {
-    return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool ChildProcess::running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 bool ChildProcess::waitPumping(int timeoutMs) {
     if (!pi_.hProcess) return false;

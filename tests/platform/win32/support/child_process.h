@@ -1,6 +1,6 @@
 #pragma once
-#include <string>
 #include <windows.h>
+#include <string>
 
 namespace wintest {
 

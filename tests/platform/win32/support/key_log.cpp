@@ -43,8 +43,8 @@ std::string Describe(const std::vector<KeyMessage>& messages) {
     for (const auto& m : messages) {
         char buf[160];
         std::snprintf(buf, sizeof buf, "  %c%s %s0x%02X mods=%d ext=%d scan=0x%02X at %.1f\n", m.kind,
-                      m.sys ? " (sys)" : "", m.kind == 'C' ? "char " : "vk ", m.code, m.mods.bits(), m.extended() ? 1 : 0,
-                      m.scanCode(), m.ms);
+                      m.sys ? " (sys)" : "", m.kind == 'C' ? "char " : "vk ", m.code, m.mods.bits(),
+                      m.extended() ? 1 : 0, m.scanCode(), m.ms);
         s += buf;
     }
     return s.empty() ? "  (no key messages)\n" : s;
@@ -69,8 +69,8 @@ KeyLogWindow::KeyLogWindow(const std::wstring& title) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassW(&wc);  // a second window of the process finds it registered
-    hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320, 200,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320, 200, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), this);
 }
 
 KeyLogWindow::~KeyLogWindow() {
@@ -92,9 +92,12 @@ LRESULT CALLBACK KeyLogWindow::procedure(HWND hwnd, UINT msg, WPARAM wParam, LPA
     auto* self = reinterpret_cast<KeyLogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     char kind = 0;
     switch (msg) {
-        case WM_KEYDOWN: case WM_SYSKEYDOWN: kind = 'D'; break;
-        case WM_KEYUP: case WM_SYSKEYUP: kind = 'U'; break;
-        case WM_CHAR: case WM_SYSCHAR: kind = 'C'; break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: kind = 'D'; break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP: kind = 'U'; break;
+        case WM_CHAR:
+        case WM_SYSCHAR: kind = 'C'; break;
         default: break;
     }
     if (self && kind) {

@@ -3,24 +3,24 @@
 // modifiers the application sees at that moment (GetKeyState), as lines that
 // another process can read back.
 
+#include <windows.h>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "core/keys/virtual_keys.h"
 
 namespace wintest {
 
 struct KeyMessage {
-    char kind = 0;       // 'D' key down, 'U' key up, 'C' character
-    unsigned code = 0;   // virtual-key code, or the character
+    char kind = 0;      // 'D' key down, 'U' key up, 'C' character
+    unsigned code = 0;  // virtual-key code, or the character
     unsigned lParam = 0;
-    mod::Mask mods;      // Alt, Ctrl, Shift, Win down for the application
-    bool sys = false;    // WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR
-    double ms = 0;       // NowMs() when handled
-    unsigned time = 0;   // the message's own time (GetMessageTime): when the key event was made, in ms
+    mod::Mask mods;     // Alt, Ctrl, Shift, Win down for the application
+    bool sys = false;   // WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR
+    double ms = 0;      // NowMs() when handled
+    unsigned time = 0;  // the message's own time (GetMessageTime): when the key event was made, in ms
 
     bool extended() const { return (lParam >> 24) & 1; }
     unsigned scanCode() const { return (lParam >> 16) & 0xFF; }

@@ -17,8 +17,8 @@ std::wstring UnixPath(std::wstring path) {
 
 std::optional<std::string> RunUnix(const std::wstring& commandLine, int timeoutMs) {
     static int runs = 0;
-    const std::wstring base = ChildProcess::besideThisProgram(L"unix-" + std::to_wstring(GetCurrentProcessId()) +
-                                                              L"-" + std::to_wstring(++runs));
+    const std::wstring base = ChildProcess::besideThisProgram(L"unix-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                                              std::to_wstring(++runs));
     const std::wstring done = base + L".status", output = base + L".out";
     DeleteFileW(done.c_str());
     // Wine gives no process handle to wait on for a Unix program: the shell

@@ -3,22 +3,22 @@
 // recording key injector and hotkeys in memory. Its set.ini is the one the
 // program chooses, beside the test program, removed before and after each test.
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
+#include "core/settings/modINI.h"
+#include "core/slots/settings_file.h"
+#include "platform/fake/fake_hotkey_service.h"
+#include "platform/fake/recording_injector.h"
+#include "support/temp_dir.h"
 #include "ui/qt/app/fonts.h"
 #include "ui/qt/app/frmSet.h"
 #include "ui/qt/editor/edit.h"
 #include "ui/qt/hotkey/zorvane.h"
-#include "platform/fake/fake_hotkey_service.h"
-#include "platform/fake/recording_injector.h"
-#include "core/settings/modINI.h"
-#include "core/slots/settings_file.h"
-#include "support/temp_dir.h"
 
 class MainWindowTest : public ::testing::Test {
 protected:

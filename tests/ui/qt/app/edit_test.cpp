@@ -110,8 +110,8 @@ TEST_F(EditorTest, ASaveKeepsThePickersAndACloseForgetsThem) {
 TEST_F(EditorTest, TheLastOpenedSlotIsTheOneSaved) {
     edit* e = open(1);
     pick(e->lovea, "F");
-    window->show();             // brought back through the tray while the editor is open
-    window->Text1_Click(8);     // another slot
+    window->show();          // brought back through the tray while the editor is open
+    window->Text1_Click(8);  // another slot
     e->Label1_Click();
     EXPECT_EQ(slot(8).action, "1|70");
     EXPECT_EQ(slot(1).action, "");
@@ -123,6 +123,6 @@ TEST_F(EditorTest, TheLinkIsUnderlinedWhileThePointerIsOverIt) {
     EXPECT_TRUE(e->pelmaran->font().underline());
     QTest::mouseMove(e->Label1, QPoint(10, 5));  // straight onto another control
     EXPECT_TRUE(e->pelmaran->font().underline());
-    QTest::mouseMove(e, QPoint(5, 150));         // the bare body
+    QTest::mouseMove(e, QPoint(5, 150));  // the bare body
     EXPECT_FALSE(e->pelmaran->font().underline());
 }

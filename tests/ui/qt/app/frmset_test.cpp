@@ -195,8 +195,8 @@ TEST_F(MainWindowTest, TitleStripAndLabelStartAMoveTheImagesDoNot) {
         }
     } strip;
     w.findChild<QWidget*>("pmenu")->installEventFilter(&strip);
-    for (QWidget* target : {w.findChild<QWidget*>("title"), static_cast<QWidget*>(w.Image2()),
-                            static_cast<QWidget*>(w.Image3())})
+    for (QWidget* target :
+         {w.findChild<QWidget*>("title"), static_cast<QWidget*>(w.Image2()), static_cast<QWidget*>(w.Image3())})
         QTest::mousePress(target, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(w.findChild<QWidget*>("pmenu"), Qt::LeftButton, {}, QPoint(230, 10));
     EXPECT_EQ(strip.presses, 1);
@@ -209,7 +209,8 @@ TEST_F(MainWindowTest, WithoutGlobalHotkeysTickingSaysWhyAndKeepsTheChord) {
     window = std::make_unique<frmSet>(platform::Services{.unavailable = "Global hotkeys need an X11 session."},
                                       app::SettingsFile::ForProgram(), false);
     for (int n = 1; n <= frmSet::kSlots; ++n)
-        window->ZorvaneN(n)->setAlert([this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
+        window->ZorvaneN(n)->setAlert(
+            [this](const std::string& t, const std::string& m) { messages.push_back(t + ": " + m); });
     window->show();
     typeChord(2, Qt::Key_Q, Qt::ControlModifier);
     clickBox(2);

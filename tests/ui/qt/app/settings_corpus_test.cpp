@@ -54,8 +54,9 @@ TEST_F(DamagedSettings, HugeValues) {
 }
 
 TEST_F(DamagedSettings, MissingSectionsAndNonNumericCodes) {
-    startWith("[conftooltip]\n0=2|17|67\n[Zorvane]\nZorvane1Text=Ctrl + A\nZorvane1KeyCode=A\nZorvane1ModKeyCode=2\n"
-              "Zorvane3KeyCode=\nZorvane4KeyCode=70\nZorvane4ModKeyCode=-1\nZorvane5KeyCode=9999\n");
+    startWith(
+        "[conftooltip]\n0=2|17|67\n[Zorvane]\nZorvane1Text=Ctrl + A\nZorvane1KeyCode=A\nZorvane1ModKeyCode=2\n"
+        "Zorvane3KeyCode=\nZorvane4KeyCode=70\nZorvane4ModKeyCode=-1\nZorvane5KeyCode=9999\n");
     EXPECT_EQ(window->Text1(0)->toolTip(), "2|17|67");
     EXPECT_EQ(window->Text1(0)->text(), "");
     for (int n : {1, 3, 4, 5}) {
@@ -66,8 +67,9 @@ TEST_F(DamagedSettings, MissingSectionsAndNonNumericCodes) {
 }
 
 TEST_F(DamagedSettings, DuplicateKeysAndSections) {
-    startWith("[conftext]\n0=first\n0=second\n[CONFTEXT]\n1=other section\n[Zorvane]\nZorvane1KeyCode=66\n"
-              "zorvane1keycode=67\nZorvane1Text=B\n");
+    startWith(
+        "[conftext]\n0=first\n0=second\n[CONFTEXT]\n1=other section\n[Zorvane]\nZorvane1KeyCode=66\n"
+        "zorvane1keycode=67\nZorvane1Text=B\n");
     EXPECT_EQ(window->Text1(0)->text(), "first");
     EXPECT_EQ(window->Text1(1)->text(), "");
     EXPECT_EQ(window->ZorvaneN(1)->KeyCode(), 66);

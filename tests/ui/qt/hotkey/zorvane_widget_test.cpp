@@ -1,5 +1,6 @@
 #include "ui/qt/hotkey/zorvane.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
@@ -7,14 +8,13 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <filesystem>
-#include <gtest/gtest.h>
 
-#include "ui/qt/hotkey/capture_field.h"
-#include "platform/fake/fake_hotkey_service.h"
 #include "core/playback/program_error.h"
 #include "core/settings/modINI.h"
 #include "core/slots/settings_file.h"
+#include "platform/fake/fake_hotkey_service.h"
 #include "support/temp_dir.h"
+#include "ui/qt/hotkey/capture_field.h"
 
 namespace {
 

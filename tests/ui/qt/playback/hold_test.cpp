@@ -2,8 +2,8 @@
 #include <cmath>
 #include <limits>
 
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QTimer>
 
 #include "core/playback/clsWaitableTimer.h"
 #include "core/playback/keyfunc.h"

@@ -59,17 +59,18 @@ std::wstring TextOf(HWND control) {
 
 bool Screenshot(const std::string& name) {
     const std::wstring folder = widetext::widen(ZORVANE_SCREENSHOTS);
-    return wintest::RunUnix(L"mkdir -p '" + folder + L"' && import -window root '" + folder + L"/" +
-                            widetext::widen(name) + L"'", 20000)
+    return wintest::RunUnix(
+               L"mkdir -p '" + folder + L"' && import -window root '" + folder + L"/" + widetext::widen(name) + L"'",
+               20000)
         .has_value();
 }
 
 std::string PixelAt(const std::string& name, int x, int y) {
-    const auto out = wintest::RunUnix(L"convert '" + widetext::widen(ZORVANE_SCREENSHOTS) + L"/" +
-                                      widetext::widen(name) + L"' -format '%[fx:int(255*p{" + std::to_wstring(x) +
-                                      L"," + std::to_wstring(y) + L"}.r)],%[fx:int(255*p{" + std::to_wstring(x) +
-                                      L"," + std::to_wstring(y) + L"}.g)],%[fx:int(255*p{" + std::to_wstring(x) +
-                                      L"," + std::to_wstring(y) + L"}.b)]' info:");
+    const auto out =
+        wintest::RunUnix(L"convert '" + widetext::widen(ZORVANE_SCREENSHOTS) + L"/" + widetext::widen(name) +
+                         L"' -format '%[fx:int(255*p{" + std::to_wstring(x) + L"," + std::to_wstring(y) +
+                         L"}.r)],%[fx:int(255*p{" + std::to_wstring(x) + L"," + std::to_wstring(y) +
+                         L"}.g)],%[fx:int(255*p{" + std::to_wstring(x) + L"," + std::to_wstring(y) + L"}.b)]' info:");
     return out.value_or("?");
 }
 

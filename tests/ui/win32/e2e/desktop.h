@@ -4,10 +4,10 @@
 // for screenshots. Windows of the program are found and read from this
 // process, as Wine lets any process do.
 
+#include <windows.h>
 #include <functional>
 #include <optional>
 #include <string>
-#include <windows.h>
 
 #include "support/child_process.h"
 

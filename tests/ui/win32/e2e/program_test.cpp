@@ -1,9 +1,9 @@
 // The built Windows program in a folder of its own, on a virtual desktop with
 // a window manager and a tray host, used as a person would.
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "e2e/desktop.h"
@@ -26,8 +26,9 @@ std::wstring folderFor(const wchar_t* name) {
 
 // The chord Ctrl+Alt+A, typed on the X keyboard.
 bool typeTrigger() {
-    return Xdotool(L"keydown ctrl sleep 0.03 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 "
-                   L"keyup alt sleep 0.02 keyup ctrl");
+    return Xdotool(
+        L"keydown ctrl sleep 0.03 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a sleep 0.02 "
+        L"keyup alt sleep 0.02 keyup ctrl");
 }
 
 // A listener of another process, focused by the window manager as a click would.
@@ -39,8 +40,7 @@ bool listenerSawCtrlZ(wintest::ListenerProcess& listener) {
 }
 
 bool focusListener(wintest::ListenerProcess& listener) {
-    return listener.ready() &&
-           Xdotool(L"search --sync --name '^Zorvane key listener$' windowfocus --sync", 10000);
+    return listener.ready() && Xdotool(L"search --sync --name '^Zorvane key listener$' windowfocus --sync", 10000);
 }
 
 }  // namespace
@@ -83,7 +83,8 @@ TEST(ProgramEndToEnd, EditTickTriggerHideTrayAndExit) {
         ASSERT_TRUE(ClickAt(main, 161 + 60, rowTop(1) + 10));
         ASSERT_TRUE(typeTrigger());
         HWND trigger = GetDlgItem(main, 120);
-        ASSERT_TRUE(WaitUntil([&] { return TextOf(trigger) == L"Ctrl + Alt + A"; })) << "shows: " << TextOf(trigger).size();
+        ASSERT_TRUE(WaitUntil([&] { return TextOf(trigger) == L"Ctrl + Alt + A"; }))
+            << "shows: " << TextOf(trigger).size();
         ASSERT_TRUE(ClickAt(main, 304 + 8, rowTop(1) + 10));
         HWND box = GetDlgItem(main, 140);
         ASSERT_TRUE(WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
@@ -108,8 +109,8 @@ TEST(ProgramEndToEnd, EditTickTriggerHideTrayAndExit) {
         const auto icon = TrayIcon();
         ASSERT_TRUE(icon) << "no tray icon";
         const auto at = TrayIconClickPoint(*icon);
-        ASSERT_TRUE(at) << "no point of the tray icon reaches it; the icon is at " << icon->left << ","
-                        << icon->top << "-" << icon->right << "," << icon->bottom << " for X and for Wine:\n"
+        ASSERT_TRUE(at) << "no point of the tray icon reaches it; the icon is at " << icon->left << "," << icon->top
+                        << "-" << icon->right << "," << icon->bottom << " for X and for Wine:\n"
                         << TrayIconAncestry();
         ASSERT_TRUE(ClickAt(nullptr, at->x, at->y));
         EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }))
@@ -172,9 +173,10 @@ TEST(ProgramEndToEnd, TheTrayMenuDismissedLeavesTheKeyboardWhereItWas) {
     ASSERT_TRUE(Xdotool(L"sleep 0.3 key q"));
     wintest::PumpFor(300);
     const auto log = listener.finish();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const wintest::KeyMessage& m) {
-        return m.kind == 'D' && m.code == 'Q';
-    })) << "the key did not reach the window that had the keyboard:\n" << wintest::Describe(log);
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                            [](const wintest::KeyMessage& m) { return m.kind == 'D' && m.code == 'Q'; }))
+        << "the key did not reach the window that had the keyboard:\n"
+        << wintest::Describe(log);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(TextOf(GetDlgItem(main, 120 + i)), L"按下热键") << "slot " << i + 1 << "'s chord was typed over";
     EXPECT_FALSE(IsWindowVisible(main));
@@ -219,7 +221,8 @@ TEST(ProgramEndToEnd, DraggingTheTitleStripMovesTheWindow) {
     ASSERT_TRUE(WaitUntil([&] {
         GetWindowRect(main, &after);
         return after.left == before.left - 60 && after.top == before.top + 40;
-    })) << "moved to " << after.left << "," << after.top << " from " << before.left << "," << before.top;
+    })) << "moved to "
+        << after.left << "," << after.top << " from " << before.left << "," << before.top;
     before = after;
     ASSERT_TRUE(drag({before.left + 40, before.top + 12}, 30, 50));
     EXPECT_TRUE(WaitUntil([&] {

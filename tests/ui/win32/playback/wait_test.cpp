@@ -1,11 +1,11 @@
 // The hold on Windows: never shorter than asked, nested waits each their own
 // length, messages handled meanwhile, invalid lengths refused.
 
-#include <cmath>
+#include <windows.h>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <limits>
 #include <thread>
-#include <windows.h>
 
 #include "core/playback/clsWaitableTimer.h"
 #include "core/playback/program_error.h"
@@ -105,8 +105,8 @@ TEST(Win32Wait, AQuitRequestDuringTheWaitIsLeftForTheOuterLoop) {
 }
 
 TEST(Win32Wait, InvalidLengthsAreRefused) {
-    for (double bad : {std::nan(""), -1.0, -std::numeric_limits<double>::infinity(),
-                       std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::nan(""), -1.0, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()}) {
         try {
             clsWaitableTimer().Wait(bad);
             ADD_FAILURE() << "no error for " << bad;
