@@ -34,6 +34,9 @@ void LogFile::append(std::string_view stamp, std::string_view line) {
         // A file that cannot be moved aside is started again rather than grown past its limit.
         if (ec) std::filesystem::remove(file, ec);
     }
+    // The settings folder may not be made yet: the first save makes it, but a
+    // reason can come before any save.
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     std::ofstream out(file, std::ios::binary | std::ios::app);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

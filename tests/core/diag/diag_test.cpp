@@ -41,11 +41,16 @@ TEST(LogFile, KeepsItsLimitAndOneOlderCopy) {
     EXPECT_LE(std::filesystem::file_size(log.path()), 64u);
 }
 
-TEST(LogFile, AFolderThatCannotTakeItIsNoFailure) {
+TEST(LogFile, AMissingFolderIsMadeAndOneThatCannotBeIsNoFailure) {
     TempDir dir;
-    diag::LogFile log(dir.file("missing/z.log"));
+    diag::LogFile log(dir.file("config/zorvane/z.log"));
     log.append("now", "a reason");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing/z.log")));
+    EXPECT_EQ(contents(log.path()), "now a reason\n");
+
+    writeBytes(dir.file("blocker"), "a file where the folder would be");
+    diag::LogFile blocked(dir.file("blocker/z.log"));
+    blocked.append("now", "a reason");
+    EXPECT_FALSE(std::filesystem::exists(blocked.path()));
 }
 
 TEST(LogFile, TimeStampsAreLocalTimeToTheSecond) {
