@@ -95,6 +95,29 @@ TEST(Win32KeyboardState, AHookWindowsRemovedIsNoticedAndInstalledAgain) {
     EXPECT_FALSE(state->logicalDown().any());
 }
 
+// Input the keyboard hook never sees (the mouse) makes the watch probe the
+// hook: a live one takes the probe and is left alone, its record kept.
+TEST(Win32KeyboardState, ALiveHookIsLeftAloneAfterInputItCannotSee) {
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    auto held = [&] {
+        state->sync();
+        return state->physicalDown();
+    };
+    const int before = win32::keyboard_hook::reinstalls();
+    EXPECT_TRUE(wintest::SendKeys(L"+162"));
+    ASSERT_EQ(held(), wintest::KeySetOf({vk::LControl}));
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = 5;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ASSERT_EQ(SendInput(1, &move, sizeof move), 1u);
+    wintest::PumpFor(3500);  // past the watch's turn and the probe's wait
+    EXPECT_EQ(win32::keyboard_hook::reinstalls(), before);
+    EXPECT_EQ(held(), wintest::KeySetOf({vk::LControl})) << "the record was not forgotten";
+    EXPECT_TRUE(wintest::SendKeys(L"-162"));
+}
+
 TEST(Win32KeyNamer, ExtendedKeysAreNamedApartFromTheKeypad) {
     win32::Win32KeyNamer namer;
     EXPECT_EQ(namer.name('A'), "A");
