@@ -9,6 +9,11 @@
 
 #include "core/settings/profile_file.h"
 
+inline QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 class Program {
 public:
     struct Options {

@@ -48,11 +48,6 @@ private:
     QStringList pids_;
 };
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 }  // namespace
 
 TEST(ProgramEnding, AChordIsOnDiskBeforeTheXServerEnds) {

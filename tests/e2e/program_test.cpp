@@ -166,6 +166,39 @@ TEST(ProgramEndToEnd, TheTrayMenuDismissedWithEscLeavesTheKeyboardWhereItWas) {
     }
 }
 
+// A chord whose key leaves the keyboard layout is turned off, and the user is
+// told beside the tray even with the window hidden; the log says why.
+TEST(ProgramEndToEnd, AChordWhoseKeyLeavesTheLayoutIsNoticedAndLogged) {
+    QTemporaryDir folder;
+    Program program(folder.path());
+    const auto main = waitForWindow(kMain);
+    ASSERT_TRUE(main);
+    clickAt(*main, 220, rowTop(1) + 10);
+    keys({"ctrl+alt+q"});
+    clickAt(*main, 310, rowTop(1) + 10);
+    clickAt(*main, 280, 8);  // hidden to the tray
+    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+    ASSERT_TRUE(trayIcon()) << "no tray icon";
+    // The notice: a tooltip-type window of the program's own, beside the tray.
+    auto noticeShown = [] {
+        const auto ids = run("xdotool", {"search", "--onlyvisible", "--classname", "zorvane-change-hotkey"});
+        for (const QString& id : ids ? ids->split('\n') : QStringList())
+            if (run("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"}).value_or("").contains("_NET_WM_WINDOW_TYPE_TOOLTIP"))
+                return true;
+        return false;
+    };
+    ASSERT_FALSE(noticeShown());
+
+    // Q leaves the layout.
+    ASSERT_TRUE(run("xmodmap", {"-e", "keysym q = "}));
+    EXPECT_TRUE(waitUntil(noticeShown)) << "no notice beside the tray";
+    screenshot(kShots + "/notice.png");
+    const QString log = QString::fromUtf8(contents(folder.path() + "/zorvane-change-hotkey.log"));
+    EXPECT_TRUE(
+        log.contains("a chord was turned off: after a keyboard layout change, the key is not on the keyboard layout"))
+        << log.toStdString();
+}
+
 TEST(ProgramEndToEnd, ASecondStartBringsTheFirstCopyForward) {
     QTemporaryDir folder;
     Program first(folder.path());
