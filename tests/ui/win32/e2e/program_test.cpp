@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/settings/wide_text_win32.h"
+#include "core/view/texts.h"
 #include "e2e/desktop.h"
+#include "support/balloon.h"
+#include "support/file_bytes.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
 #include "support/unix_command.h"
@@ -180,6 +184,40 @@ TEST(ProgramEndToEnd, TheTrayMenuDismissedLeavesTheKeyboardWhereItWas) {
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(TextOf(GetDlgItem(main, 120 + i)), L"按下热键") << "slot " << i + 1 << "'s chord was typed over";
     EXPECT_FALSE(IsWindowVisible(main));
+    PostMessageW(main, WM_COMMAND, kExitCommand, 0);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// A save that fails as the session ends is told in a balloon by the tray
+// icon and written to the log beside set.ini; no message box holds the end up.
+TEST(ProgramEndToEnd, ASaveThatFailsAsTheSessionEndsIsNoticedAndLogged) {
+    Program program(folderFor(L"notice"));
+    ASSERT_TRUE(program.start());
+    HWND main = program.waitForMainWindow();
+    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(TrayIcon()) << "no tray icon";
+    // set.ini becomes a folder: nothing can be written in its place.
+    const std::wstring ini = program.folder() + L"\\set.ini";
+    DeleteFileW(ini.c_str());
+    ASSERT_TRUE(CreateDirectoryW(ini.c_str(), nullptr));
+    struct Removed {
+        std::wstring path;
+        ~Removed() { RemoveDirectoryW(path.c_str()); }
+    } removed{ini};
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer))
+        << "the session's end waited on the program";
+    const std::wstring notice = widetext::widen(texts::NoticeText(diag::Cause::SaveFailed));
+    std::optional<std::wstring> shown;
+    EXPECT_TRUE(WaitUntil([&] { return (shown = wintest::BalloonText()) == notice; }, 10000))
+        << "balloon: " << widetext::narrow(shown.value_or(L"<none>"));
+    Screenshot("notice.png");
+    const std::string log = wintest::ReadBytes(program.folder() + L"\\zorvane-change-hotkey.log");
+    EXPECT_NE(log.find("the settings could not be saved: "), std::string::npos) << log;
+
+    RemoveDirectoryW(ini.c_str());
     PostMessageW(main, WM_COMMAND, kExitCommand, 0);
     EXPECT_TRUE(program.waitForExit());
 }
