@@ -115,10 +115,18 @@ TEST_F(Win32Injection, ExtendedKeysArriveAsThemselvesNotAsKeypadKeys) {
         injector.keyDown(c.vk);
         injector.keyUp(c.vk);
     }
+    // PrintScreen (E0 37), whose press Windows keeps from applications: its release.
+    injector.keyDown(VK_SNAPSHOT);
+    injector.keyUp(VK_SNAPSHOT);
     const auto log = listener.finish();
     std::vector<KeyMessage> downs;
     for (const auto& m : log)
-        if (m.kind == 'D') downs.push_back(m);
+        if (m.kind == 'D' && m.code != VK_SNAPSHOT) downs.push_back(m);
+    const auto printScreen = std::find_if(log.begin(), log.end(),
+                                          [](const KeyMessage& m) { return m.kind == 'U' && m.code == VK_SNAPSHOT; });
+    ASSERT_NE(printScreen, log.end()) << Describe(log);
+    EXPECT_TRUE(printScreen->extended());
+    EXPECT_EQ(printScreen->scanCode(), MapVirtualKeyW(VK_SNAPSHOT, MAPVK_VK_TO_VSC));
     ASSERT_EQ(downs.size(), std::size(cases)) << Describe(log);
     for (std::size_t i = 0; i < downs.size(); ++i) {
         EXPECT_EQ(downs[i].code, cases[i].messageVk) << "key 0x" << std::hex << int(cases[i].vk);
