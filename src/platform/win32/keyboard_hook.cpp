@@ -159,9 +159,11 @@ void run(HANDLE started, bool* ok) {
     h.window = h.handle ? makeWindow() : nullptr;
     h.lastEvent = GetTickCount();
     if (h.window) SetTimer(h.window, kWatchTimer, kWatchMs, nullptr);
-    *ok = h.handle != nullptr;
+    const bool installed = h.handle != nullptr;
+    *ok = installed;
+    // From here on `ok` may be gone: the thread that waits returns at once.
     SetEvent(started);
-    if (!*ok) return;
+    if (!installed) return;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     if (h.window) {
