@@ -44,6 +44,12 @@ std::optional<QString> trayIcon() {
     return icon;
 }
 
+// The main window's minimise picture hides it to the tray.
+bool hideToTray(const QString& main) {
+    clickAt(main, 280, 8);
+    return waitUntil([] { return !isVisible(kMain); });
+}
+
 bool listenerSaw(X11Listener& listener, x11::Keysym keysym, std::uint16_t mods) {
     const auto& events = listener.waitForEvents(100, 1500);
     for (const auto& e : events)
@@ -91,8 +97,7 @@ TEST(ProgramEndToEnd, SetATargetUseItHideRestoreExitAndStartAgain) {
         EXPECT_TRUE(listenerSaw(listener, XK_z, XCB_MOD_MASK_CONTROL)) << describe(listener.events());
 
         // Hidden, the trigger goes on working; the tray icon brings the window back.
-        clickAt(*main, 280, 8);
-        ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+        ASSERT_TRUE(hideToTray(*main));
         listener.clear();
         ASSERT_TRUE(listener.takeFocus());
         keys({"ctrl+alt+a"});
@@ -139,8 +144,7 @@ TEST(ProgramEndToEnd, TheTrayMenuDismissedWithEscLeavesTheKeyboardWhereItWas) {
     Program program(folder.path());
     const auto main = waitForWindow(kMain);
     ASSERT_TRUE(main);
-    clickAt(*main, 280, 8);  // hidden to the tray
-    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+    ASSERT_TRUE(hideToTray(*main));
     X11Listener listener;
     ASSERT_TRUE(listener.takeFocus());
     const auto icon = trayIcon();
@@ -176,8 +180,7 @@ TEST(ProgramEndToEnd, AChordWhoseKeyLeavesTheLayoutIsNoticedAndLogged) {
     clickAt(*main, 220, rowTop(1) + 10);
     keys({"ctrl+alt+q"});
     clickAt(*main, 310, rowTop(1) + 10);
-    clickAt(*main, 280, 8);  // hidden to the tray
-    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+    ASSERT_TRUE(hideToTray(*main));
     ASSERT_TRUE(trayIcon()) << "no tray icon";
     // The notice: a tooltip-type window of the program's own, beside the tray.
     auto noticeShown = [] {
@@ -204,8 +207,7 @@ TEST(ProgramEndToEnd, ASecondStartBringsTheFirstCopyForward) {
     Program first(folder.path());
     const auto main = waitForWindow(kMain);
     ASSERT_TRUE(main);
-    clickAt(*main, 280, 8);  // hidden
-    ASSERT_TRUE(waitUntil([] { return !isVisible(kMain); }));
+    ASSERT_TRUE(hideToTray(*main));
 
     Program second(folder.path());
     ASSERT_TRUE(second.waitForExit()) << "the second copy kept running";

@@ -43,6 +43,11 @@ bool listenerSawCtrlZ(wintest::ListenerProcess& listener) {
     });
 }
 
+// The main window's minimise picture hides it to the tray.
+bool hideToTray(HWND main) {
+    return ClickAt(main, 264 + 20, 8) && WaitUntil([&] { return !IsWindowVisible(main); });
+}
+
 bool focusListener(wintest::ListenerProcess& listener) {
     return listener.ready() && Xdotool(L"search --sync --name '^Zorvane key listener$' windowfocus --sync", 10000);
 }
@@ -102,8 +107,7 @@ TEST(ProgramEndToEnd, EditTickTriggerHideTrayAndExit) {
         }
 
         // Hidden, the trigger goes on working; the tray icon brings the window back.
-        ASSERT_TRUE(ClickAt(main, 264 + 20, 8));
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }));
+        ASSERT_TRUE(hideToTray(main));
         {
             wintest::ListenerProcess listener;
             ASSERT_TRUE(focusListener(listener));
@@ -162,8 +166,7 @@ TEST(ProgramEndToEnd, TheTrayMenuDismissedLeavesTheKeyboardWhereItWas) {
     ASSERT_TRUE(program.start());
     HWND main = program.waitForMainWindow();
     ASSERT_TRUE(main) << "no main window";
-    ASSERT_TRUE(ClickAt(main, 264 + 20, 8));  // hidden to the tray
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }));
+    ASSERT_TRUE(hideToTray(main));
     const auto icon = TrayIcon();
     ASSERT_TRUE(icon) << "no tray icon";
     const auto at = TrayIconClickPoint(*icon);
@@ -241,8 +244,7 @@ TEST(ProgramEndToEnd, ASecondStartBringsTheFirstCopyForward) {
     ASSERT_TRUE(first.start());
     HWND main = first.waitForMainWindow();
     ASSERT_TRUE(main);
-    ASSERT_TRUE(ClickAt(main, 264 + 20, 8));  // hidden to the tray
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }));
+    ASSERT_TRUE(hideToTray(main));
 
     Program second(folderFor(L"second"));
     ASSERT_TRUE(second.start());
