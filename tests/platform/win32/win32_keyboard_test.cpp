@@ -18,6 +18,12 @@ LRESULT CALLBACK swallowEveryKey(int code, WPARAM wParam, LPARAM lParam) {
     return code == HC_ACTION ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// The record once the hook's thread has handled every key event so far.
+platform::KeySet heldAfterSync(win32::Win32KeyboardState& state) {
+    state.sync();
+    return state.physicalDown();
+}
+
 }  // namespace
 
 TEST(Win32KeyboardState, InjectedKeysAreDownForApplicationsButNotInTheUsersHands) {
@@ -45,16 +51,11 @@ TEST(Win32KeyboardState, InjectedKeysAreDownForApplicationsButNotInTheUsersHands
 TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
-    // The record once the hook's thread has handled every key event so far.
-    auto held = [&] {
-        state->sync();
-        return state->physicalDown();
-    };
     const HWND session = win32::keyboard_hook::sessionWindow();
     ASSERT_TRUE(session);
     // Expectations only from here on: the keys pressed are let go of at the end, whatever happens.
     EXPECT_TRUE(wintest::SendKeys(L"+91"));
-    EXPECT_EQ(held(), wintest::KeySetOf({vk::LWin}));
+    EXPECT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LWin}));
 
     // A hook installed later runs first: ours stands here as if removed (and
     // the watch, which would notice that too, is held).
@@ -62,12 +63,12 @@ TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
     HHOOK ahead = SetWindowsHookExW(WH_KEYBOARD_LL, swallowEveryKey, GetModuleHandleW(nullptr), 0);
     EXPECT_TRUE(ahead);
     EXPECT_TRUE(wintest::SendKeys(L"+160 -160"));
-    EXPECT_EQ(held(), wintest::KeySetOf({vk::LWin})) << "the hook ahead took the keys";
+    EXPECT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LWin})) << "the hook ahead took the keys";
 
     SendMessageW(session, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
-    EXPECT_FALSE(held().any());
+    EXPECT_FALSE(heldAfterSync(*state).any());
     EXPECT_TRUE(wintest::SendKeys(L"+162"));
-    EXPECT_EQ(held(), wintest::KeySetOf({vk::LControl})) << "the new hook runs ahead of the other";
+    EXPECT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LControl})) << "the new hook runs ahead of the other";
     EXPECT_TRUE(wintest::SendKeys(L"-162"));
     UnhookWindowsHookEx(ahead);
     win32::keyboard_hook::watchForTest(true);
@@ -80,17 +81,13 @@ TEST(Win32KeyboardState, TheSessionBackForgetsTheKeysHeldAndHooksAgain) {
 TEST(Win32KeyboardState, AHookWindowsRemovedIsNoticedAndInstalledAgain) {
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
-    auto held = [&] {
-        state->sync();
-        return state->physicalDown();
-    };
     const int before = win32::keyboard_hook::reinstalls();
     win32::keyboard_hook::removeForTest();
     EXPECT_TRUE(wintest::SendKeys(L"+160 -160"));
     EXPECT_TRUE(wintest::PumpUntil([&] { return win32::keyboard_hook::reinstalls() > before; }, 6000))
         << "the removed hook was never noticed";
     EXPECT_TRUE(wintest::SendKeys(L"+162"));
-    EXPECT_EQ(held(), wintest::KeySetOf({vk::LControl})) << "the hook sees keys again";
+    EXPECT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LControl})) << "the hook sees keys again";
     EXPECT_TRUE(wintest::SendKeys(L"-162"));
     EXPECT_FALSE(state->logicalDown().any());
 }
@@ -100,13 +97,9 @@ TEST(Win32KeyboardState, AHookWindowsRemovedIsNoticedAndInstalledAgain) {
 TEST(Win32KeyboardState, ALiveHookIsLeftAloneAfterInputItCannotSee) {
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
-    auto held = [&] {
-        state->sync();
-        return state->physicalDown();
-    };
     const int before = win32::keyboard_hook::reinstalls();
     EXPECT_TRUE(wintest::SendKeys(L"+162"));
-    ASSERT_EQ(held(), wintest::KeySetOf({vk::LControl}));
+    ASSERT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LControl}));
     INPUT move{};
     move.type = INPUT_MOUSE;
     move.mi.dx = 5;
@@ -114,7 +107,7 @@ TEST(Win32KeyboardState, ALiveHookIsLeftAloneAfterInputItCannotSee) {
     ASSERT_EQ(SendInput(1, &move, sizeof move), 1u);
     wintest::PumpFor(3500);  // past the watch's turn and the probe's wait
     EXPECT_EQ(win32::keyboard_hook::reinstalls(), before);
-    EXPECT_EQ(held(), wintest::KeySetOf({vk::LControl})) << "the record was not forgotten";
+    EXPECT_EQ(heldAfterSync(*state), wintest::KeySetOf({vk::LControl})) << "the record was not forgotten";
     EXPECT_TRUE(wintest::SendKeys(L"-162"));
 }
 
