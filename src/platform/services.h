@@ -17,6 +17,7 @@ struct OwnedServices {
     std::unique_ptr<KeyboardState> keyboard = nullptr;
     std::unique_ptr<KeyNamer> keyNamer = nullptr;
     std::string unavailable = {};
+    std::string limitedReach = {};
 
     // The same services, lent.
     Services services() const {
@@ -24,7 +25,8 @@ struct OwnedServices {
                 .hotkeys = hotkeys.get(),
                 .keyboard = keyboard.get(),
                 .keyNamer = keyNamer.get(),
-                .unavailable = unavailable};
+                .unavailable = unavailable,
+                .limitedReach = limitedReach};
     }
 };
 
@@ -32,6 +34,7 @@ OwnedServices CreateServices();
 
 // Why the program's windows cannot be shown here, asked before the toolkit
 // starts (which would abort with a misleading message); empty when they can.
+// Where there are several window systems, it also tells the toolkit which to use.
 std::string NoDesktopReason();
 
 }  // namespace platform

@@ -19,14 +19,16 @@ public:
     struct Options {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         bool keepErrors = false;  // its standard error is kept for errors() rather than shown
+        QString errorFile = {};   // or written to this file, to be read while it runs
     };
     explicit Program(const QString& folder) : Program(folder, Options()) {}
     Program(const QString& folder, const Options& options) : folder_(folder) {
         const QString exe = folder + "/zorvane-change-hotkey";
         if (!QFile::exists(exe)) QFile::copy(ZORVANE_PROGRAM, exe);
         process_.setProcessEnvironment(options.environment);
-        process_.setProcessChannelMode(options.keepErrors ? QProcess::ForwardedOutputChannel
-                                                          : QProcess::ForwardedChannels);
+        const bool keep = options.keepErrors || !options.errorFile.isEmpty();
+        process_.setProcessChannelMode(keep ? QProcess::ForwardedOutputChannel : QProcess::ForwardedChannels);
+        if (!options.errorFile.isEmpty()) process_.setStandardErrorFile(options.errorFile);
         process_.start(exe, {});
     }
     ~Program() {

@@ -29,6 +29,7 @@ public:
     X11Listener& operator=(const X11Listener&) = delete;
 
     bool ok() const { return window_ != 0; }
+    xcb_window_t window() const { return window_; }
     // Also log the server's raw key presses (and releases), for when the user's keys went down.
     void logRawPresses(bool releasesToo = false);
     // Gives the window the input focus and waits until it has it.

@@ -25,9 +25,10 @@ void LogBeside(const std::string& settingsFile);
 
 // What the user must hear of even with no window open.
 enum class Cause {
-    TargetRefused,  // the focused window would not take the program's keys
-    ChordLost,      // a chord was switched off: its key left the keyboard layout
-    SaveFailed,     // the settings could not be saved
+    TargetRefused,   // the focused window would not take the program's keys
+    ChordLost,       // a chord was switched off: its key left the keyboard layout
+    SaveFailed,      // the settings could not be saved
+    X11WindowsOnly,  // on this desktop a trigger works only while an X11 window is in front
 };
 
 // Reports `line`, then asks the notice sink to tell the user of `cause`,

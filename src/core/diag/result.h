@@ -35,6 +35,7 @@ public:
     const T& operator*() const { return *value_; }
     T& operator*() { return *value_; }
     const T* operator->() const { return &*value_; }
+    T* operator->() { return &*value_; }
     const std::string& why() const { return why_; }
 
 private:

@@ -64,6 +64,7 @@ void ControlLogic::changeEnabled(bool v) {
     }
     if (!endpoint_) {
         // Not the chord's fault: it is kept for a session that has hotkeys.
+        diag::Report("a trigger cannot be switched on: " + unavailable_);
         alert_(texts::kErrorTitle, unavailable_);
         return;
     }

@@ -20,6 +20,10 @@ struct Services {
     KeyNamer* keyNamer = nullptr;       // nothing: keys are named by their code's usual name
     // Why global hotkeys do not work here, for the user; empty when they do.
     std::string unavailable = {};
+    // Why triggers here reach only some of the windows (a Wayland desktop
+    // served through Xwayland reaches X11 windows alone), for the log; the
+    // user is told once, when the first trigger goes live. Empty when they reach all.
+    std::string limitedReach = {};
 };
 
 }  // namespace platform

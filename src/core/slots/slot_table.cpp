@@ -25,6 +25,7 @@ SlotTable::SlotTable(View& view, const platform::Services& services, SettingsFil
     : view_(view),
       settings_(std::move(settings)),
       unavailable_(services.unavailable),
+      limitedReach_(services.limitedReach),
       // With a keyboard state, the target application gets exactly the target
       // shortcut, whatever the user still holds.
       player_(injectorOf(services), services.keyboard, std::move(hold)),
@@ -72,6 +73,8 @@ void SlotTable::reportUnreadableSettings() {
 void SlotTable::checkClicked(int n, bool checked) {
     view_.control(n).setHotKeyEnabled(checked);
     showLive(n);
+    if (view_.control(n).hotKeyEnabled() && !limitedReach_.empty() && !std::exchange(toldLimitedReach_, true))
+        diag::Notify(diag::Cause::X11WindowsOnly, "a trigger went live, but " + limitedReach_);
 }
 
 void SlotTable::hotKeyTurnedOff(int n) { showLive(n); }

@@ -73,7 +73,8 @@ public:
     const Target& target(int i) const { return targets_[i]; }
 
     // A click on slot n's box, which now shows `checked`: the chord is made
-    // live or let go of, and the box ends as the control's state is.
+    // live or let go of, and the box ends as the control's state is. Where
+    // triggers reach only some windows, the first that goes live tells the user so.
     void checkClicked(int n, bool checked);
     // Slot n's live chord went off by itself (a key typed into its field, or
     // the system took it): the box shows it.
@@ -115,7 +116,9 @@ private:
 
     View& view_;
     const SettingsFile settings_;
-    const std::string unavailable_;  // why no trigger can be live, when none can
+    const std::string unavailable_;   // why no trigger can be live, when none can
+    const std::string limitedReach_;  // why triggers reach only some windows, when they do
+    bool toldLimitedReach_ = false;
     IniChordStore chordStore_{settings_};
     platform::KeyInjector* injector_ = nullptr;
     playback::Player player_;

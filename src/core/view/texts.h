@@ -33,6 +33,10 @@ inline constexpr const char* kErrorTitle = "error";
 inline constexpr const char* kNotSetMessage = "Not set hotkey";
 inline constexpr const char* kTakenMessage = "Hotkey already exists, please change a hotkey.";
 inline constexpr const char* kNoHotkeysMessage = "Global hotkeys are not available here.";
+// A Wayland desktop with neither a route of its own nor Xwayland; the reason follows.
+inline constexpr const char* kNoWaylandRouteMessage =
+    "此 Wayland 桌面不提供全局热键：没有 X11 显示（XWayland），也没有 sway 的接口。请改用 X11 会话登录，或使用 sway "
+    "桌面。";
 
 // The settings file's messages; the file's path and the reason follow on lines of their own.
 inline constexpr const char* kUnreadableTitle = "设置无法读取";
@@ -49,6 +53,9 @@ inline constexpr const char* NoticeText(diag::Cause cause) {
         case diag::Cause::TargetRefused: return "目标窗口以管理员身份运行，不接受本程序发送的按键，热键没有执行。";
         case diag::Cause::ChordLost: return "键盘布局已更改，热键所用的键不在新布局中，该热键已关闭。";
         case diag::Cause::SaveFailed: return "设置无法保存，原因已写入 set.ini 旁的 zorvane-change-hotkey.log。";
+        case diag::Cause::X11WindowsOnly:
+            return "在此 Wayland 桌面上，热键只在 X11 程序的窗口位于前台时有效。要让热键在所有窗口中有效，请改用 X11 "
+                   "会话登录，或使用 sway 桌面。";
     }
     return "";
 }

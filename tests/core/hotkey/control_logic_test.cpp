@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include "core/diag/diag.h"
 #include "platform/fake/fake_hotkey_service.h"
 
 using hotkey::ControlLogic;
@@ -140,9 +141,13 @@ TEST(ControlLogic, WithoutGlobalHotkeysEnablingSaysSoAndKeepsTheChord) {
                        {.unavailable = "Global hotkeys need an X11 session."});
     logic.connect(nullptr, "Zorvane1");
     logic.keyDown('A', hotkey::kCtrlBit);
+    diag::SetSink([&](std::string_view line) { messages.emplace_back(line); });
     logic.setHotKeyEnabled(true);
+    diag::SetSink(nullptr);
     EXPECT_FALSE(logic.hotKeyEnabled());
-    EXPECT_EQ(messages, std::vector<std::string>{"error: Global hotkeys need an X11 session."});
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"a trigger cannot be switched on: Global hotkeys need an X11 session.",
+                                        "error: Global hotkeys need an X11 session."}));
     EXPECT_EQ(logic.capture().text(), "Ctrl + A") << "the chord is not discarded";
     EXPECT_EQ(logic.capture().keyCode(), 'A');
 }

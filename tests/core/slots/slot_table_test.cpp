@@ -56,18 +56,20 @@ struct RecordingView : app::SlotTable::View {
 };
 
 struct Table {
-    explicit Table(const std::string& folder, const std::string& name = "set.ini")
-        : file(modINI::JoinPath(folder, name)) {}
+    explicit Table(const std::string& folder, const std::string& name = "set.ini", std::string limitedReach = {})
+        : file(modINI::JoinPath(folder, name)), limitedReach(std::move(limitedReach)) {}
     const std::string& path() const { return file.path(); }
     void failSlot(int n) { view.chords.failingSlot = n; }
 
     app::SettingsFile file;
+    std::string limitedReach;
     platform::FakeHotkeyService system;
     platform::RecordingInjector injector;
     RecordingView view{system};
-    app::SlotTable table{view, {.injector = &injector, .hotkeys = &system}, file, [this](int ms) {
-                             injector.events.push_back("hold " + std::to_string(ms));
-                         }};
+    app::SlotTable table{
+        view, {.injector = &injector, .hotkeys = &system, .limitedReach = limitedReach}, file, [this](int ms) {
+            injector.events.push_back("hold " + std::to_string(ms));
+        }};
 };
 
 }  // namespace
@@ -184,6 +186,29 @@ TEST(SlotTable, AFailedSaveAtSessionEndAndALostChordAreNoticedAndLogged) {
     EXPECT_EQ(notices, (std::vector{diag::Cause::SaveFailed, diag::Cause::ChordLost}));
     EXPECT_EQ(log, (std::vector<std::string>{"the settings could not be saved: " + t.path() + ": disk full",
                                              "a chord was turned off: the key left the layout"}));
+}
+
+// A desktop whose triggers reach only X11 windows: the user hears of it when
+// the first trigger goes live, once, whatever is ticked later.
+TEST(SlotTable, WhereTriggersReachSomeWindowsOnlyTheFirstLiveOneSaysSoOnce) {
+    TempDir dir;
+    Table t(dir.path().string(), "set.ini", "triggers reach X11 windows only");
+    std::vector<std::string> heard;
+    diag::ResetNotices();
+    diag::SetNoticeSink([&](diag::Cause c) { heard.push_back("notice " + std::to_string(static_cast<int>(c))); });
+    diag::SetSink([&](std::string_view line) { heard.emplace_back(line); });
+    t.table.checkClicked(1, true);  // no chord: nothing goes live
+    for (int n : {2, 3}) {
+        t.view.control(n).keyDown('0' + n, hotkey::kAltBit);
+        t.table.checkClicked(n, true);
+        t.table.checkClicked(n, false);
+        diag::ResetNotices();
+    }
+    diag::SetNoticeSink(nullptr);
+    diag::SetSink(nullptr);
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"a trigger went live, but triggers reach X11 windows only",
+                                        "notice " + std::to_string(static_cast<int>(diag::Cause::X11WindowsOnly))}));
 }
 
 TEST(SlotTable, EachEndingSavesEveryChordAndTellsAFailureToWhoeverIsThere) {

@@ -18,6 +18,12 @@ constexpr const char kHelp[] =
     "the icon's menu (退出).\n"
     "用自己选的热键触发程序的快捷键。程序在通知区域运行，从图标菜单的“退出”结束。\n"
     "\n"
+    "Desktops: an X11 session and sway get triggers in every window. GNOME and\n"
+    "KDE on Wayland get them only while an X11 (Xwayland) window is in front.\n"
+    "A Wayland desktop with neither Xwayland nor sway's IPC gets none.\n"
+    "桌面：X11 会话和 sway 中热键在所有窗口有效；Wayland 下的 GNOME 和 KDE 只在\n"
+    "X11（XWayland）窗口位于前台时有效。\n"
+    "\n"
     "Settings: set.ini beside the program when that folder can take it (and the\n"
     "program was not installed by a package), otherwise\n"
     "$XDG_CONFIG_HOME/zorvane-change-hotkey/set.ini (~/.config by default).\n";

@@ -102,7 +102,10 @@ void frmSet::buildLayout() {
 void frmSet::Form_Load() {
     shape1_ = new FrameShape(this, toColor(view::kGreen));
     table_->load();
-    if (withTray_) {
+    if (withTray_ && !Tray::available())
+        diag::Report(
+            "the desktop has no notification area: the window is the only way back, and notices are only logged");
+    if (withTray_ && Tray::available()) {
         tray_ = new Tray(this);
         connect(tray_, &Tray::showRequested, this, &QWidget::show);
         connect(tray_, &Tray::exitRequested, this, &frmSet::Image3_Click);

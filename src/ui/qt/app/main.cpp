@@ -48,10 +48,9 @@ int main(int argc, char** argv) {
     if (instance.askRunningCopyToShow()) return 0;
     if (!instance.listen()) diag::Report("cannot watch for a second copy");
 
-    const platform::OwnedServices backend = platform::CreateServices();
-
     const app::SettingsFile settings = app::SettingsFile::ForProgram();
     diag::LogBeside(settings.path());
+    const platform::OwnedServices backend = platform::CreateServices();
     frmSet window(backend.services(), settings);
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {

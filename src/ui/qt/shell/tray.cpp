@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QUrl>
 #include <QWidget>
@@ -32,6 +33,8 @@ Tray::Tray(QWidget* mainWindow)
 }
 
 Tray::~Tray() { delete cd_; }
+
+bool Tray::available() { return QGuiApplication::platformName() == "xcb" || QSystemTrayIcon::isSystemTrayAvailable(); }
 
 void Tray::add() { icon_->show(); }
 

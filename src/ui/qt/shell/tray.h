@@ -14,6 +14,11 @@ public:
     explicit Tray(QWidget* mainWindow);
     ~Tray() override;
 
+    // Whether the desktop has a notification area to put the icon in. On X11
+    // one that comes later is joined then; elsewhere (a Wayland window) only
+    // one that is there now is.
+    static bool available();
+
     void add();
     void remove();
     // A notice beside the icon (the desktop's notification), for what the

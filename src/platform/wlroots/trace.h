@@ -1,0 +1,17 @@
+#pragma once
+// What the route does, step by step, on the standard error when
+// ZORVANE_TRACE is set (for the test bed and for a user's bug report); never
+// in the log.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace wlroots {
+
+inline void Trace(const std::string& what) {
+    static const bool on = std::getenv("ZORVANE_TRACE") != nullptr;
+    if (on) std::fprintf(stderr, "zorvane-change-hotkey: trace: %s\n", what.c_str());
+}
+
+}  // namespace wlroots
