@@ -40,5 +40,8 @@ shortcut, with no key left down and no input method disturbed.
 
 It lives in the notification area, keeps its settings in
 ~/.config/zorvane-change-hotkey/set.ini, and its interface is in Chinese.
-It needs an X11 session.")
+Triggers work in every window in an X11 session and on sway; on GNOME and
+KDE under Wayland, only in X11 (Xwayland) windows.")
+# A Wayland desktop without Xwayland shows the window through Qt's Wayland support.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
