@@ -246,8 +246,9 @@ TEST(Wayland, ThroughXwaylandOnlyX11WindowsGetTheTargetAndTheUserIsTold) {
     Bed b(Bed::XwaylandOnly);
     ASSERT_TRUE(b.error.isEmpty()) << b.error.toStdString();
     b.tick(1);
-    EXPECT_TRUE(desktop::waitUntil([&] { return b.log().contains("a trigger went live, but this Wayland desktop"); }))
-        << b.log().toStdString();
+    EXPECT_TRUE(desktop::waitUntil([&] {
+        return b.log().contains("a trigger went live, but on this Wayland desktop");
+    })) << b.log().toStdString();
     b.type(kTrigger);
     EXPECT_EQ(b.waylandTranscript(), "j/CA | held - mods -") << "a Wayland window";
     X11Listener x11;

@@ -39,10 +39,11 @@ OwnedServices CreateServices() {
         return std::move(*x);
     }
     if (x) {
-        x->limitedReach = "this Wayland desktop gives no route of its own (" + nativeWhy +
-                          "): triggers go through Xwayland and work only while an X11 window is in front; an X11 "
-                          "session, or sway, makes them work in every window";
-        diag::Report("keyboard route: X11 through Xwayland, X11 windows only, as " + x->limitedReach);
+        x->limitedReach =
+            "on this Wayland desktop triggers go through Xwayland and work only while an X11 window "
+            "is in front (it has no route of its own: " +
+            nativeWhy + "); an X11 session, or sway, makes them work in every window";
+        diag::Report("keyboard route: X11 through Xwayland; " + x->limitedReach);
         return std::move(*x);
     }
     OwnedServices none;
