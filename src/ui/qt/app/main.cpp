@@ -32,11 +32,15 @@ void saveOnUnexpectedExit() {
 
 int main(int argc, char** argv) {
     if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
+    const bool platformGiven = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
         diag::Report(why);
         return 1;
     }
     QApplication app(argc, argv);
+    // The window system chosen for this program is not handed on to the
+    // programs it opens (a browser from the tray menu).
+    if (!platformGiven) qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(texts::kProductName);
     QApplication::setDesktopFileName("zorvane-change-hotkey");
     QApplication::setWindowIcon(pictures::appIcon());
