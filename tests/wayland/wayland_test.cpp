@@ -88,19 +88,25 @@ public:
         if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size() || !f.flush()) error = "cannot write set.ini";
         if (!user_.waitFor("ready")) error = "the user's keyboard did not start";
         if (!log_.waitFor("ready")) error = "the Wayland window did not start";
+        start();
+    }
+    QString error;
+
+    // Starts the program (again), and gives the Wayland window the focus.
+    void start() {
         Program::Options o;
         o.errorFile = folder_.path() + "/said";
         o.environment.insert("ZORVANE_TRACE", "1");
-        if (route != Native) o.environment.remove("SWAYSOCK");
-        if (route == NoX) o.environment.remove("DISPLAY");
+        if (route_ != Native) o.environment.remove("SWAYSOCK");
+        if (route_ == NoX) o.environment.remove("DISPLAY");
+        program_.reset();
         program_.emplace(folder_.path(), o);
-        if (route != NoX && !(window_ = desktop::waitForWindow(QString::fromUtf8("设置")))) error = "no main window";
+        if (route_ != NoX && !(window_ = desktop::waitForWindow(QString::fromUtf8("设置")))) error = "no main window";
         // sway gives a window the focus as it maps it: the program's has to be there before the Wayland window takes it.
-        const QString main = route == NoX ? "[app_id=\"zorvane-change-hotkey\"]" : "[title=\"设置\"]";
+        const QString main = route_ == NoX ? "[app_id=\"zorvane-change-hotkey\"]" : "[title=\"设置\"]";
         if (!desktop::waitUntil([&] { return focus(main); })) error = "sway shows no main window";
         if (!focus("[app_id=\"zorvane-key-log\"]") || !log_.waitFor("focus")) error = "the Wayland window has no focus";
     }
-    QString error;
 
     void click(int n) { desktop::clickAt(*window_, 310, rowTop(n) + 10); }
     // A click on slot n's box; on the native route, once sway has bound or let go of the chord.
@@ -223,13 +229,26 @@ TEST(Wayland, OnSwayEveryWindowGetsExactlyTheTarget) {
 }
 
 // A chord sway binds itself is the user's; unticked or ended, the program's
-// chord is gone from sway and the window gets it as it is.
+// chord is gone from sway and the window gets it as it is. One a crash left
+// does nothing, and the next start removes it.
 TEST(Wayland, OnSwayTakenChordsAreRefusedAndBindingsGoWithTheBoxOrTheProgram) {
     Bed b;
     ASSERT_TRUE(b.error.isEmpty()) << b.error.toStdString();
     ASSERT_TRUE(b.tick(1) && b.tick(1));  // ticked, then unticked
     b.type(kTrigger);
     EXPECT_EQ(b.waylandTranscript(), "j/CA | held - mods -") << "unticked";
+
+    ASSERT_TRUE(b.tick(1));
+    ::kill(static_cast<pid_t>(b.program().pid()), SIGKILL);
+    ASSERT_TRUE(b.program().waitForExit());
+    b.type(kTrigger);
+    EXPECT_EQ(b.waylandTranscript(), " | held - mods -") << "left by a crash";
+    b.start();
+    ASSERT_TRUE(b.error.isEmpty()) << b.error.toStdString();
+    EXPECT_TRUE(b.waitForSaid("removed 1 sway binding\\(s\\) an earlier run left behind")) << b.said().toStdString();
+    b.type(kTrigger);
+    EXPECT_EQ(b.waylandTranscript(), "j/CA | held - mods -") << "the next start";
+
     ASSERT_TRUE(b.tick(1));
     b.click(2);  // refused: its message stays open as the program is asked to end
     EXPECT_TRUE(b.waitForSaid("sway's configuration binds Ctrl\\+Mod1\\+28 already: bindsym Ctrl\\+Alt\\+t exec true"))
