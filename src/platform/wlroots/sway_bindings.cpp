@@ -15,8 +15,8 @@ namespace {
 
 std::string bindCommands(const std::vector<SwayChord>& chords) {
     std::string out;
-    // --no-repeat: a held chord fires once; --no-warn: sway would otherwise
-    // warn (in a bar) about replacing a binding left by an earlier run.
+    // --no-repeat: a held chord fires once. --no-warn: replacing a binding an
+    // earlier run left is expected here, not worth sway's warning.
     for (const SwayChord& c : chords)
         out +=
             (out.empty() ? "" : ";") + std::string("bindcode --no-repeat --no-warn ") + c.combo() + " " + c.command();
