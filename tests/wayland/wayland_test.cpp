@@ -21,44 +21,55 @@
 
 namespace {
 
-const QString kTools = ZORVANE_WAYLAND_TOOLS;
 constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 const QRegularExpression kModifier("^(Control|Alt|Shift|Super|Meta)_[LR]$");
 
-// A tool of the bed, spoken to and read from one line at a time.
-class Tool {
+// The bed's own client (a window that logs the keys it gets, and the user's
+// keyboard), read one line at a time; every line read is kept.
+class Client {
 public:
-    explicit Tool(const QString& name, const QStringList& args = {}) {
-        p_.start(kTools + "/" + name, args);
-        p_.waitForStarted();
-    }
-    ~Tool() {
+    Client() { p_.start(ZORVANE_WAYLAND_BED); }
+    ~Client() {
         p_.closeWriteChannel();
         if (!p_.waitForFinished(2000)) p_.kill();
         p_.waitForFinished(1000);
     }
-    // Waits for a line that `match` takes; every line read stays in lines().
-    bool waitFor(const std::function<bool(const QString&)>& match, int ms = 5000) {
-        return desktop::waitUntil(
+    // The index of the first line from `from` on that `match` takes; -1 when none comes.
+    int find(const std::function<bool(const QString&)>& match, int from, int ms = 5000) {
+        int at = from;
+        desktop::waitUntil(
             [&] {
                 p_.waitForReadyRead(10);
-                while (p_.canReadLine()) {
-                    lines_ << QString::fromUtf8(p_.readLine()).trimmed();
-                    if (match(lines_.back())) return true;
-                }
+                while (p_.canReadLine()) lines_ << QString::fromUtf8(p_.readLine()).trimmed();
+                for (; at < lines_.size(); ++at)
+                    if (match(lines_[at])) return true;
                 return false;
             },
             ms);
+        return at < lines_.size() ? at : -1;
     }
-    bool waitFor(const QString& line, int ms = 5000) {
-        return waitFor([&](const QString& l) { return l == line; }, ms);
+    // Waits for this line after every line read so far.
+    bool next(const QString& line) {
+        return find([&](const QString& l) { return l == line; }, read()) >= 0;
     }
-    void send(const QString& line) { p_.write((line + "\n").toUtf8()); }
-    QStringList& lines() { return lines_; }
+    // Runs a command and waits for its answer.
+    QString ask(const QString& command) {
+        p_.write((command + "\n").toUtf8());
+        answered_ = find([](const QString& l) { return l == "ok" || l.startsWith("error ") || l.startsWith("held "); },
+                         answered_) +
+                    1;
+        return answered_ > 0 ? lines_[answered_ - 1] : "no answer";
+    }
+    // The number of lines there are now.
+    int read() {
+        return find([](const QString&) { return false; }, lines_.size(), 0), static_cast<int>(lines_.size());
+    }
+    const QStringList& lines() const { return lines_; }
 
 private:
     QProcess p_;
     QStringList lines_;
+    int answered_ = 0;  // lines up to here hold answers already taken
 };
 
 QString modsOf(std::uint16_t state) {
@@ -86,8 +97,7 @@ public:
             "[conftooltip]\n0=2|17|65\n1=2|17|66\n2=3|17|18|74\n";
         QFile f(folder_.path() + "/set.ini");
         if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size() || !f.flush()) error = "cannot write set.ini";
-        if (!user_.waitFor("ready")) error = "the user's keyboard did not start";
-        if (!log_.waitFor("ready")) error = "the Wayland window did not start";
+        if (!bed_.next("ready")) error = "the bed's window did not start";
         start();
     }
     QString error;
@@ -105,7 +115,10 @@ public:
         // sway gives a window the focus as it maps it: the program's has to be there before the Wayland window takes it.
         const QString main = route_ == NoX ? "[app_id=\"zorvane-change-hotkey\"]" : "[title=\"设置\"]";
         if (!desktop::waitUntil([&] { return focus(main); })) error = "sway shows no main window";
-        if (!focus("[app_id=\"zorvane-key-log\"]") || !log_.waitFor("focus")) error = "the Wayland window has no focus";
+        const int before = bed_.read();
+        if (!focus("[app_id=\"zorvane-key-log\"]") ||
+            bed_.find([](const QString& l) { return l == "focus"; }, before) < 0)
+            error = "the Wayland window has no focus";
     }
 
     void click(int n) { desktop::clickAt(*window_, 310, rowTop(n) + 10); }
@@ -122,26 +135,20 @@ public:
         // What each route says once a target's keys are out.
         const QString played = route_ == Native ? "trace: keys up" : "trace: first key";
         const int before = count(played);
-        for (const QString& c : commands) {
-            user_.send(c);
-            user_.waitFor("ok");
-        }
+        for (const QString& c : commands) bed_.ask(c);
         waitForSaid(played, before + plays);
-        user_.send("tap x");
-        user_.waitFor("ok");
+        bed_.ask("tap x");
     }
     // The Wayland window's transcript since the last one, up to the user's x.
     std::string waylandTranscript() {
+        const int x = bed_.find([](const QString& l) { return l == "D x -"; }, transcribed_);
         QStringList presses;
-        log_.waitFor([&](const QString& l) {
-            if (l == "D x -") return true;
-            const QStringList w = l.split(' ');
-            if (w.size() == 3 && w[0] == "D" && !kModifier.match(w[1]).hasMatch()) presses << w[1] + "/" + w[2];
-            return false;
-        });
-        log_.send("state");
-        log_.waitFor([](const QString& l) { return l.startsWith("held "); });
-        return (presses.join(' ') + " | " + log_.lines().back()).toStdString();
+        for (int i = transcribed_; i < x; ++i)
+            if (const QStringList w = bed_.lines()[i].split(' ');
+                w.size() == 3 && w[0] == "D" && !kModifier.match(w[1]).hasMatch())
+                presses << w[1] + "/" + w[2];
+        transcribed_ = x + 1;
+        return (presses.join(' ') + " | " + bed_.ask("state")).toStdString();
     }
     bool focus(const QString& criteria) { return desktop::run("swaymsg", {criteria + " focus"}).has_value(); }
     // sway gives the X11 window the keyboard once it manages it; Xwayland's focus goes to it.
@@ -160,8 +167,8 @@ public:
 private:
     Route route_;
     QTemporaryDir folder_;
-    Tool user_{"wl_user_keyboard"};
-    Tool log_{"wl_key_log"};
+    Client bed_;
+    int transcribed_ = 0;  // lines up to here are in earlier transcripts
     std::optional<Program> program_;
     std::optional<QString> window_;
 };
