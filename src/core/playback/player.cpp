@@ -32,11 +32,27 @@ std::uint8_t sideDown(std::uint8_t code, const platform::KeySet& down) {
     return 0;
 }
 
+// The sided keys of a target's modifiers: both sides of a generic one.
+platform::KeySet modifierKeysOf(const std::vector<std::uint8_t>& keys) {
+    platform::KeySet sides;
+    for (const std::uint8_t code : keys)
+        for (const std::uint8_t side : vk::SidedModifiers)
+            if (side == code || (vk::Sided(code) != code && mod::Mask::of(side) == mod::Mask::of(code))) sides.set(side);
+    return sides;
+}
+
 }  // namespace
 
-platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
+std::optional<platform::KeySet> Player::holdReleases() {
+    platform::KeySet all;
+    for (const platform::KeySet& hold : holds_) all |= hold;
+    return keyboard_->holdReleases(all);
+}
+
+platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys,
+                                        const std::optional<platform::KeySet>& held) {
     const mod::Mask targetMods = modifiersOf(keys);
-    const platform::KeySet down = keyboard_->logicalDown();
+    platform::KeySet down = keyboard_->logicalDown();
     std::vector<std::uint8_t> clear;
     for (const std::uint8_t code : vk::SidedModifiers) {
         if (!down[code] || (mod::Mask::of(code) & targetMods)) continue;
@@ -51,6 +67,16 @@ platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys) {
     // A target key that is down already would not go down again.
     for (const std::uint8_t code : keys)
         if (!mod::Mask::of(code) && down[code]) injector_.keyUp(code);
+    // The target's modifiers that stay down are those the hold found held
+    // (a release on its way when it began is not), and an outer playback's.
+    if (held) {
+        platform::KeySet outer;
+        for (std::size_t i = 0; i + 1 < active_.size(); ++i)
+            for (const std::uint8_t code : active_[i]) outer.set(vk::Sided(code));
+        const platform::KeySet sides = modifierKeysOf(keys);
+        down &= ~sides;
+        down |= (*held | outer) & sides;
+    }
     return down;
 }
 
@@ -101,17 +127,28 @@ void Player::announceHeldModifiers(mod::Mask adding) {
 
 void Player::releaseOwed() {
     if (owed_.empty() || !injector_.reachesFocus()) return;
-    std::vector<std::uint8_t> owed;
+    std::vector<Owed> owed;
     owed.swap(owed_);
-    // What the user holds, or a running playback holds, stays down.
-    platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+    // What the user holds, or a running playback holds, stays down; a key
+    // the user pressed since, unseen, is the user's.
+    platform::KeySet keep, logical;
+    if (keyboard_) {
+        keep = keyboard_->physicalDown();
+        logical = keyboard_->logicalDown();
+    }
     for (const auto& keys : active_)
         for (const std::uint8_t code : keys) keep.set(vk::Sided(code));
+    std::vector<std::uint8_t> up;
+    for (auto it = owed.rbegin(); it != owed.rend(); ++it) {
+        const bool down = mod::Mask::of(it->code) ? sideDown(it->code, logical) != 0 : logical[it->code];
+        const bool stillOwed = !keyboard_ || platform::StillOwed(it->seen, keyboard_->history(it->code), down);
+        if (stillOwed && !sideDown(it->code, keep)) up.push_back(it->code);
+    }
+    if (up.empty()) return;
     injector_.beginBatch();
-    if (std::any_of(owed.begin(), owed.end(), [](std::uint8_t code) { return static_cast<bool>(mod::Mask::of(code)); }))
+    if (std::any_of(up.begin(), up.end(), [](std::uint8_t code) { return static_cast<bool>(mod::Mask::of(code)); }))
         injector_.maskTap();
-    for (auto it = owed.rbegin(); it != owed.rend(); ++it)
-        if (!sideDown(*it, keep)) injector_.keyUp(*it);
+    for (const std::uint8_t code : up) injector_.keyUp(code);
     injector_.endBatch();
 }
 
@@ -143,7 +180,9 @@ void Player::play(std::string_view action) {
 
     // An index, not a reference: nested playbacks during the hold grow the list.
     active_.emplace_back();
+    holds_.push_back(modifierKeysOf(*keys));
     const std::size_t mine = active_.size() - 1;
+    const std::optional<platform::KeySet> held = keyboard_ ? holdReleases() : std::nullopt;
     auto releaseAll = [&] {
         // A window that came forward during the hold and drops the program's
         // keys would leave these down: they are owed until they can arrive.
@@ -163,20 +202,20 @@ void Player::play(std::string_view action) {
                     if (reachable)
                         injector_.keyUp(code);
                     else
-                        owed_.insert(owed_.begin(), code);
+                        owed_.insert(owed_.begin(), {code, keyboard_ ? keyboard_->history(code) : Owed{}.seen});
                 }
                 down.pop_back();
             }
         }
         active_.pop_back();
         announceHeldModifiers();
-        if (!reachable) {
+        if (reachable && keyboard_) restore();
+        holds_.pop_back();
+        if (keyboard_) holdReleases();
+        if (!reachable)
             diag::Notify(diag::Cause::TargetRefused,
                          "a window that takes none of the program's keys came forward during a target; its keys are "
                          "let go of as soon as they can be");
-            return;
-        }
-        if (keyboard_) restore();
     };
     try {
         std::optional<std::uint8_t> untypeable;
@@ -184,7 +223,7 @@ void Player::play(std::string_view action) {
             Batch batch(injector_);
             platform::KeySet down;
             if (keyboard_)
-                down = clearForTarget(*keys);
+                down = clearForTarget(*keys, held);
             else
                 announceHeldModifiers(modifiersOf(*keys));
             bool onlyModifiers = true;

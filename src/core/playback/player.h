@@ -19,12 +19,16 @@
 // program's hand alone: a key event that nothing acts on (a mask tap) comes
 // just before the program lets go of modifiers the user holds and just after
 // it presses them again, and a modifier already down is not pressed again.
+// Where the system lets the program hold back the user's releases, a
+// modifier the target shares with the user cannot come up between the check
+// and the target's keys: its release waits until the target's keys are up.
 // Nested playbacks (another slot's trigger during a hold) keep the keys the
 // outer playbacks are holding. Without a keyboard state the keys are played
 // as they stand.
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,9 +72,12 @@ public:
     bool owesReleases() const { return !owed_.empty(); }
 
 private:
-    // Returns the keys down before it changed anything.
-    platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys);
+    // Returns the keys down before it changed anything, as the target's keys
+    // are to count them: its modifiers as the hold on their releases found them.
+    platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys, const std::optional<platform::KeySet>& held);
     void restore();
+    // Holds back the user's releases of every running playback's modifiers.
+    std::optional<platform::KeySet> holdReleases();
     void announceHeldModifiers(mod::Mask adding = {});
 
     platform::KeyInjector& injector_;
@@ -79,7 +86,12 @@ private:
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
     mod::Mask letGo_;                                // modifiers let go of for a target, until the restore
     mod::Mask announced_, announcedLetGo_;
-    std::vector<std::uint8_t> owed_;  // pressed by this player, their releases not yet delivered
+    std::vector<platform::KeySet> holds_;             // each running playback's modifiers, held back
+    struct Owed {
+        std::uint8_t code;
+        platform::KeyboardState::History seen;  // the user's events of the key when its release was dropped
+    };
+    std::vector<Owed> owed_;  // pressed by this player, their releases not yet delivered
 };
 
 // Plays an action string as its keys stand, with no keyboard state.

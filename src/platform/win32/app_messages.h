@@ -17,6 +17,9 @@ inline constexpr UINT kChordLost = WM_APP + 2;
 // with modifiers a playback had let go of, and the hook took the press for
 // it. No parameters.
 inline constexpr UINT kLetGoPress = WM_APP + 3;
+// Posted by the keyboard hook's thread to its mailbox window on the program's
+// thread: report lines wait there, for the log. No parameters.
+inline constexpr UINT kHookReports = WM_APP + 4;
 
 // Posted by the main window to itself when a slot's target field is clicked:
 // the editor opens once the click is over. wParam: the slot's index.

@@ -33,13 +33,29 @@ HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
     // The program's own keys pass.
     if (e.injected && e.extraInfo == kOwnMark) {
         ownUp_.set(vk, !e.down);
-        return {};
+        if (e.down) return {};
+        heldBack_.reset(vk);
+        Verdict verdict;
+        // A chord's mask tap has reached the system: the releases it held back may follow.
+        if (vk == vk::Unassigned && triggerHold_.any()) verdict.letGo = endTriggerHold();
+        return verdict;
     }
-    physical_.set(vk, e.down);
+    History& seen = history_[vk];
+    ++(e.down ? seen.presses : seen.releases);
     if (!e.down) {
+        const bool held = physical_[vk];
+        physical_.reset(vk);
         ownUp_.reset(vk);
         std::erase_if(taken_, [vk](const Claim& t) { return t.vk == vk; });
-        return {};
+        if (!held || !(triggerHold_ | playbackHold_)[vk]) return {};
+        heldBack_.set(vk);
+        return {.swallow = true};
+    }
+    physical_.set(vk);
+    // Pressed again while its release was held back: for the system it never came up.
+    if (heldBack_[vk]) {
+        heldBack_.reset(vk);
+        return {.swallow = true};
     }
     const Verdict verdict = pressed(vk, e.vk);
     // A press taken here never reaches the system: what it knows of the key stays.
@@ -55,17 +71,53 @@ HeldKeys::Verdict HeldKeys::pressed(std::uint8_t vk, std::uint32_t generic) {
         verdict.swallow = true;
         if (t.modKeyCode == mods) verdict.repeatFor.push_back(t.taker);
     }
-    if (verdict.swallow || !letGo_) return verdict;
-    // Only a chord some of whose modifiers were let go of: the system no
-    // longer matches it, and may match another chord or none in its place.
+    if (verdict.swallow) return verdict;
     for (const Claim& c : chords_) {
-        if ((c.vk == vk || c.vk == generic) && c.modKeyCode == mods && (c.modKeyCode & letGo_)) {
+        if ((c.vk != vk && c.vk != generic) || c.modKeyCode != mods) continue;
+        // Some of its modifiers were let go of: the system no longer matches
+        // the chord, and may match another chord or none in its place.
+        if (c.modKeyCode & letGo_) {
             verdict.swallow = true;
             verdict.pressFor = c.taker;
-            break;
+            return verdict;
+        }
+        // The system's hotkey takes the key: the application saw only the
+        // modifiers go down, and must not see them come up alone.
+        if (c.modKeyCode) {
+            verdict.maskTap = true;
+            for (const std::uint8_t code : vk::SidedModifiers)
+                if (physical_[code] && (mod::Mask::of(code) & mods)) triggerHold_.set(code);
         }
     }
     return verdict;
+}
+
+platform::KeySet HeldKeys::unheld() {
+    const platform::KeySet out = heldBack_ & ~(triggerHold_ | playbackHold_);
+    heldBack_ &= ~out;
+    return out;
+}
+
+HeldKeys::Hold HeldKeys::holdReleases(const platform::KeySet& keys) {
+    playbackHold_ = keys;
+    return {(physical_ | heldBack_) & keys, unheld()};
+}
+
+platform::KeySet HeldKeys::endTriggerHold() {
+    triggerHold_.reset();
+    return unheld();
+}
+
+HeldKeys::History HeldKeys::history(std::uint8_t vk) const {
+    if (vk::Sided(vk) == vk) return history_[vk];
+    // A generic Shift, Ctrl or Alt: either side.
+    History sum;
+    for (const std::uint8_t code : vk::SidedModifiers)
+        if (mod::Mask::of(code) == mod::Mask::of(vk)) {
+            sum.presses += history_[code].presses;
+            sum.releases += history_[code].releases;
+        }
+    return sum;
 }
 
 void HeldKeys::check(const platform::KeySet& systemDown) {

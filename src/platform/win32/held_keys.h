@@ -10,7 +10,16 @@
 // While a playback has let go of modifiers the user holds, the system no
 // longer sees them down, so a chord pressed with them would reach the focused
 // window as another shortcut: such a press is taken here for its chord.
+// The user's release of a modifier can outrun the program: released between
+// the chord's press and the program's mask tap, the application sees the
+// modifier tapped alone; released while a playback counts on it being down,
+// the target goes out without it. So a chord's press asks for a mask tap at
+// once and holds back its modifiers' releases until that tap has passed, and
+// a playback holds back the releases of its target's modifiers until it ends.
+// A release held back keeps the key down for the system until the program
+// lets go of it (or is told to, when the hold ends).
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -38,7 +47,12 @@ public:
         std::vector<std::uintptr_t> repeatFor;
         // The taker whose chord the user pressed with modifiers a playback let go of.
         std::uintptr_t pressFor = 0;
+        // A registered chord was pressed: a mask tap goes out at once.
+        bool maskTap = false;
+        // Releases held back that are to be sent now, with the program's mark.
+        platform::KeySet letGo;
     };
+    using History = platform::KeyboardState::History;
 
     Verdict onKey(const KeyEvent& e);
 
@@ -59,6 +73,19 @@ public:
     void forget(std::uintptr_t taker);
     void setLetGo(mod::Mask modKeyCode) { letGo_ = modKeyCode; }
 
+    // A playback's hold on the releases of `keys` (sided modifiers), in
+    // place of the last one. `held`: those of them that stay down until the
+    // program lets go of them. `letGo`: releases held back that no hold
+    // covers any more, to be sent now.
+    struct Hold {
+        platform::KeySet held, letGo;
+    };
+    Hold holdReleases(const platform::KeySet& keys);
+    // Ends the hold a chord's press made (its mask tap was lost); returns what to let go of.
+    platform::KeySet endTriggerHold();
+    bool triggerHolding() const { return triggerHold_.any(); }
+    History history(std::uint8_t vk) const;
+
     // The hook misses every release made where it cannot see (the lock
     // screen, the secure desktop, an elevated window): the record is checked
     // against the keys the system has down. beginCheck(), let the waiting
@@ -70,8 +97,8 @@ public:
     // hand (the trigger's own key, played in its target, stays up while held).
     void beginCheck() { checking_.reset(); }
     void check(const platform::KeySet& systemDown);
-    // Forgets the keys held and the claims on them, as after the session was
-    // away; the chords listened to and the modifiers let go of stay.
+    // Forgets the keys held and the claims on them; the chords listened to
+    // and the modifiers let go of stay.
     void reset();
 
     // The sided code of a generic Shift, Ctrl or Alt event; any other code as it is.
@@ -80,6 +107,8 @@ public:
 private:
     // The user's press of a key, the record already updated.
     Verdict pressed(std::uint8_t vk, std::uint32_t generic);
+    // Held back releases that neither hold covers.
+    platform::KeySet unheld();
 
     struct Claim {
         std::uintptr_t taker;
@@ -89,6 +118,9 @@ private:
     platform::KeySet physical_;
     platform::KeySet ownUp_;     // last released, as far as the system knows, by the program
     platform::KeySet checking_;  // had events since beginCheck()
+    platform::KeySet triggerHold_, playbackHold_;
+    platform::KeySet heldBack_;  // the user's releases held back: down for the system
+    std::array<History, 256> history_{};
     std::vector<Claim> taken_;
     std::vector<Claim> chords_;
     mod::Mask letGo_;

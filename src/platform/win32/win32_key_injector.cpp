@@ -6,6 +6,7 @@
 #include "platform/win32/extended_keys.h"
 #include "platform/win32/held_keys.h"
 #include "platform/win32/integrity.h"
+#include "platform/win32/keyboard_hook.h"
 
 namespace win32 {
 
@@ -18,17 +19,6 @@ HKL foregroundLayout() {
     return GetKeyboardLayout(window ? GetWindowThreadProcessId(window, nullptr) : 0);
 }
 
-INPUT keyInput(std::uint8_t vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, foregroundLayout()));
-    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
-    // The keyboard hook tells the program's keys from every other program's by it.
-    in.ki.dwExtraInfo = HeldKeys::kOwnMark;
-    return in;
-}
-
 // The one injector that hears of foreground changes (the program has one).
 Win32KeyInjector* foregroundListener = nullptr;
 
@@ -39,6 +29,17 @@ void CALLBACK foregroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
 }
 
 }  // namespace
+
+INPUT OwnKeyInput(std::uint8_t vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, foregroundLayout()));
+    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    // The keyboard hook tells the program's keys from every other program's by it.
+    in.ki.dwExtraInfo = HeldKeys::kOwnMark;
+    return in;
+}
 
 Win32KeyInjector::Win32KeyInjector(std::shared_ptr<OwnKeys> ownKeys, std::function<std::string()> shieldReason)
     : ownKeys_(std::move(ownKeys)), shieldReason_(shieldReason ? std::move(shieldReason) : ForegroundShieldReason) {
@@ -94,16 +95,23 @@ void Win32KeyInjector::endBatch() {
 }
 
 bool Win32KeyInjector::add(std::uint8_t vk, bool up) {
-    pending_.push_back(keyInput(vk, up));
+    pending_.push_back(OwnKeyInput(vk, up));
     return depth_ > 0 || flush();
 }
 
 bool Win32KeyInjector::flush() {
     if (pending_.empty() && refusedReleases_.empty()) return true;
-    std::vector<INPUT> inputs;
-    inputs.swap(refusedReleases_);
-    inputs.insert(inputs.end(), pending_.begin(), pending_.end());
+    auto seen = [](const INPUT& in) { return keyboard_hook::keys()->history(static_cast<std::uint8_t>(in.ki.wVk)); };
+    // A release refused earlier goes first, unless the user pressed the key
+    // since (where the program could not see it): then it is the user's.
+    std::vector<Refused> batch;
+    for (const Refused& r : refusedReleases_)
+        if (platform::StillOwed(r.seen, seen(r.input), GetAsyncKeyState(r.input.ki.wVk) & 0x8000)) batch.push_back(r);
+    refusedReleases_.clear();
+    for (const INPUT& in : pending_) batch.push_back({in, seen(in)});
     pending_.clear();
+    std::vector<INPUT> inputs;
+    for (const Refused& r : batch) inputs.push_back(r.input);
     const auto n = static_cast<UINT>(inputs.size());
     UINT sent = 0;
     DWORD error = ERROR_SUCCESS;
@@ -121,7 +129,7 @@ bool Win32KeyInjector::flush() {
     }
     // Another program blocking input, or the secure desktop, refuses the rest of a batch.
     for (UINT i = sent; i < n; ++i)
-        if (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) refusedReleases_.push_back(inputs[i]);
+        if (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) refusedReleases_.push_back(batch[i]);
     if (sent != n)
         diag::Report("Windows took " + std::to_string(sent) + " of " + std::to_string(n) +
                      " key events (SendInput, error " + std::to_string(error) + ")");

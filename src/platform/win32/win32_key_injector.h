@@ -8,9 +8,15 @@
 
 #include "core/keys/virtual_keys.h"
 #include "core/services/key_injector.h"
+#include "core/services/keyboard_state.h"
 #include "platform/win32/own_keys.h"
 
 namespace win32 {
+
+// One key event of the program's own: virtual-key code, its scan code in the
+// foreground window's layout, the extended flag for the keys that have it,
+// and the program's mark (HeldKeys::kOwnMark).
+INPUT OwnKeyInput(std::uint8_t vk, bool up);
 
 // Key injection with SendInput: virtual-key code, its scan code in the current
 // layout, and the extended flag for the keys that have it, so that an
@@ -42,7 +48,8 @@ public:
     void beginBatch() override { ++depth_; }
     void endBatch() override;
     Result reachesFocus() override;
-    // Sends refused releases again, outside a batch.
+    // Sends refused releases again, outside a batch: those still owed
+    // (platform::StillOwed), by the keyboard hook's record.
     void retryRefusedReleases();
 
     static constexpr std::uint8_t kMaskKey = vk::Unassigned;
@@ -60,7 +67,11 @@ private:
     // Releases the system refused (input blocked, the secure desktop in
     // front): sent first with the next events, on a change of foreground,
     // and at the end, so that no key stays down.
-    std::vector<INPUT> refusedReleases_;
+    struct Refused {
+        INPUT input;
+        platform::KeyboardState::History seen;  // the user's events of the key when it was refused
+    };
+    std::vector<Refused> refusedReleases_;
     int depth_ = 0;
 };
 

@@ -14,16 +14,7 @@ std::unique_ptr<Win32KeyboardState> Win32KeyboardState::create() {
 
 Win32KeyboardState::~Win32KeyboardState() { keyboard_hook::release(); }
 
-platform::KeySet Win32KeyboardState::logicalDown() {
-    platform::KeySet down;
-    // From Backspace: below are the mouse buttons. The generic Shift, Ctrl
-    // and Alt are left out: their sided keys say which one is down.
-    for (int vk = vk::Back; vk < 256; ++vk) {
-        if (vk == vk::Shift || vk == vk::Control || vk == vk::Menu) continue;
-        if (GetAsyncKeyState(vk) & 0x8000) down.set(static_cast<std::size_t>(vk));
-    }
-    return down;
-}
+platform::KeySet Win32KeyboardState::logicalDown() { return keyboard_hook::KeysDownForApplications(); }
 
 platform::KeySet Win32KeyboardState::physicalDown() { return keyboard_hook::keys()->physical(); }
 
@@ -35,5 +26,11 @@ void Win32KeyboardState::reconcile() {
     const platform::KeySet down = logicalDown();
     keyboard_hook::keys()->check(down);
 }
+
+std::optional<platform::KeySet> Win32KeyboardState::holdReleases(const platform::KeySet& keys) {
+    return keyboard_hook::holdReleases(keys);
+}
+
+Win32KeyboardState::History Win32KeyboardState::history(std::uint8_t vk) { return keyboard_hook::keys()->history(vk); }
 
 }  // namespace win32

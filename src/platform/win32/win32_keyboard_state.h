@@ -21,6 +21,8 @@ public:
     // ones waiting are handled now. Nothing else is dispatched.
     void sync() override;
     void reconcile() override;
+    std::optional<platform::KeySet> holdReleases(const platform::KeySet& keys) override;
+    History history(std::uint8_t vk) override;
 
 private:
     Win32KeyboardState() = default;
