@@ -14,7 +14,8 @@ TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
     auto& w = start();
     ASSERT_TRUE(w.tray());
     ShowWindow(w.hwnd(), SW_HIDE);
-    for (const diag::Cause cause : {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::SaveFailed}) {
+    for (const diag::Cause cause :
+         {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::ChordTaken, diag::Cause::SaveFailed}) {
         diag::ResetNotices();
         diag::Notify(cause, "a reason");
         const std::wstring text = widetext::widen(texts::NoticeText(cause));
