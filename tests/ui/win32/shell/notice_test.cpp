@@ -24,3 +24,18 @@ TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
             << static_cast<int>(cause) << ": " << widetext::narrow(shown.value_or(L"<none>"));
     }
 }
+
+// What the user was to hear of while the icon was not there (the shell not
+// ready yet at logon) is shown once the icon is.
+TEST_F(Win32AppTest, ANoticeWhileTheIconIsAwayIsShownOnceItIsBack) {
+    auto& w = start();
+    ASSERT_TRUE(w.tray() && w.tray()->added());
+    w.tray()->remove();
+    diag::ResetNotices();
+    diag::Notify(diag::Cause::ChordTaken, "a reason");
+    ASSERT_TRUE(w.tray()->add());
+    const std::wstring text = widetext::widen(texts::NoticeText(diag::Cause::ChordTaken));
+    std::optional<std::wstring> shown;
+    EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
+        << widetext::narrow(shown.value_or(L"<none>"));
+}
