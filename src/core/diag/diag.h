@@ -27,6 +27,7 @@ void LogBeside(const std::string& settingsFile);
 enum class Cause {
     TargetRefused,   // the focused window would not take the program's keys
     ChordLost,       // a chord was switched off: its key left the keyboard layout
+    ChordTaken,      // a chord was switched off: another program took it
     SaveFailed,      // the settings could not be saved
     X11WindowsOnly,  // on this desktop a trigger works only while an X11 window is in front
 };

@@ -26,17 +26,17 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     endpoint_->onPressed = [this] {
         if (onHotKeyPressed) onHotKeyPressed();
     };
-    // The system took the chord away (its key left the keyboard layout): off,
-    // as when the chord is refused.
-    endpoint_->onLost = [this](const std::string& why) {
-        diag::Notify(diag::Cause::ChordLost, "a chord was turned off: " + why);
+    // The system took the chord away while the user was elsewhere: off, and a
+    // notice rather than a modal box over their application. The chord stays
+    // in the field and in set.ini, to be ticked again once it is free.
+    endpoint_->onLost = [this](platform::Loss reason, const std::string& why) {
         if (!enabled_) return;
         enabled_ = false;
-        alert_(texts::kErrorTitle, texts::kTakenMessage);
-        capture_.reset();
-        show();
+        const bool taken = reason == platform::Loss::Taken;
+        diag::Notify(taken ? diag::Cause::ChordTaken : diag::Cause::ChordLost,
+                     std::string("a chord was turned off, ") + (taken ? "taken by another program" : "its key gone") +
+                         ": " + why);
         if (onTurnedOff) onTurnedOff();
-        reportChordChange();
     };
 }
 

@@ -8,6 +8,12 @@
 
 namespace platform {
 
+// Why the system took a registered chord away.
+enum class Loss {
+    KeyGone,  // its key is not on the new keyboard layout
+    Taken,    // another program, or the desktop's own bindings, holds it now
+};
+
 // What asking for a chord came to: granted, taken (by anyone, this program's
 // other endpoints included), or refused for another reason, which `why` gives.
 class [[nodiscard]] Claim {
@@ -41,9 +47,9 @@ public:
     // While onPressed runs: whether this press is a key repeat (the chord's
     // key held since its last press) rather than a press of the user's.
     bool pressIsRepeat() const { return repeat_; }
-    // Called when the system takes the registered chord away (its key is gone
-    // from a new keyboard layout); the endpoint holds no chord afterwards.
-    std::function<void(const std::string& why)> onLost;
+    // Called when the system takes the registered chord away, with the
+    // reason and a line for the log; the endpoint holds no chord afterwards.
+    std::function<void(Loss reason, const std::string& why)> onLost;
 
 protected:
     bool repeat_ = false;

@@ -52,6 +52,7 @@ inline constexpr const char* NoticeText(diag::Cause cause) {
     switch (cause) {
         case diag::Cause::TargetRefused: return "目标窗口以管理员身份运行，不接受本程序发送的按键，热键没有执行。";
         case diag::Cause::ChordLost: return "键盘布局已更改，热键所用的键不在新布局中，该热键已关闭。";
+        case diag::Cause::ChordTaken: return "此热键已被另一个程序占用，该热键已关闭。请换一个热键后重新勾选。";
         case diag::Cause::SaveFailed: return "设置无法保存，原因已写入 set.ini 旁的 zorvane-change-hotkey.log。";
         case diag::Cause::X11WindowsOnly:
             return "在此 Wayland 桌面上，热键只在 X11 程序的窗口位于前台时有效。要让热键在所有窗口中有效，请改用 X11 "

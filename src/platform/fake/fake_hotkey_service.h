@@ -60,6 +60,19 @@ public:
 
     bool isTaken(mod::Mask mods, int vk) const { return taken_.count({mods.bits(), vk}) != 0; }
 
+    // The system takes a held chord from its endpoint: another program has it
+    // now, or its key left the layout. False when no endpoint held it.
+    bool takeAway(mod::Mask mods, int vk, Loss reason) {
+        const auto it = taken_.find({mods.bits(), vk});
+        if (it == taken_.end() || !it->second) return false;
+        Endpoint* loser = it->second;
+        loser->unregisterChord();
+        if (reason == Loss::Taken) takeByOtherProgram(mods, vk);
+        if (loser->onLost)
+            loser->onLost(reason, reason == Loss::Taken ? "another program registered it" : "the key left the layout");
+        return true;
+    }
+
     Endpoint* lastEndpoint = nullptr;
 
 private:

@@ -1,15 +1,16 @@
 #include "platform/win32/integrity.h"
 
-#include <windows.h>
-
+#include <atomic>
 #include <optional>
 #include <vector>
+
+#include "core/diag/diag.h"
 
 namespace win32 {
 namespace {
 
 // The mandatory label's level (0x2000 medium, 0x3000 high, 0x4000 system).
-std::optional<DWORD> integrityOf(HANDLE token) {
+std::optional<DWORD> levelOf(HANDLE token) {
     DWORD size = 0;
     GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
     if (size == 0) return std::nullopt;
@@ -21,10 +22,15 @@ std::optional<DWORD> integrityOf(HANDLE token) {
     return *GetSidSubAuthority(label->Label.Sid, *count - 1);
 }
 
-std::optional<DWORD> ownIntegrity() {
+// The process's level; nothing, and the error in `error`, when it cannot be read.
+std::optional<DWORD> levelOfProcess(HANDLE process, DWORD* error) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
-    const auto level = integrityOf(token);
+    if (!process || !OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        *error = GetLastError();
+        return std::nullopt;
+    }
+    const auto level = levelOf(token);
+    if (!level) *error = GetLastError();
     CloseHandle(token);
     return level;
 }
@@ -32,7 +38,23 @@ std::optional<DWORD> ownIntegrity() {
 constexpr const char* kElevated =
     "the focused window runs as administrator, and Windows keeps other programs' keys from it";
 
+// The check runs at every trigger (and from the keyboard hook's thread): a
+// window whose level stays unknown is logged once, until another process
+// comes to the front.
+void reportUnsure(DWORD pid, DWORD error) {
+    static std::atomic<DWORD> reported{0};
+    if (reported.exchange(pid) == pid) return;
+    diag::Report("the integrity level of the focused window's process " + std::to_string(pid) +
+                 " or of this program cannot be read (error " + std::to_string(error) +
+                 "): its keys are sent, and Windows drops them if that window runs as administrator");
+}
+
 }  // namespace
+
+Shield ShieldOf(std::optional<DWORD> theirs, std::optional<DWORD> mine) {
+    if (!theirs || !mine) return Shield::PlaysUnsure;
+    return *theirs > *mine ? Shield::Refused : Shield::Plays;
+}
 
 std::string ForegroundShieldReason() {
     const HWND window = GetForegroundWindow();
@@ -40,18 +62,17 @@ std::string ForegroundShieldReason() {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid == 0 || pid == GetCurrentProcessId()) return {};
+    DWORD error = ERROR_SUCCESS;
     const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!process) return GetLastError() == ERROR_ACCESS_DENIED ? kElevated : "";
-    HANDLE token = nullptr;
-    const bool opened = OpenProcessToken(process, TOKEN_QUERY, &token);
-    const DWORD error = GetLastError();
-    CloseHandle(process);
-    // An elevated process's token is closed to a program that is not.
-    if (!opened) return error == ERROR_ACCESS_DENIED ? kElevated : "";
-    const auto theirs = integrityOf(token);
-    CloseHandle(token);
-    const auto mine = ownIntegrity();
-    return theirs && mine && *theirs > *mine ? kElevated : "";
+    const auto theirs = levelOfProcess(process, &error);
+    if (process) CloseHandle(process);
+    const auto mine = theirs ? levelOfProcess(GetCurrentProcess(), &error) : std::nullopt;
+    switch (ShieldOf(theirs, mine)) {
+        case Shield::Refused: return kElevated;
+        case Shield::PlaysUnsure: reportUnsure(pid, error); return {};
+        case Shield::Plays: return {};
+    }
+    return {};
 }
 
 }  // namespace win32

@@ -80,7 +80,7 @@ void Win32HotkeyEndpoint::lost() {
     if (!registered() || !suspended_) return;
     unregisterChord();
     const auto handler = onLost;
-    if (handler) handler("another program took the chord while this program was typing");
+    if (handler) handler(platform::Loss::Taken, "another program took the chord while this program was typing");
 }
 
 bool Win32HotkeyEndpoint::registerIds() {

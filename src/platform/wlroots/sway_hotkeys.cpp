@@ -56,8 +56,10 @@ void SwayHotkeyService::handle(const IpcMessage& event) {
         Trace("binding " + command.substr(command.rfind(' ') + 1));
         if ((*owner)->onPressed) (*owner)->onPressed();
     } else if (event.type == ipc::WorkspaceEvent && o.value("change").toString() == "reload") {
+        // The reloaded configuration binds the chord itself (or sway would
+        // not bind it again): the desktop has it now.
         for (const auto& [owner, why] : bindings_->rebindAfterReload())
-            if (owner->onLost) owner->onLost(why);
+            if (owner->onLost) owner->onLost(platform::Loss::Taken, why);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/keys/virtual_keys.h"
+#include "core/services/hotkey_endpoint.h"
 #include "platform/x11/key_bits.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/layout.h"
@@ -30,7 +31,7 @@ struct Chord {
     std::vector<Keycode> keycodes;  // every keycode that is the key on the layout
     std::uint16_t mods = 0;         // X modifier bits
     std::function<void(bool repeat)> onPressed;
-    std::function<void(const std::string& why)> onLost;
+    std::function<void(platform::Loss reason, const std::string& why)> onLost;
 
     bool has(Keycode kc) const;
 };

@@ -80,7 +80,7 @@ void HotkeyRouter::unclaimOnServer(const Chord& chord) {
 
 platform::Claim HotkeyRouter::claim(Owner owner, mod::Mask modKeyCode, int keyCode,
                                     std::function<void(bool repeat)> onPressed,
-                                    std::function<void(const std::string&)> onLost) {
+                                    std::function<void(platform::Loss, const std::string&)> onLost) {
     release(owner);
     Chord chord{owner, modKeyCode, keyCode, {}, 0, std::move(onPressed), std::move(onLost)};
     if (std::string why = ChordTable::Resolve(chord, s_->layout(), s_->keymap()); !why.empty())
@@ -274,7 +274,7 @@ void HotkeyRouter::onLetGo() {
 
 void HotkeyRouter::onLayoutChanged() {
     // Every chord is grabbed again on the keycodes and modifiers of the new
-    // layout; one whose key is gone is turned off, as a refused chord is.
+    // layout; one whose key is gone, or that another holds there, is lost.
     std::set<Keycode> old = chords_.keycodes();
     for (const Keycode kc : grabs_.keys()) old.insert(kc);
     for (const Keycode kc : guard_.keys()) old.insert(kc);
@@ -285,21 +285,27 @@ void HotkeyRouter::onLayoutChanged() {
     grabs_.clear();
     guard_.clear();
 
-    std::vector<std::pair<std::function<void(const std::string&)>, std::string>> lost;
+    struct Lost {
+        std::function<void(platform::Loss, const std::string&)> onLost;
+        platform::Loss reason;
+        std::string why;
+    };
+    std::vector<Lost> lost;
     for (Chord& c : chords_.takeAll()) {
-        std::string why = ChordTable::Resolve(c, s_->layout(), s_->keymap());
-        if (why.empty() && chords_.clashes(c)) why = "another slot holds the chord on the new layout";
-        if (why.empty() && !claimOnServer(c)) why = "another program holds the chord on the new layout";
-        if (why.empty())
-            chords_.add(std::move(c));
+        if (std::string why = ChordTable::Resolve(c, s_->layout(), s_->keymap()); !why.empty())
+            lost.push_back({c.onLost, platform::Loss::KeyGone, why});
+        else if (chords_.clashes(c))
+            lost.push_back({c.onLost, platform::Loss::Taken, "another slot holds the chord on the new layout"});
+        else if (!claimOnServer(c))
+            lost.push_back({c.onLost, platform::Loss::Taken, "another program holds the chord on the new layout"});
         else
-            lost.emplace_back(c.onLost, why);
+            chords_.add(std::move(c));
     }
     for (const Keycode kc : chords_.keycodes()) applyGrabs(kc);
     s_->flush();
     // The slot reports it, as it reports every chord it loses.
-    for (const auto& [onLost, why] : lost)
-        if (onLost) onLost("after a keyboard layout change, " + why);
+    for (const auto& [onLost, reason, why] : lost)
+        if (onLost) onLost(reason, "after a keyboard layout change, " + why);
 }
 
 }  // namespace x11

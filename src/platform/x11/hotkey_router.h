@@ -53,7 +53,7 @@ public:
     using Owner = x11::Owner;
     // Taken: by another program or another of ours.
     platform::Claim claim(Owner owner, mod::Mask modKeyCode, int keyCode, std::function<void(bool repeat)> onPressed,
-                          std::function<void(const std::string& why)> onLost);
+                          std::function<void(platform::Loss reason, const std::string& why)> onLost);
     void release(Owner owner);
     // Modifiers (chord masks) that the program's playbacks hold down now, and
     // that they have let go of though the user may hold them: a chord pressed

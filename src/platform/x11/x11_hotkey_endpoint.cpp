@@ -9,9 +9,9 @@ platform::Claim X11HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCo
             repeat_ = repeat;
             if (onPressed) onPressed();
         },
-        [this](const std::string& reason) {
+        [this](platform::Loss reason, const std::string& why) {
             router_->release(this);
-            if (onLost) onLost(reason);
+            if (onLost) onLost(reason, why);
         });
 }
 

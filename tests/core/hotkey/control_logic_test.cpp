@@ -232,6 +232,29 @@ TEST(ControlLogic, AChordChangeIsReportedOnceAndNeverWhileHalfTyped) {
     EXPECT_EQ(storedReports, 1);
 }
 
+// Lost while the user is in another application: a notice in the reason's
+// words, no message box, and the chord stays as the exit save will write it.
+TEST(ControlLogic, AChordTheSystemTakesAwayIsTurnedOffAndNoticedButKept) {
+    using platform::Loss;
+    for (const auto& [reason, cause] :
+         {std::pair{Loss::KeyGone, diag::Cause::ChordLost}, std::pair{Loss::Taken, diag::Cause::ChordTaken}}) {
+        platform::FakeHotkeyService system;
+        Control c(system);
+        c.type('Q', hotkey::kAltBit);
+        c.logic.setHotKeyEnabled(true);
+        c.logic.onChordChanged = [] { ADD_FAILURE() << "the chord would be saved anew"; };
+        std::vector<diag::Cause> notices;
+        diag::ResetNotices();
+        diag::SetNoticeSink([&notices](diag::Cause n) { notices.push_back(n); });
+        ASSERT_TRUE(system.takeAway(Mask::Alt, 'Q', reason));
+        diag::SetNoticeSink(nullptr);
+        EXPECT_EQ(notices, std::vector{cause});
+        EXPECT_EQ(c.turnedOff, 1);
+        EXPECT_TRUE(c.messages.empty());
+        EXPECT_EQ(c.logic.capture().text(), "Alt + Q");
+    }
+}
+
 TEST(ControlLogic, PressesReachTheirOwnControlOnlyAndEndingReleasesTheChord) {
     platform::FakeHotkeyService system;
     auto a = std::make_unique<Control>(system);
@@ -300,16 +323,15 @@ TEST(ControlLogic, TheFieldIsToldOfEveryChangeAndTheHostOfEveryTurnOff) {
     c.type('R', hotkey::kCtrlBit);
     EXPECT_EQ(c.turnedOff, 1) << "nothing live to turn off";
 
-    // Taken away by the system: the user is told, the chord goes, the host hears.
+    // Taken away by the system: the host hears; the field keeps the chord.
     c.logic.setHotKeyEnabled(true);
     ASSERT_TRUE(c.logic.hotKeyEnabled());
-    c.endpoint->unregisterChord();
-    c.endpoint->onLost("the key left the layout");
+    c.shown.clear();
+    ASSERT_TRUE(system.takeAway(Mask::Control, 'R', platform::Loss::KeyGone));
     EXPECT_FALSE(c.logic.hotKeyEnabled());
     EXPECT_EQ(c.turnedOff, 2);
-    EXPECT_EQ(c.messages.back(), "error: Hotkey already exists, please change a hotkey.");
-    EXPECT_EQ(c.shown.back(), hotkey::kPromptText);
-    c.endpoint->onLost("again");
+    EXPECT_TRUE(c.shown.empty()) << "nothing in the field changed";
+    c.endpoint->onLost(platform::Loss::Taken, "again");
     EXPECT_EQ(c.turnedOff, 2) << "a chord that is not live cannot be lost";
 
     // A refused chord is shown gone, without a turn-off: it never was live.

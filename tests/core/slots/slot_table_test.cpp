@@ -128,10 +128,10 @@ TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {
     t.view.control(4).keyDown('X', hotkey::kAltBit);  // retyped
     EXPECT_EQ(t.view.log, (std::vector<std::string>{"chord 4 Alt + X", "box 4 off"}));
 
+    // Taken away: the box alone; no message, and the chord is neither shown anew nor saved.
     t.view.log.clear();
-    t.view.control(5).endpoint()->onLost("the key left the layout");
-    EXPECT_EQ(t.view.log, (std::vector<std::string>{"alert error: Hotkey already exists, please change a hotkey.",
-                                                    "chord 5 按下热键", "box 5 off"}));
+    ASSERT_TRUE(t.system.takeAway(mod::Mask::Alt, '5', platform::Loss::Taken));
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"box 5 off"}));
 }
 
 TEST(SlotTable, ASavedTargetGoesToTheFieldThenToTheFileAndAFailureIsReported) {
@@ -180,12 +180,12 @@ TEST(SlotTable, AFailedSaveAtSessionEndAndALostChordAreNoticedAndLogged) {
     t.table.checkClicked(5, true);
 
     EXPECT_FALSE(t.table.end(app::SlotTable::Ending::SessionEnd));
-    t.view.control(5).endpoint()->onLost("the key left the layout");
+    ASSERT_TRUE(t.system.takeAway(mod::Mask::Alt, '5', platform::Loss::KeyGone));
     diag::SetNoticeSink(nullptr);
     diag::SetSink(nullptr);
     EXPECT_EQ(notices, (std::vector{diag::Cause::SaveFailed, diag::Cause::ChordLost}));
     EXPECT_EQ(log, (std::vector<std::string>{"the settings could not be saved: " + t.path() + ": disk full",
-                                             "a chord was turned off: the key left the layout"}));
+                                             "a chord was turned off, its key gone: the key left the layout"}));
 }
 
 // A desktop whose triggers reach only X11 windows: the user hears of it when

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/playback/clsWaitableTimer.h"
@@ -33,6 +35,20 @@ std::string downsAndUps(const std::vector<KeyMessage>& log) {
 }
 
 }  // namespace
+
+// Windows drops keys only on the way up; a level not read refuses nothing.
+TEST(ShieldedFocus, OnlyALevelMeasuredHigherThanOursIsRefused) {
+    using enum win32::Shield;
+    using Level = std::optional<DWORD>;
+    const Level none, low = 0x1000, medium = 0x2000, high = 0x3000;
+    const std::tuple<Level, Level, win32::Shield> rows[] = {{high, medium, Refused},
+                                                            {medium, medium, Plays},
+                                                            {low, medium, Plays},
+                                                            {none, medium, PlaysUnsure},
+                                                            {high, none, PlaysUnsure}};
+    for (const auto& [theirs, mine, shield] : rows)
+        EXPECT_EQ(win32::ShieldOf(theirs, mine), shield) << theirs.value_or(0) << " over " << mine.value_or(0);
+}
 
 TEST(ShieldedFocus, AnOrdinaryWindowIsReachable) {
     ListenerProcess listener;

@@ -21,15 +21,17 @@ constexpr DWORD kHotkeyAlreadyRegistered = 1409;
 
 std::unique_ptr<Win32HotkeyEndpoint> endpoint() { return Win32HotkeyEndpoint::create(); }
 
-// Another program holding a chord while it lives.
+// Another program holding a chord while it lives; one that keeps trying
+// takes it the moment it is free.
 class ChordHolder {
 public:
-    ChordHolder(Mask mods, int vk)
+    ChordHolder(Mask mods, int vk, bool keepTrying = false)
         : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"holder-ready").c_str())),
           quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"holder-quit").c_str())) {
         ResetEvent(quit_);
         helper_.start(L"win32_chord_holder", std::to_wstring(mods.bits()) + L" " + std::to_wstring(vk) + L" " +
-                                                 EventName(L"holder-ready") + L" " + EventName(L"holder-quit"));
+                                                 EventName(L"holder-ready") + L" " + EventName(L"holder-quit") +
+                                                 (keepTrying ? L" keep-trying" : L""));
     }
     bool holds() {
         return PumpUntil([this] { return WaitForSingleObject(ready_, 0) == WAIT_OBJECT_0 || !helper_.running(); },
@@ -226,4 +228,21 @@ TEST(Win32Hotkey, ATakenChordIsToldApartFromARefusalForAnotherReason) {
     const platform::Claim noKey = second->registerChord(Mask{}, 0);
     EXPECT_EQ(noKey.outcome(), platform::Claim::Refused);
     EXPECT_FALSE(noKey.why().empty());
+}
+
+// The chord on a key of the program's target is let go of while the target
+// goes out; another program asking for it all along takes it then (here the
+// send waits for that, so that the race is always lost): lost as taken.
+TEST(Win32Hotkey, AChordAnotherProgramTakesWhileTheProgramTypesIsLostAsTaken) {
+    auto ownKeys = std::make_shared<win32::OwnKeys>();
+    win32::Win32HotkeyService service(ownKeys);
+    auto e = service.createEndpoint();
+    ASSERT_TRUE(e && e->registerChord(Mask::Control, 'J'));
+    std::vector<platform::Loss> lost;
+    e->onLost = [&lost](platform::Loss reason, const std::string&) { lost.push_back(reason); };
+    ChordHolder other(Mask::Control, 'J', true);
+    ownKeys->send({'J'}, [&other] { EXPECT_TRUE(other.holds()); });
+    PumpUntil([&lost] { return !lost.empty(); }, 5000);
+    EXPECT_EQ(lost, std::vector{platform::Loss::Taken});
+    EXPECT_TRUE(other.end());
 }

@@ -147,7 +147,7 @@ TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     int otherPresses = 0;
     other->onPressed = [&otherPresses] { ++otherPresses; };
     bool lost = false;
-    other->onLost = [&lost](const std::string&) { lost = true; };
+    other->onLost = [&lost](platform::Loss, const std::string&) { lost = true; };
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
     playback::Player(own, state.get(), hold).play("2|17|86");

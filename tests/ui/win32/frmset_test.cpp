@@ -176,6 +176,13 @@ TEST_F(Win32AppTest, AFailedSaveIsReportedOnce) {
     EXPECT_EQ(messages[1].rfind("设置无法保存: 设置无法保存。", 0), 0u) << messages[1];
 }
 
+// A shell not ready at logon: tries at adding the icon come soon at first,
+// then no more often than every 30 s, however long it takes.
+TEST(TrayRetry, TheWaitDoublesFromHalfASecondUpToThirtySeconds) {
+    const std::pair<int, UINT> rows[] = {{1, 500}, {2, 1000}, {6, 16000}, {7, 30000}, {1000, 30000}};
+    for (const auto& [failures, ms] : rows) EXPECT_EQ(win32app::Tray::RetryDelayMs(failures), ms) << failures;
+}
+
 TEST_F(Win32AppTest, TheTrayShowsTheWindowOnAReleaseAndItsMenuCommandsAct) {
     auto& w = start();
     auto notify = [&](UINT mouse) { SendMessageW(w.hwnd(), win32app::Tray::kCallbackMessage, 1, mouse); };

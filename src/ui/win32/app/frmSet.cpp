@@ -209,7 +209,7 @@ bool frmSet::command(UINT id, UINT code) {
 }
 
 LRESULT frmSet::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (tray_ && tray_->handle(msg, lParam)) return 0;
+    if (tray_ && tray_->handle(msg, wParam, lParam)) return 0;
     if (msg == showRequestMessage()) {
         show();
         return 0;

@@ -1,12 +1,22 @@
 #include "ui/win32/shell/tray.h"
 
+#include <algorithm>
+
 #include "core/settings/wide_text_win32.h"
 #include "core/view/texts.h"
 
 namespace win32app {
 
+// Windows 7 on: no balloon in the user's quiet time (the first hour after a
+// new user's first logon). mingw's headers define it only for Windows 7 on.
+#ifndef NIIF_RESPECT_QUIET_TIME
+#define NIIF_RESPECT_QUIET_TIME 0x00000080
+#endif
+
 namespace {
 constexpr UINT kIconId = 1;
+constexpr UINT kFirstRetryMs = 500;
+constexpr UINT kLongestRetryMs = 30000;
 
 // The window the user was in: the first shown top-level window, in Z order,
 // that is not this program's and not always on top (the taskbar, whose click
@@ -51,18 +61,43 @@ NOTIFYICONDATAW Tray::data() const {
     return d;
 }
 
+UINT Tray::RetryDelayMs(int failures) {
+    UINT ms = kFirstRetryMs;
+    for (int i = 1; i < failures && ms < kLongestRetryMs; ++i) ms *= 2;
+    return std::min(ms, kLongestRetryMs);
+}
+
 bool Tray::add() {
     wanted_ = true;
     NOTIFYICONDATAW d = data();
-    added_ = Shell_NotifyIconW(NIM_ADD, &d) != FALSE;
-    return added_;
+    // A shell that kept the icon (its TaskbarCreated came after a retry had
+    // added it) refuses to add it again, and takes a change of it.
+    added_ = Shell_NotifyIconW(NIM_ADD, &d) || Shell_NotifyIconW(NIM_MODIFY, &d);
+    if (!added_) {
+        SetTimer(owner_, kRetryTimer, RetryDelayMs(++failures_), nullptr);
+        return false;
+    }
+    KillTimer(owner_, kRetryTimer);
+    failures_ = 0;
+    if (pending_) {
+        const Notice notice = *pending_;
+        pending_.reset();
+        show(notice.title, notice.text);
+    }
+    return true;
 }
 
 void Tray::notify(const char* title, const char* text) {
-    if (!added_) return;
+    if (added_)
+        show(title, text);
+    else
+        pending_ = Notice{title, text};
+}
+
+void Tray::show(const std::string& title, const std::string& text) {
     NOTIFYICONDATAW d = data();
     d.uFlags |= NIF_INFO;
-    d.dwInfoFlags = NIIF_INFO;
+    d.dwInfoFlags = NIIF_INFO | NIIF_RESPECT_QUIET_TIME;
     lstrcpynW(d.szInfoTitle, widetext::widen(title).c_str(), static_cast<int>(std::size(d.szInfoTitle)));
     lstrcpynW(d.szInfo, widetext::widen(text).c_str(), static_cast<int>(std::size(d.szInfo)));
     Shell_NotifyIconW(NIM_MODIFY, &d);
@@ -70,16 +105,25 @@ void Tray::notify(const char* title, const char* text) {
 
 void Tray::remove() {
     wanted_ = false;
+    KillTimer(owner_, kRetryTimer);
+    failures_ = 0;
+    pending_.reset();
     if (!added_) return;
     NOTIFYICONDATAW d = data();
     Shell_NotifyIconW(NIM_DELETE, &d);
     added_ = false;
 }
 
-bool Tray::handle(UINT msg, LPARAM lParam) {
+bool Tray::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == kRetryTimer) {
+        KillTimer(owner_, kRetryTimer);
+        if (wanted_ && !added_) add();
+        return true;
+    }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // A new taskbar knows no icons (or the first was not there yet at
-        // start-up): the icon comes (back).
+        // start-up): the icon comes (back), its back-off from the start.
+        failures_ = 0;
         if (wanted_) add();
         return true;
     }

@@ -39,8 +39,8 @@ TEST(TrayNotices, EachCauseIsShownBesideTheIconInItsOwnWords) {
         frmSet window(platform::Services{.injector = &injector, .hotkeys = &system},
                       app::SettingsFile(folder.file("set.ini")));
         window.hide();
-        for (const diag::Cause cause : {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::SaveFailed,
-                                        diag::Cause::X11WindowsOnly}) {
+        for (const diag::Cause cause : {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::ChordTaken,
+                                        diag::Cause::SaveFailed, diag::Cause::X11WindowsOnly}) {
             diag::ResetNotices();
             diag::Notify(cause, "a reason");
             const QString text = QString::fromUtf8(texts::NoticeText(cause));

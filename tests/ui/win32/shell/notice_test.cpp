@@ -14,7 +14,8 @@ TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
     auto& w = start();
     ASSERT_TRUE(w.tray());
     ShowWindow(w.hwnd(), SW_HIDE);
-    for (const diag::Cause cause : {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::SaveFailed}) {
+    for (const diag::Cause cause :
+         {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::ChordTaken, diag::Cause::SaveFailed}) {
         diag::ResetNotices();
         diag::Notify(cause, "a reason");
         const std::wstring text = widetext::widen(texts::NoticeText(cause));
@@ -22,4 +23,19 @@ TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
         EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
             << static_cast<int>(cause) << ": " << widetext::narrow(shown.value_or(L"<none>"));
     }
+}
+
+// What the user was to hear of while the icon was not there (the shell not
+// ready yet at logon) is shown once the icon is.
+TEST_F(Win32AppTest, ANoticeWhileTheIconIsAwayIsShownOnceItIsBack) {
+    auto& w = start();
+    ASSERT_TRUE(w.tray() && w.tray()->added());
+    w.tray()->remove();
+    diag::ResetNotices();
+    diag::Notify(diag::Cause::ChordTaken, "a reason");
+    ASSERT_TRUE(w.tray()->add());
+    const std::wstring text = widetext::widen(texts::NoticeText(diag::Cause::ChordTaken));
+    std::optional<std::wstring> shown;
+    EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
+        << widetext::narrow(shown.value_or(L"<none>"));
 }
