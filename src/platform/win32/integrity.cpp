@@ -38,7 +38,7 @@ std::optional<DWORD> levelOfProcess(HANDLE process, DWORD* error) {
 constexpr const char* kElevated =
     "the focused window runs as administrator, and Windows keeps other programs' keys from it";
 
-// The check runs at every trigger (and from the keyboard hook's thread): a
+// The check runs at every trigger: a
 // window whose level stays unknown is logged once, until another process
 // comes to the front.
 void reportUnsure(DWORD pid, DWORD error) {

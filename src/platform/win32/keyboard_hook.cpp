@@ -2,12 +2,12 @@
 
 #include <wtsapi32.h>
 
-#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/diag/backoff.h"
 #include "core/diag/diag.h"
 #include "core/keys/virtual_keys.h"
 #include "platform/win32/app_messages.h"
@@ -45,7 +45,7 @@ struct Hook {
     HWND window = nullptr;  // session changes, raw input, timers, sync()
     int unseen = 0;         // raw keyboard events since the hook's last call
     bool sessionWatched = false;
-    UINT sessionRetryMs = kFirstRetryMs;
+    int sessionFailures = 0;
     std::atomic<int> reinstalls{0};
     std::atomic<bool> watching{true};
 };
@@ -146,15 +146,11 @@ void watch() {
 void watchSession(HWND hwnd) {
     Hook& h = hook();
     h.sessionWatched = WTSRegisterSessionNotification(hwnd, NOTIFY_FOR_THIS_SESSION);
-    if (h.sessionWatched) {
-        KillTimer(hwnd, kSessionTimer);
-        return;
-    }
-    if (h.sessionRetryMs == kFirstRetryMs)
+    if (h.sessionWatched) return;
+    if (++h.sessionFailures == 1)
         report("the session's changes cannot be watched yet (error " + std::to_string(GetLastError()) +
                "); trying again");
-    SetTimer(hwnd, kSessionTimer, h.sessionRetryMs, nullptr);
-    h.sessionRetryMs = std::min(h.sessionRetryMs * 2, kLastRetryMs);
+    SetTimer(hwnd, kSessionTimer, diag::BackoffMs(h.sessionFailures, kFirstRetryMs, kLastRetryMs), nullptr);
 }
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -197,7 +193,7 @@ HWND makeWindow(const wchar_t* className, WNDPROC procedure, HWND parent) {
 HWND makeSessionWindow() {
     HWND hwnd = makeWindow(kSessionWindowClass, windowProcedure, nullptr);
     if (!hwnd) return nullptr;
-    hook().sessionRetryMs = kFirstRetryMs;
+    hook().sessionFailures = 0;
     watchSession(hwnd);
     // Keys typed into any window, the program's own and injected ones included.
     const RAWINPUTDEVICE keyboard{0x01, 0x06, RIDEV_INPUTSINK, hwnd};

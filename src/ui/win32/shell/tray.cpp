@@ -1,7 +1,6 @@
 #include "ui/win32/shell/tray.h"
 
-#include <algorithm>
-
+#include "core/diag/backoff.h"
 #include "core/settings/wide_text_win32.h"
 #include "core/view/texts.h"
 
@@ -61,11 +60,7 @@ NOTIFYICONDATAW Tray::data() const {
     return d;
 }
 
-UINT Tray::RetryDelayMs(int failures) {
-    UINT ms = kFirstRetryMs;
-    for (int i = 1; i < failures && ms < kLongestRetryMs; ++i) ms *= 2;
-    return std::min(ms, kLongestRetryMs);
-}
+UINT Tray::RetryDelayMs(int failures) { return diag::BackoffMs(failures, kFirstRetryMs, kLongestRetryMs); }
 
 bool Tray::add() {
     wanted_ = true;
