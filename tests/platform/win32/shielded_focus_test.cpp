@@ -13,6 +13,8 @@
 #include "core/playback/player.h"
 #include "platform/win32/integrity.h"
 #include "platform/win32/win32_key_injector.h"
+#include "platform/win32/win32_keyboard_state.h"
+#include "support/child_process.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
 
@@ -83,4 +85,29 @@ TEST(ShieldedFocus, NothingIsSentToItAndReleasesItWouldDropArriveOnceTheyCan) {
     // Nothing of the refused target; the owed releases behind a mask tap, so
     // that Ctrl+Shift let go of is no input-method switch.
     EXPECT_EQ(downsAndUps(listener.finish()), "D17 D16 D27 D232 U232 U27 U16 U17");
+}
+
+// While the window that dropped the releases was in front, the user pressed
+// and let go of Ctrl: its release is the user's, already made, and the
+// program sends only the releases still its own.
+TEST(ShieldedFocus, AnOwedReleaseOfAKeyTheUserPressedSinceIsNotSentAgain) {
+    ListenerProcess listener;
+    ASSERT_TRUE(listener.ready()) << "the listener's window never had the focus";
+    bool elevated = false;
+    win32::Win32KeyInjector injector(nullptr,
+                                     [&] { return elevated ? std::string("a stand-in elevated window") : ""; });
+    auto state = win32::Win32KeyboardState::create();
+    ASSERT_TRUE(state);
+    clsWaitableTimer timer;
+    playback::Player player(injector, state.get(), [&](int ms) {
+        timer.Wait(ms);
+        elevated = true;
+    });
+    player.play("3|17|16|27");
+    EXPECT_TRUE(SendKeys(L"+17 -17"));
+    elevated = false;
+    player.releaseOwed();
+    PumpFor(50);
+    EXPECT_EQ(keysLeftDown(), std::vector<int>{});
+    EXPECT_EQ(downsAndUps(listener.finish()), "D17 D16 D27 D17 U17 D232 U232 U27 U16");
 }

@@ -14,6 +14,7 @@
 #include "support/child_process.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
+#include "support/triggered_target.h"
 
 using mod::Mask;
 using namespace wintest;
@@ -215,36 +216,6 @@ TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {
     EXPECT_LT(b, 5);
 }
 
-namespace {
-
-// The program's path from a trigger to its target, as the program wires it:
-// one chord whose target plays through the Player on the real backend.
-struct TriggeredTarget {
-    TriggeredTarget(const playback::HoldFn& hold, Mask mods, std::uint8_t key, std::string action)
-        : service(ownKeys),
-          own(ownKeys),
-          state(win32::Win32KeyboardState::create()),
-          trigger(service.createEndpoint()) {
-        if (!state || !trigger || !trigger->registerChord(mods, key)) return;
-        player = std::make_unique<playback::Player>(own, state.get(), hold);
-        player->onHeldModifiers = [this](Mask held, Mask letGo) { service.setHeldModifiers(held, letGo); };
-        trigger->onPressed = [this, action] {
-            player->play(action);
-            ++played;
-        };
-    }
-    bool ok() const { return player != nullptr; }
-
-    std::shared_ptr<win32::OwnKeys> ownKeys = std::make_shared<win32::OwnKeys>();
-    win32::Win32HotkeyService service;
-    win32::Win32KeyInjector own;
-    std::unique_ptr<win32::Win32KeyboardState> state;
-    std::unique_ptr<platform::HotkeyEndpoint> trigger;
-    std::unique_ptr<playback::Player> player;
-    int played = 0;
-};
-
-}  // namespace
 
 // Another remapper holds Ctrl (injected without the program's mark) when the
 // user fires Ctrl+F8, whose target has no Ctrl: the playback lets go of Ctrl

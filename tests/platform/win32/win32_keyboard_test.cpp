@@ -11,6 +11,7 @@
 #include "platform/win32/win32_keyboard_state.h"
 #include "support/child_process.h"
 #include "support/key_set.h"
+#include "support/listener_process.h"
 #include "support/pump.h"
 
 namespace {
@@ -83,6 +84,8 @@ TEST(Win32KeyboardState, TheSessionBackHooksAgainAndChecksTheKeysHeld) {
 // with the line for the log written by the program's thread; the mouse
 // moving wakes nothing, and no key of the program's reaches another hook.
 TEST(Win32KeyboardState, AHookWindowsRemovedIsFoundByTheKeysItMissedAndNothingElse) {
+    wintest::ListenerProcess listener;  // the keys go to another program's window
+    ASSERT_TRUE(listener.ready());
     auto state = win32::Win32KeyboardState::create();
     ASSERT_TRUE(state);
     // Installed later, it runs first.

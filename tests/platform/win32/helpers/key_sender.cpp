@@ -1,6 +1,6 @@
 // Helper: another program that types keys with SendInput, one event per
-// argument: +vk presses, -vk releases (decimal virtual-key codes).
-// Usage: win32_key_sender +17 +67 -67 -17
+// argument: +vk presses, -vk releases (decimal virtual-key codes); ~ms waits.
+// Usage: win32_key_sender +17 +67 ~5 -67 -17
 
 #include "helpers/wide_args.h"
 
@@ -8,6 +8,10 @@ int main() {
     const auto args = WideArgs();
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::wstring& a = args[i];
+        if (a.size() >= 2 && a[0] == L'~') {
+            Sleep(std::stoul(a.substr(1)));
+            continue;
+        }
         if (a.size() < 2 || (a[0] != L'+' && a[0] != L'-')) return 2;
         INPUT in{};
         in.type = INPUT_KEYBOARD;
