@@ -45,11 +45,16 @@ HeldKeys::Verdict HeldKeys::onKey(const KeyEvent& e) {
     if (!e.down) {
         const bool held = physical_[vk];
         physical_.reset(vk);
-        ownUp_.reset(vk);
         std::erase_if(taken_, [vk](const Claim& t) { return t.vk == vk; });
-        if (!held || !(triggerHold_ | playbackHold_)[vk]) return {};
-        heldBack_.set(vk);
-        return {.swallow = true};
+        if (held && (triggerHold_ | playbackHold_)[vk]) {
+            ownUp_.reset(vk);
+            heldBack_.set(vk);
+            return {.swallow = true};
+        }
+        // Let go of by the program already: a second release would reach the
+        // application on its own, in the middle of a target.
+        if (ownUp_[vk]) return {.swallow = true};
+        return {};
     }
     physical_.set(vk);
     // Pressed again while its release was held back: for the system it never came up.

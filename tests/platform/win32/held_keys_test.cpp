@@ -46,7 +46,7 @@ TEST(HeldKeys, TakesTheHeldTriggersRepeatsUntilItsRelease) {
     EXPECT_TRUE(repeat.swallow) << "Ctrl+A must not reach the application";
     EXPECT_TRUE(repeat.repeatFor.empty()) << "Ctrl+A is not the chord";
 
-    EXPECT_FALSE(user(k, 'A', false).swallow) << "releases pass";
+    EXPECT_TRUE(user(k, 'A', false).swallow) << "the program let go of A: a second release would come alone";
     EXPECT_FALSE(k.taking(kSlotA));
     EXPECT_FALSE(user(k, 'A', true).swallow) << "a later press of A is the user's to type";
 
@@ -139,4 +139,35 @@ TEST(HeldKeys, AResetForgetsTheKeysHeldButNotTheChords) {
     EXPECT_FALSE(k.taking(kSlotA));
     user(k, vk::LControl, true);
     EXPECT_EQ(user(k, 'W', true).pressFor, kSlotA) << "still listening, Ctrl still let go of";
+}
+
+// Ctrl+Shift+X, released in a roll: the chord's press asks for a mask tap
+// and holds back its modifiers' releases until the tap has passed; a
+// playback's hold keeps Ctrl down for the system until the program lets go
+// of it, or lets the release go when the hold ends.
+TEST(HeldKeys, ReleasesWaitForTheChordsMaskTapAndForThePlaybacksHold) {
+    HeldKeys k;
+    k.listen(kSlotA, 'X', Mask::Control | Mask::Shift);
+    user(k, vk::LControl, true);
+    user(k, vk::LShift, true);
+    const HeldKeys::Verdict press = user(k, 'X', true);
+    EXPECT_TRUE(press.maskTap && !press.swallow);
+    EXPECT_TRUE(user(k, vk::LShift, false).swallow) << "before the mask tap";
+    own(k, vk::Unassigned, true);
+    EXPECT_EQ(own(k, vk::Unassigned, false).letGo, KeySetOf({vk::LShift}));
+
+    const HeldKeys::Hold hold = k.holdReleases(KeySetOf({vk::LControl, vk::RControl, vk::LShift}));
+    EXPECT_EQ(hold.held, KeySetOf({vk::LControl})) << "Shift is up for the system by now";
+    EXPECT_TRUE(user(k, vk::LControl, false).swallow);
+    EXPECT_TRUE(user(k, vk::LControl, true).swallow) << "never up for the system";
+    EXPECT_TRUE(user(k, vk::LControl, false).swallow);
+    EXPECT_EQ(k.physical(), KeySetOf({'X'}));
+    EXPECT_EQ(k.holdReleases({}).letGo, KeySetOf({vk::LControl})) << "not let go of by the program";
+
+    user(k, vk::LMenu, true);
+    k.holdReleases(KeySetOf({vk::LMenu}));
+    user(k, vk::LMenu, false);
+    own(k, vk::LMenu, false);  // the playback's release
+    EXPECT_EQ(k.holdReleases({}).letGo, KeySetOf({}));
+    EXPECT_EQ(k.history(vk::Control), (HeldKeys::History{2, 2})) << "both sides of a generic Ctrl";
 }
