@@ -130,12 +130,6 @@ void HeldKeys::check(const platform::KeySet& systemDown) {
     std::erase_if(taken_, [this](const Claim& t) { return !physical_[t.vk]; });
 }
 
-void HeldKeys::reset() {
-    physical_.reset();
-    ownUp_.reset();
-    taken_.clear();
-}
-
 bool HeldKeys::take(std::uintptr_t taker, std::uint8_t vk, mod::Mask modKeyCode) {
     if (!physical_[vk]) return false;
     drop(taker);

@@ -97,9 +97,6 @@ public:
     // hand (the trigger's own key, played in its target, stays up while held).
     void beginCheck() { checking_.reset(); }
     void check(const platform::KeySet& systemDown);
-    // Forgets the keys held and the claims on them; the chords listened to
-    // and the modifiers let go of stay.
-    void reset();
 
     // The sided code of a generic Shift, Ctrl or Alt event; any other code as it is.
     static std::uint8_t sidedVk(std::uint32_t vk, std::uint32_t scanCode, bool extended);

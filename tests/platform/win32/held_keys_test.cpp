@@ -127,20 +127,6 @@ TEST(HeldKeys, ACheckLetsGoOfWhatTheSystemSaysIsUpUnlessTheProgramLetGoOfIt) {
     EXPECT_FALSE(k.physical().any());
 }
 
-TEST(HeldKeys, AResetForgetsTheKeysHeldButNotTheChords) {
-    HeldKeys k;
-    k.listen(kSlotA, 'W', Mask::Control);
-    user(k, vk::LControl, true);
-    user(k, 'W', true);
-    ASSERT_TRUE(k.take(kSlotA, 'W', Mask::Control));
-    k.setLetGo(Mask::Control);
-    k.reset();
-    EXPECT_FALSE(k.physical().any());
-    EXPECT_FALSE(k.taking(kSlotA));
-    user(k, vk::LControl, true);
-    EXPECT_EQ(user(k, 'W', true).pressFor, kSlotA) << "still listening, Ctrl still let go of";
-}
-
 // Ctrl+Shift+X, released in a roll: the chord's press asks for a mask tap
 // and holds back its modifiers' releases until the tap has passed; a
 // playback's hold keeps Ctrl down for the system until the program lets go

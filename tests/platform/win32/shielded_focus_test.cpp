@@ -58,19 +58,26 @@ TEST(ShieldedFocus, AnOrdinaryWindowIsReachable) {
     EXPECT_EQ(win32::ForegroundShieldReason(), "");
 }
 
-TEST(ShieldedFocus, NothingIsSentToItAndReleasesItWouldDropArriveOnceTheyCan) {
-    ListenerProcess listener;
-    ASSERT_TRUE(listener.ready()) << "the listener's window never had the focus";
-    bool elevated = true;
-    win32::Win32KeyInjector injector(nullptr,
-                                     [&] { return elevated ? std::string("a stand-in elevated window") : ""; });
-    clsWaitableTimer timer;
-    bool comesForward = false;
-    playback::Player player(injector, nullptr, [&](int ms) {
-        timer.Wait(ms);
-        if (comesForward) elevated = true;  // the target opened it (Ctrl+Shift+Esc: Task Manager)
-    });
+// A listener in front, and the program's player, whose keys a stand-in
+// elevated window drops: in front from the start, or opened by the target.
+class ShieldedTarget : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(listener.ready() && state) << "the listener's window never had the focus"; }
 
+    ListenerProcess listener;
+    bool elevated = false, comesForward = false;
+    win32::Win32KeyInjector injector{nullptr,
+                                     [this] { return elevated ? std::string("a stand-in elevated window") : ""; }};
+    std::unique_ptr<win32::Win32KeyboardState> state = win32::Win32KeyboardState::create();
+    clsWaitableTimer timer;
+    playback::Player player{injector, state.get(), [this](int ms) {
+                                timer.Wait(ms);
+                                if (comesForward) elevated = true;  // Ctrl+Shift+Esc: Task Manager
+                            }};
+};
+
+TEST_F(ShieldedTarget, NothingIsSentToItAndReleasesItWouldDropArriveOnceTheyCan) {
+    elevated = true;
     player.play("2|17|67");
     PumpFor(50);
     elevated = false;
@@ -90,19 +97,8 @@ TEST(ShieldedFocus, NothingIsSentToItAndReleasesItWouldDropArriveOnceTheyCan) {
 // While the window that dropped the releases was in front, the user pressed
 // and let go of Ctrl: its release is the user's, already made, and the
 // program sends only the releases still its own.
-TEST(ShieldedFocus, AnOwedReleaseOfAKeyTheUserPressedSinceIsNotSentAgain) {
-    ListenerProcess listener;
-    ASSERT_TRUE(listener.ready()) << "the listener's window never had the focus";
-    bool elevated = false;
-    win32::Win32KeyInjector injector(nullptr,
-                                     [&] { return elevated ? std::string("a stand-in elevated window") : ""; });
-    auto state = win32::Win32KeyboardState::create();
-    ASSERT_TRUE(state);
-    clsWaitableTimer timer;
-    playback::Player player(injector, state.get(), [&](int ms) {
-        timer.Wait(ms);
-        elevated = true;
-    });
+TEST_F(ShieldedTarget, AnOwedReleaseOfAKeyTheUserPressedSinceIsNotSentAgain) {
+    comesForward = true;
     player.play("3|17|16|27");
     EXPECT_TRUE(SendKeys(L"+17 -17"));
     elevated = false;

@@ -10,6 +10,18 @@
 #include "support/balloon.h"
 #include "support/pump.h"
 
+namespace {
+
+// The balloon beside the icon says the cause's words, within a while.
+void ExpectBalloonOf(diag::Cause cause) {
+    const std::wstring text = widetext::widen(texts::NoticeText(cause));
+    std::optional<std::wstring> shown;
+    EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
+        << static_cast<int>(cause) << ": " << widetext::narrow(shown.value_or(L"<none>"));
+}
+
+}  // namespace
+
 TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
     auto& w = start();
     ASSERT_TRUE(w.tray());
@@ -18,10 +30,7 @@ TEST_F(Win32AppTest, EachCauseIsShownInABalloonOfTheTrayIcon) {
          {diag::Cause::TargetRefused, diag::Cause::ChordLost, diag::Cause::ChordTaken, diag::Cause::SaveFailed}) {
         diag::ResetNotices();
         diag::Notify(cause, "a reason");
-        const std::wstring text = widetext::widen(texts::NoticeText(cause));
-        std::optional<std::wstring> shown;
-        EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
-            << static_cast<int>(cause) << ": " << widetext::narrow(shown.value_or(L"<none>"));
+        ExpectBalloonOf(cause);
     }
 }
 
@@ -34,8 +43,5 @@ TEST_F(Win32AppTest, ANoticeWhileTheIconIsAwayIsShownOnceItIsBack) {
     diag::ResetNotices();
     diag::Notify(diag::Cause::ChordTaken, "a reason");
     ASSERT_TRUE(w.tray()->add());
-    const std::wstring text = widetext::widen(texts::NoticeText(diag::Cause::ChordTaken));
-    std::optional<std::wstring> shown;
-    EXPECT_TRUE(wintest::PumpUntil([&] { return (shown = wintest::BalloonText()) == text; }, 10000))
-        << widetext::narrow(shown.value_or(L"<none>"));
+    ExpectBalloonOf(diag::Cause::ChordTaken);
 }
