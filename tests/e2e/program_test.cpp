@@ -96,6 +96,13 @@ TEST(ProgramEndToEnd, SetATargetUseItHideRestoreExitAndStartAgain) {
         keys({"ctrl+alt+a"});
         EXPECT_TRUE(listenerSaw(listener, XK_z, XCB_MOD_MASK_CONTROL)) << describe(listener.events());
 
+        // Typed into slot 2's field, the live trigger is that field's chord, not Ctrl+Z played into it.
+        clickAt(*main, 220, rowTop(2) + 10);
+        keys({"ctrl+alt+a"});
+        EXPECT_TRUE(waitUntil([&] { return program.ini("Zorvane", "Zorvane2KeyCode") == "65"; }))
+            << program.ini("Zorvane", "Zorvane2Text");
+        EXPECT_EQ(program.ini("Zorvane", "Zorvane2ModKeyCode"), "3");
+
         // Hidden, the trigger goes on working; the tray icon brings the window back.
         ASSERT_TRUE(hideToTray(*main));
         listener.clear();

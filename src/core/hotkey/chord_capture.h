@@ -34,8 +34,9 @@ public:
     using Namer = std::function<std::string(int vk)>;
     void setNamer(Namer namer) { namer_ = std::move(namer); }
 
-    // The context-menu key changes nothing; the caller drops it before this.
-    static bool isDropped(int code) { return code == vk::Apps; }
+    // The context-menu key changes nothing; nor does the key the program taps
+    // beside a trigger to mask a modifier. The caller drops them before this.
+    static bool isDropped(int code) { return code == vk::Apps || code == vk::Unassigned; }
 
     void keyDown(int vk, ShiftState shift);
     void keyUp(int vk);

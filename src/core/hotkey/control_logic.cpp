@@ -92,7 +92,19 @@ ControlLogic::KeyResult ControlLogic::keyDown(int vk, ShiftState shift) {
     return KeyResult::TurnedOff;
 }
 
+ControlLogic::KeyResult ControlLogic::chordPressed(mod::Mask modKeyCode, int vk) {
+    ShiftState shift;
+    if (modKeyCode & mod::Mask::Control) shift |= kCtrlBit;
+    if (modKeyCode & mod::Mask::Alt) shift |= kAltBit;
+    if (modKeyCode & mod::Mask::Shift) shift |= kShiftBit;
+    // The Windows key's press reaches the field on its own; when it did not
+    // (the field took the focus with it held), the chord still says it.
+    if ((modKeyCode & mod::Mask::Win) && !capture_.winKeyDown()) capture_.keyDown(vk::LWin, shift);
+    return keyDown(vk, shift);
+}
+
 void ControlLogic::keyUp(int vk) {
+    if (ChordCapture::isDropped(vk)) return;
     capture_.keyUp(vk);
     reportChordChange();
     show();

@@ -48,7 +48,18 @@ public:
     // A key went down in the field, with its shift state as ShiftStateOf gives it.
     KeyResult keyDown(int vk, ShiftState shift);
     void keyUp(int vk);
-    void focusLost() { capture_.focusLost(); }
+    // While the field has the focus it captures: a live trigger pressed then
+    // belongs to the field (see chordPressed), not to its slot's playback.
+    void focusGained() { capturing_ = true; }
+    void focusLost() {
+        capturing_ = false;
+        capture_.focusLost();
+    }
+    bool capturing() const { return capturing_; }
+    // A whole chord reached the field at once: a live trigger, whose press the
+    // system hands to its slot rather than to the focused field. The field
+    // records it as if typed, modifiers and key.
+    KeyResult chordPressed(mod::Mask modKeyCode, int vk);
 
     // The chord kept where connect() said: Text, KeyCode and ModKeyCode, read
     // in that order. A stored value that is no chord gives no chord rather
@@ -85,6 +96,7 @@ private:
     ChordStore* store_ = nullptr;
     std::string hostName_;
     bool enabled_ = false;
+    bool capturing_ = false;
     struct Chord {
         std::string text;
         int keyCode = 0;

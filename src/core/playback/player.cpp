@@ -37,7 +37,8 @@ platform::KeySet modifierKeysOf(const std::vector<std::uint8_t>& keys) {
     platform::KeySet sides;
     for (const std::uint8_t code : keys)
         for (const std::uint8_t side : vk::SidedModifiers)
-            if (side == code || (vk::Sided(code) != code && mod::Mask::of(side) == mod::Mask::of(code))) sides.set(side);
+            if (side == code || (vk::Sided(code) != code && mod::Mask::of(side) == mod::Mask::of(code)))
+                sides.set(side);
     return sides;
 }
 

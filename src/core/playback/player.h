@@ -86,7 +86,7 @@ private:
     std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
     mod::Mask letGo_;                                // modifiers let go of for a target, until the restore
     mod::Mask announced_, announcedLetGo_;
-    std::vector<platform::KeySet> holds_;             // each running playback's modifiers, held back
+    std::vector<platform::KeySet> holds_;  // each running playback's modifiers, held back
     struct Owed {
         std::uint8_t code;
         platform::KeyboardState::History seen;  // the user's events of the key when its release was dropped

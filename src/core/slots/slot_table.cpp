@@ -83,6 +83,15 @@ void SlotTable::showLive(int n) { view_.setChecked(n, view_.control(n).hotKeyEna
 
 void SlotTable::hotKeyPressed(int n) {
     if (n < 1 || n > kSlots) return;
+    // The user is typing a chord into one of our fields: the system handed
+    // the press of a live trigger to its slot, but it is the field's. Played,
+    // its target would be what the field records.
+    for (int m = 1; m <= kSlots; ++m) {
+        if (!view_.control(m).capturing()) continue;
+        const hotkey::ChordCapture& pressed = view_.control(n).capture();
+        view_.control(m).chordPressed(pressed.modKeyCode(), pressed.keyCode());
+        return;
+    }
     const platform::HotkeyEndpoint* endpoint = view_.control(n).endpoint();
     try {
         slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());

@@ -79,7 +79,8 @@ public:
     // Slot n's live chord went off by itself (a key typed into its field, or
     // the system took it): the box shows it.
     void hotKeyTurnedOff(int n);
-    // Slot n's trigger fired: its action string goes to opendo as it stands.
+    // Slot n's trigger fired: its action string goes to opendo as it stands,
+    // unless one of the fields is capturing a chord, which then records it.
     void hotKeyPressed(int n);
     // Plays an action string into the focused window; every trigger plays through here.
     void opendo(std::string_view textall);

@@ -160,9 +160,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             if (wParam == WTS_SESSION_UNLOCK || wParam == WTS_CONSOLE_CONNECT || wParam == WTS_REMOTE_CONNECT)
                 reinstall();
             return 0;
-        case WM_INPUT:
-            watch();
-            break;  // the system frees the input
+        case WM_INPUT: watch(); break;  // the system frees the input
         case kRemoveForTest:
             UnhookWindowsHookEx(hook().handle);  // and the handle kept, as when Windows removes it
             return 0;
@@ -198,8 +196,8 @@ HWND makeSessionWindow() {
     // Keys typed into any window, the program's own and injected ones included.
     const RAWINPUTDEVICE keyboard{0x01, 0x06, RIDEV_INPUTSINK, hwnd};
     if (!RegisterRawInputDevices(&keyboard, 1, sizeof keyboard))
-        report("a removed keyboard hook cannot be noticed: raw input refused (error " +
-               std::to_string(GetLastError()) + ")");
+        report("a removed keyboard hook cannot be noticed: raw input refused (error " + std::to_string(GetLastError()) +
+               ")");
     return hwnd;
 }
 

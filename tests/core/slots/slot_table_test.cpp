@@ -113,6 +113,43 @@ TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     EXPECT_FALSE(t.system.isTaken(mod::Mask::Alt, 'W'));
 }
 
+// A live trigger typed into a field that is capturing a chord is that field's
+// chord, exactly as pressed: nothing plays into the field, and the chord, in
+// another slot, is refused as taken. Its own field turns it off, as typing does.
+TEST(SlotTable, ALiveTriggerTypedIntoAFieldIsRecordedThereAndNotPlayed) {
+    TempDir dir;
+    Table t(dir.path().string());
+    t.table.load();
+    t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    for (int n = 1; n <= 10; ++n) {
+        t.view.control(n).onHotKeyPressed = [&t, n] { t.table.hotKeyPressed(n); };
+        t.view.control(n).onTurnedOff = [&t, n] { t.table.hotKeyTurnedOff(n); };
+    }
+    const mod::Mask chord = mod::Mask::Control | mod::Mask::Alt | mod::Mask::Win;
+    t.view.control(1).keyDown(vk::LWin, {});
+    t.view.control(1).keyDown('J', hotkey::kCtrlBit | hotkey::kAltBit);
+    t.table.checkClicked(1, true);
+    const auto typeTrigger = [&](int into) {
+        t.view.log.clear();
+        if (into) t.view.control(into).focusGained();
+        EXPECT_TRUE(t.system.press(chord, 'J'));
+        if (into) t.view.control(into).focusLost();
+        return t.view.log;
+    };
+    using Log = std::vector<std::string>;
+    EXPECT_EQ(typeTrigger(2), (Log{"save 2", "chord 2 Win + Ctrl + Alt + J"}));
+    EXPECT_EQ(t.view.control(2).capture().modKeyCode(), chord);
+    t.view.log.clear();
+    t.table.checkClicked(2, true);
+    EXPECT_EQ(t.view.log.front(), "alert error: Hotkey already exists, please change a hotkey.");
+    EXPECT_EQ(t.view.log.back(), "box 2 off");
+    EXPECT_TRUE(t.injector.events.empty()) << "nothing played";
+
+    EXPECT_EQ(typeTrigger(0), Log{});
+    EXPECT_EQ(t.injector.events.front(), "+17") << "played where no field captures";
+    EXPECT_EQ(typeTrigger(1), (Log{"chord 1 Win + Ctrl + Alt + J", "box 1 off"}));
+}
+
 // Whichever way a live chord goes off by itself, the box is cleared, as the
 // control's state is, and only that slot's.
 TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {

@@ -216,7 +216,6 @@ TEST_F(Win32Injection, LatencyToTheListenerOfSendInputAndKeybdEvent) {
     EXPECT_LT(b, 5);
 }
 
-
 // Another remapper holds Ctrl (injected without the program's mark) when the
 // user fires Ctrl+F8, whose target has no Ctrl: the playback lets go of Ctrl
 // for the target and presses it again after, for as long as it is held.

@@ -115,8 +115,8 @@ TEST(Win32KeyboardState, AHookWindowsRemovedIsFoundByTheKeysItMissedAndNothingEl
 
     win32::keyboard_hook::removeForTest();
     EXPECT_TRUE(wintest::SendKeys(L"-162 +160 -160"));
-    EXPECT_TRUE(wintest::PumpUntil(
-        [&] { return win32::keyboard_hook::reinstalls() > before && !reportedOn.empty(); }, 5000))
+    EXPECT_TRUE(
+        wintest::PumpUntil([&] { return win32::keyboard_hook::reinstalls() > before && !reportedOn.empty(); }, 5000))
         << "the removed hook was never noticed";
     EXPECT_EQ(reportedOn, std::vector<DWORD>{GetCurrentThreadId()});
     EXPECT_FALSE(heldAfterSync(*state).any()) << "checked against the system";

@@ -52,6 +52,11 @@ void CaptureField::mouseDoubleClickEvent(QMouseEvent* e) {
     QLineEdit::mouseDoubleClickEvent(e);
 }
 
+void CaptureField::focusInEvent(QFocusEvent* e) {
+    emit focusGained();
+    QLineEdit::focusInEvent(e);
+}
+
 void CaptureField::focusOutEvent(QFocusEvent* e) {
     emit focusLost();
     QLineEdit::focusOutEvent(e);

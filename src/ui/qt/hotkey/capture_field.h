@@ -11,6 +11,7 @@ public:
 signals:
     void keyPressed(QKeyEvent* event);
     void keyReleased(QKeyEvent* event);
+    void focusGained();
     void focusLost();
     void mouseEvent(QMouseEvent* event);
 
@@ -20,5 +21,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 };

@@ -62,6 +62,7 @@ Zorvane::Zorvane(const QString& hostName, QWidget* parent, bool runMode, const p
     txtHotKey_->setGeometry(rect());
     connect(txtHotKey_, &CaptureField::keyPressed, this, &Zorvane::onKeyPressed);
     connect(txtHotKey_, &CaptureField::keyReleased, this, &Zorvane::onKeyReleased);
+    connect(txtHotKey_, &CaptureField::focusGained, this, [this] { logic_.focusGained(); });
     connect(txtHotKey_, &CaptureField::focusLost, this, [this] { logic_.focusLost(); });
     connect(txtHotKey_, &CaptureField::mouseEvent, this, &Zorvane::onMouse);
     logic_.onShow = [this] { showChord(); };

@@ -100,6 +100,7 @@ LRESULT HotkeyField::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE:
             // Every key, Tab and Enter included, is part of a chord.
             return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB | DLGC_WANTARROWS;
+        case WM_SETFOCUS: logic_.focusGained(); break;
         case WM_KILLFOCUS: logic_.focusLost(); break;
         case WM_SIZE:
         case WM_SETFONT: {
