@@ -169,16 +169,17 @@ void HotkeyRouter::onGrabbedPress(const xcb_input_key_press_event_t& e) {
         s_->flush();
         return;
     }
-    firePress(kc, static_cast<std::uint16_t>(e.mods.effective), true);
+    firePress(kc, static_cast<std::uint16_t>(e.mods.effective), true,
+              (e.flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT) != 0);
 }
 
 void HotkeyRouter::onCoreGrabbedPress(const xcb_key_press_event_t& e) {
     // A claim met the press before our XInput2 grab (a chord being set up):
     // it says nothing of where the press came from, so it counts as the user's.
-    firePress(e.detail, e.state, false);
+    firePress(e.detail, e.state, false, false);
 }
 
-void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
+void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi, bool repeat) {
     const Chord* chord = match(kc, state);
     const bool taken = guard_.taking(kc);
     xcb_connection_t* c = s_->connection();
@@ -209,7 +210,7 @@ void HotkeyRouter::firePress(xcb_keycode_t kc, std::uint16_t state, bool xi) {
     // decides what to let go of.
     const auto fire = chord->onPressed;           // the chord list may change during the call
     const std::shared_ptr<Session> session = s_;  // and this router may be gone after it
-    if (fire) fire(session->pressRepeats(kc));
+    if (fire) fire(repeat || session->pressRepeats(kc));
     session->endTrigger();
 }
 

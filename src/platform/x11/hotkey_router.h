@@ -72,7 +72,8 @@ private:
 
     void onGrabbedPress(const xcb_input_key_press_event_t& e);
     void onCoreGrabbedPress(const xcb_key_press_event_t& e);
-    void firePress(xcb_keycode_t kc, std::uint16_t state, bool grabIsActive);
+    // `repeat`: the server flagged the press as its auto-repeat.
+    void firePress(xcb_keycode_t kc, std::uint16_t state, bool grabIsActive, bool repeat);
     void startTaking(xcb_keycode_t kc);
     void stopTaking(xcb_keycode_t kc);
     void onUserKey(xcb_keycode_t kc, bool press, bool unseen);

@@ -68,9 +68,9 @@ public:
     // stay down there while it is up for applications (the user let go of a
     // key injected for them); a press of it would then do nothing.
     const KeyBits& injected() const { return injected_; }
-    // Whether the last press of a key not by this program's hand repeated it:
-    // the key was held since its last press, or its release and this press are
-    // the two halves of a repeat forwarded from another display.
+    // Whether the last press of a key not by this program's hand came while
+    // the key was held since its last press. The server's own auto-repeat
+    // makes no raw event; its presses say so themselves (XIKeyRepeat).
     bool pressRepeats(Keycode kc) const { return repeats_[kc]; }
 
     // How many of the latest presses are kept to tell who made a grabbed one.
@@ -78,10 +78,6 @@ public:
     // Announced events that made none are dropped once a later one comes back;
     // the bound keeps them from piling up when none does.
     static constexpr std::size_t kInjectionsKept = 256;
-    // A repeat forwarded from another display (a nested server, a remote
-    // desktop) comes as a release and a press, at most a repeat interval apart
-    // (40 ms at X's default 25 a second); no one lets go of a key and presses it again sooner.
-    static constexpr std::uint32_t kRepeatHalvesMs = 40;
 
 private:
     struct Injection {
@@ -97,7 +93,6 @@ private:
     KeySource attribute(const RawKey& key);
 
     KeyBits logical_, held_, injected_, repeats_;
-    std::array<std::uint32_t, 256> lastRelease_{};  // server time of each key's last release not ours
     std::deque<Injection> injections_;
     std::deque<RawPress> presses_;
 };
