@@ -88,6 +88,8 @@ unzip -q "${zip[0]}" -d "$unzipped"
 folder="$(echo "$unzipped"/${package}-*-windows-x64)"
 check "the zip holds the .exe, the README and the licence" \
   test -f "$folder/$package.exe" -a -f "$folder/README.txt" -a -f "$folder/LICENSE.txt"
+readme_says() { tr -d '\r' <"$folder/README.txt" | tr '\n' ' ' | grep -q "$1"; }
+check "its README says the cross ends the program" readme_says "the cross ends the program"
 run_in_wine() {
   cd "$folder"
   wine "$folder/$package.exe" >/dev/null 2>&1 &
