@@ -46,6 +46,13 @@ TEST_F(Win32AppTest, TickingMakesTheChordLiveOrSaysWhyNot) {
     EXPECT_TRUE(checked(3));
     EXPECT_TRUE(w.ZorvaneN(3).logic().hotKeyEnabled());
     EXPECT_FALSE(RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_ALT, VK_F7));
+    // Typed into another slot's field, the live chord is that field's, and is taken.
+    focus(w.ZorvaneN(4).hwnd());
+    type({VK_CONTROL, VK_MENU, VK_F7});
+    EXPECT_EQ(text(w.ZorvaneN(4).hwnd()), L"Ctrl + Alt + F7");
+    messages.clear();
+    clickBox(4);
+    EXPECT_EQ(messages, std::vector<std::string>{kTaken});
     clickBox(3);
     EXPECT_FALSE(checked(3));
     EXPECT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_ALT, VK_F7)) << "let go of when the box is cleared";
