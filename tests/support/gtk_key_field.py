@@ -6,6 +6,7 @@
 import gi
 
 gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")  # with GTK 4 installed too, an unversioned Gdk would be 4.0
 from gi.repository import Gdk, Gtk  # noqa: E402
 
 
