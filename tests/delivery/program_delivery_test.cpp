@@ -97,9 +97,16 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
             DeliveryBed::spin(300);
             b.listener().waitForEvents(0, 0);
 
-            int presses = 0;
+            // Every press of the key that reaches the window is one the
+            // program typed. (A trigger that came during a playback and
+            // waited for it plays without a trace line.)
+            int presses = 0, typed = 0;
             for (const auto& e : b.listener().events()) {
-                if (e.raw || !e.press || e.keysym != x11::VkToKeysym(r.key)) continue;
+                if (!e.press || e.keysym != x11::VkToKeysym(r.key)) continue;
+                if (e.raw) {
+                    typed += e.injected;
+                    continue;
+                }
                 ++presses;
                 EXPECT_EQ(e.state & kModifierBits, xState(Mask::Control)) << r.name << ": " << describe(e);
             }
@@ -108,8 +115,8 @@ TEST(ProgramDelivery, SameKeyRemapsThroughTheBuiltProgram) {
             if (hold < 300) {
                 EXPECT_EQ(plays, 1) << r.name << ": a tap plays once";
             }
-            EXPECT_EQ(presses, plays) << r.name << " held " << hold << " ms: the key arrived " << presses
-                                      << " times for " << plays << " playbacks\n"
+            EXPECT_EQ(presses, typed) << r.name << " held " << hold << " ms: the key arrived " << presses
+                                      << " times, typed " << typed << " times\n"
                                       << describe(b.listener().events());
             EXPECT_TRUE(b.userLetsGoOfEverything());
             EXPECT_TRUE(DeliveryBed::spinUntil([&] { return b.serverLogicalDown().none(); }, 2000))

@@ -44,9 +44,12 @@ KeyLedger::Seen KeyLedger::onRaw(const RawKey& key) {
     const Keycode kc = key.kc;
     const KeySource source = attribute(key);
     const bool unseen = key.press && logical_[kc] && !held_[kc];
-    // No timing guess: a release and a quick press (a double tap, or a repeat
-    // forwarded from another display as both halves) are two presses.
-    if (source != KeySource::Ours && key.press) repeats_.set(kc, held_[kc]);
+    if (source != KeySource::Ours) {
+        if (key.press)
+            repeats_.set(kc, held_[kc] || (lastRelease_[kc] != 0 && key.time - lastRelease_[kc] <= kForwardedHalvesMs));
+        else
+            lastRelease_[kc] = key.time;
+    }
     logical_.set(kc, key.press);
     if (source != KeySource::Ours) held_.set(kc, key.press);
     if (source != KeySource::Keyboard) injected_.set(kc, key.press);

@@ -68,10 +68,19 @@ public:
     // stay down there while it is up for applications (the user let go of a
     // key injected for them); a press of it would then do nothing.
     const KeyBits& injected() const { return injected_; }
-    // Whether the last press of a key not by this program's hand came while
-    // the key was held since its last press. The server's own auto-repeat
-    // makes no raw event; its presses say so themselves (XIKeyRepeat).
+    // Whether the last press of a key not by this program's hand repeated it:
+    // the key was held since its last press, or the press and the release
+    // before it are the two halves of one repeat forwarded from another
+    // display (a nested server, a remote desktop), which come together. The
+    // server's own auto-repeat makes no raw event; its presses say so
+    // themselves (XIKeyRepeat).
     bool pressRepeats(Keycode kc) const { return repeats_[kc]; }
+    // The most apart the halves of a forwarded repeat come: both are made from
+    // one event of the other display's, together, or a few ms apart when the
+    // forwarding server is kept from running (3 ms seen with two busy loops).
+    // Less than a hand, or xdotool at its default 12 ms, takes to let go of a
+    // key and press it again.
+    static constexpr std::uint32_t kForwardedHalvesMs = 8;
 
     // How many of the latest presses are kept to tell who made a grabbed one.
     static constexpr std::size_t kPressesKept = 256;
@@ -93,6 +102,7 @@ private:
     KeySource attribute(const RawKey& key);
 
     KeyBits logical_, held_, injected_, repeats_;
+    std::array<std::uint32_t, 256> lastRelease_{};  // server time of each key's last release not ours
     std::deque<Injection> injections_;
     std::deque<RawPress> presses_;
 };

@@ -235,14 +235,17 @@ TEST(KeyLedger, TheUsersPressOfAKeyARunningTargetHoldsIsUnseen) {
     });
 }
 
-TEST(KeyLedger, APressOfAKeyStillHeldRepeatsItAndNoOtherDoes) {
+TEST(KeyLedger, TellsAutoRepeatFromANewPress) {
     Replay({
         "kbd +J t100",
         "repeats:",
         "kbd +J t600",  // the server's repeat: no release between
         "repeats: J",
         "kbd -J t630",
-        "kbd +J t650",  // released and pressed 20 ms apart: a new press, whatever the timing
+        "kbd +J t631",  // a repeat forwarded from another display: release and press together
+        "repeats: J",
+        "kbd -J t640",
+        "kbd +J t652",  // a quick tap, 12 ms after the release
         "repeats:",
         "kbd -J t700",
         "kbd +J t900",  // a new press
