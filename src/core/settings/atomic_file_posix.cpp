@@ -52,9 +52,12 @@ std::string refusal(const std::string& path, const std::string& target, const st
         return {};
     }
     if (S_ISDIR(old->st_mode)) return describe(target, EISDIR);
-    // The rename would get round the file's own permissions: a file that its
-    // owner made read-only is refused, as Windows refuses it.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
+    // The rename would get round the file's own permissions, so a file its
+    // owner made read-only (no write bit for the owner: chmod 444, chmod u-w)
+    // is refused, as Windows refuses one marked read-only; this binds root
+    // too, whom no permission stops. Anyone else is also refused a file they
+    // have no write access to.
+    if (!(old->st_mode & S_IWUSR) || (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES))
         return target + ": the file is read-only";
     return {};
 }

@@ -106,15 +106,18 @@ TEST(ProfileFileFailure, ReadOnlyFileIsRefusedAndKeptByteForByte) {
     ::chmod(path.c_str(), 0444);
     // The user's own file in the user's own folder: only its mode says no.
     [[maybe_unused]] const int owned = ::chown(dir.path().c_str(), 65534, 65534) + ::chown(path.c_str(), 65534, 65534);
-
-    const int code = runInChild([&] {
-        if (!dropRootInChild()) return 3;
+    auto refused = [&] {
         const auto r = atomicfile::replace(path, "[conftext]\r\n0=B\r\n");
         return r ? 1 : (r.why().find("read-only") == std::string::npos ? 2 : 0);
-    });
-    EXPECT_EQ(code, 0);
+    };
+
+    EXPECT_EQ(refused(), 0) << "whoever runs the test, root too, whom no permission stops";
+    EXPECT_EQ(runInChild([&] { return dropRootInChild() ? refused() : 3; }), 0);
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"set.ini"});
+
+    ::chmod(path.c_str(), 0644);
+    EXPECT_EQ(refused(), 1) << "a file its owner may write, root may write too";
 }
 
 TEST(ProfileFile, ADanglingLinkHasItsTargetMadeAndStaysALink) {
