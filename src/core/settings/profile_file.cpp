@@ -61,7 +61,7 @@ Result setInText(const std::string& path, const filetext::FileText& file, const 
 
 std::string readValue(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& fallback) {
-    const auto bytes = atomicfile::readAll(path, nullptr);
+    const auto bytes = atomicfile::readAll(path, nullptr, kMaxFileBytes);
     if (!bytes) return fallback;
     const auto file = filetext::decode(*bytes, nullptr);
     if (!file) return fallback;
@@ -77,7 +77,7 @@ std::string readValue(const std::string& path, const std::string& section, const
 
 std::string unreadableReason(const std::string& path) {
     std::string readError;
-    const auto bytes = atomicfile::readAll(path, &readError);
+    const auto bytes = atomicfile::readAll(path, &readError, kMaxFileBytes);
     if (!readError.empty()) return readError;
     std::string why;
     if (bytes && !filetext::decode(*bytes, &why)) return unreadable(path, why);
@@ -126,7 +126,7 @@ Result writeValue(const std::string& path, const std::string& section, const std
 Result writeValues(const std::string& path, const std::vector<Entry>& entries) {
     if (path.empty()) return Result::failure("no settings file has been chosen");
     std::string readError;
-    const auto old = atomicfile::readAll(path, &readError);
+    const auto old = atomicfile::readAll(path, &readError, kMaxFileBytes);
     if (!readError.empty()) return Result::failure(readError);
 
     // Each value as its own write would set it, one after another, in memory.

@@ -236,6 +236,15 @@ TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
     }
     writeBytes(path, le);
     EXPECT_EQ(profile::unreadableReason(path), "");
+    // Larger than any settings file by a byte: not read, not cut short, not replaced.
+    const std::string largest = "[s]\nk=1\n;" + std::string(profile::kMaxFileBytes - 9, 'x');
+    writeBytes(path, largest);
+    EXPECT_EQ(readValue(path, "s", "k", "d"), "1");
+    writeBytes(path, largest + "x");
+    EXPECT_EQ(readValue(path, "s", "k", "d"), "d");
+    EXPECT_NE(profile::unreadableReason(path).find("larger than"), std::string::npos);
+    EXPECT_NE(writeValue(path, "s", "k", "2").why().find("left as it is"), std::string::npos);
+    EXPECT_TRUE(readBytes(path) == largest + "x");
     // No write makes a file that reads like UTF-16 without its mark.
     EXPECT_FALSE(writeValue(dir.file("new.ini"), std::string("\0s", 2), "k", "v"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
