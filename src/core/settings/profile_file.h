@@ -31,7 +31,9 @@ inline constexpr std::size_t kMaxValueBytes = 254;
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 // The value, or `fallback` when the file, section or key is missing. An
-// existing key with an empty value gives the empty string.
+// existing key with an empty value gives the empty string. Bytes that are no
+// text in the file's encoding are kept or shown as U+FFFD
+// (textenc::fromStored), and logged; the rest of the value is read.
 std::string readValue(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& fallback);
 
@@ -41,6 +43,8 @@ std::string readValue(const std::string& path, const std::string& section, const
 // Such a file gives fallbacks and takes no writes.
 std::string unreadableReason(const std::string& path);
 
+// A value that a read gives already is not written again, so a value read
+// with stray bytes in it can be written back unchanged.
 Result writeValue(const std::string& path, const std::string& section, const std::string& key,
                   const std::string& value);
 
