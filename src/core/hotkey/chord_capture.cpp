@@ -15,33 +15,26 @@ ShiftState ShiftStateOf(int vk, bool press, ShiftState before) {
 void ChordCapture::keyDown(int vk, ShiftState shift) {
     if (vk == vk::LWin) winKeyDown_ = true;
 
-    std::string text;
     mod::Mask mask;
-    if (winKeyDown_) {
-        text = "Win + ";
-        mask |= mod::Mask::Win;
-    }
-    if (shift & kCtrlBit) {
-        text += "Ctrl + ";
-        mask |= mod::Mask::Control;
-    }
-    if (shift & kAltBit) {
-        text += "Alt + ";
-        mask |= mod::Mask::Alt;
-    }
-    if (shift & kShiftBit) {
-        text += "Shift + ";
-        mask |= mod::Mask::Shift;
-    }
+    if (winKeyDown_) mask |= mod::Mask::Win;
+    if (shift & kCtrlBit) mask |= mod::Mask::Control;
+    if (shift & kAltBit) mask |= mod::Mask::Alt;
+    if (shift & kShiftBit) mask |= mod::Mask::Shift;
     modKeyCode_ = mask;
+    // Only modifiers so far: the chord is still open.
+    const bool modifier = vk == vk::Shift || vk == vk::Control || vk == vk::Menu || vk == vk::LWin;
+    keyCode_ = modifier ? 0 : vk;
+    text_ = textOf(mask, keyCode_);
+}
 
-    if (vk == vk::Shift || vk == vk::Control || vk == vk::Menu || vk == vk::LWin) {
-        keyCode_ = 0;  // only modifiers so far: the chord is still open
-    } else {
-        text += namer_ ? namer_(vk) : KeyDisplayName(vk);
-        keyCode_ = vk;
-    }
-    text_ = text;
+std::string ChordCapture::textOf(mod::Mask modKeyCode, int keyCode) const {
+    std::string text;
+    if (modKeyCode & mod::Mask::Win) text += "Win + ";
+    if (modKeyCode & mod::Mask::Control) text += "Ctrl + ";
+    if (modKeyCode & mod::Mask::Alt) text += "Alt + ";
+    if (modKeyCode & mod::Mask::Shift) text += "Shift + ";
+    if (keyCode != 0) text += namer_ ? namer_(keyCode) : KeyDisplayName(keyCode);
+    return text;
 }
 
 void ChordCapture::keyUp(int vk) {

@@ -48,6 +48,8 @@ public:
     void reset();
     // A chord read from storage.
     void load(const std::string& text, int keyCode, mod::Mask modKeyCode);
+    // The text typing the chord would give it ("Ctrl + A"; "Ctrl + " for no key).
+    std::string textOf(mod::Mask modKeyCode, int keyCode) const;
 
     const std::string& text() const { return text_; }
     int keyCode() const { return keyCode_; }

@@ -127,7 +127,13 @@ void ControlLogic::readStoredChord() {
         const std::string text = store_->read(hostName_ + "Text", kPromptText);
         const std::string key = store_->read(hostName_ + "KeyCode", "0");
         const std::string mods = store_->read(hostName_ + "ModKeyCode", "0");
-        const StoredChord chord = ParseStoredChord(text, key, mods);
+        StoredChord chord = ParseStoredChord(text, key, mods);
+        // A chord without a text of its own (none stored, or the prompt) would
+        // look like no chord, yet fire once ticked: it shows what it is.
+        if (chord.keyCode != 0 && (chord.text.empty() || chord.text == kPromptText)) {
+            chord.text = capture_.textOf(chord.modKeyCode, chord.keyCode);
+            diag::Report(hostName_ + "'s chord has no text of its own in the settings; it is shown as " + chord.text);
+        }
         capture_.load(chord.text, chord.keyCode, chord.modKeyCode);
         reported_ = {chord.text, chord.keyCode, chord.modKeyCode};
     }

@@ -63,7 +63,8 @@ public:
 
     // The chord kept where connect() said: Text, KeyCode and ModKeyCode, read
     // in that order. A stored value that is no chord gives no chord rather
-    // than stopping the program.
+    // than stopping the program; a chord stored without its text, or with the
+    // prompt for one, is shown by its keys.
     void readStoredChord();
     // Writes the three values in the same order; stops at the first that fails.
     Result saveSettings() const;

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,8 +10,11 @@
 namespace atomicfile {
 
 // The whole file; nothing when it does not exist. A file that exists but
-// cannot be read is an error, reported in `error`.
-std::optional<std::string> readAll(const std::string& path, std::string* error);
+// cannot be read is an error, reported in `error`: so is anything but a
+// regular file (a named pipe would hold the reader, a device give bytes
+// without end), and a file larger than `maxBytes`, which is not read at all.
+std::optional<std::string> readAll(const std::string& path, std::string* error,
+                                   std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
 // Replaces the file's contents so that a crash or a full disk leaves either
 // the old file or the new one, never a mix: the bytes go to a temporary file

@@ -52,38 +52,54 @@ std::string refusal(const std::string& path, const std::string& target, const st
         return {};
     }
     if (S_ISDIR(old->st_mode)) return describe(target, EISDIR);
-    // The rename would get round the file's own permissions: a file that its
-    // owner made read-only is refused, as Windows refuses it.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
+    // The rename would get round the file's own permissions, so a file its
+    // owner made read-only (no write bit for the owner: chmod 444, chmod u-w)
+    // is refused, as Windows refuses one marked read-only; this binds root
+    // too, whom no permission stops. Anyone else is also refused a file they
+    // have no write access to.
+    if (!(old->st_mode & S_IWUSR) || (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES))
         return target + ": the file is read-only";
     return {};
 }
 
 }  // namespace
 
-std::optional<std::string> readAll(const std::string& path, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<std::string> readAll(const std::string& path, std::string* error, std::size_t maxBytes) {
+    // Not blocking: opening a named pipe would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno != ENOENT && error) *error = describe(path, errno);
         return std::nullopt;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    auto refuse = [&](const std::string& why) {
         ::close(fd);
-        if (error) *error = describe(path, EISDIR);
+        if (error) *error = why;
         return std::nullopt;
-    }
+    };
+    auto notRead = [&](const std::string& why) {
+        return refuse(path + ": the file could not be read (" + why + ") and is left as it is");
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return refuse(describe(path, errno));
+    if (S_ISDIR(st.st_mode)) return refuse(describe(path, EISDIR));
+    if (!S_ISREG(st.st_mode))
+        return notRead(std::string("it is no regular file but ") + (S_ISFIFO(st.st_mode)   ? "a named pipe"
+                                                                    : S_ISSOCK(st.st_mode) ? "a socket"
+                                                                                           : "a device"));
+    const std::string tooLarge =
+        "it is larger than " + std::to_string(maxBytes / 1024) + " KB, more than any such file holds";
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) return notRead(tooLarge);
     std::string data;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (error) *error = describe(path, errno);
-            ::close(fd);
-            return std::nullopt;
+            return refuse(describe(path, errno));
         }
         if (n == 0) break;
+        // It may have grown since fstat.
+        if (static_cast<std::size_t>(n) > maxBytes - data.size()) return notRead(tooLarge);
         data.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);

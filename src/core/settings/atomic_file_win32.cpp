@@ -118,7 +118,7 @@ bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-std::optional<std::string> readAll(const std::string& path, std::string* error) {
+std::optional<std::string> readAll(const std::string& path, std::string* error, std::size_t maxBytes) {
     const std::wstring wide = widen(path);
     if (isFolder(::GetFileAttributesW(wide.c_str()))) {
         if (error) *error = notAFile(path);
@@ -131,15 +131,28 @@ std::optional<std::string> readAll(const std::string& path, std::string* error) 
         if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND && error) *error = describe(path, err);
         return std::nullopt;
     }
+    auto refuse = [&](const std::string& why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    auto notRead = [&](const std::string& why) {
+        return refuse(path + ": the file could not be read (" + why + ") and is left as it is");
+    };
+    // A device (NUL, CON, COM1) or a pipe is no file to read to its end.
+    if (::GetFileType(file.h) != FILE_TYPE_DISK) return notRead("it is no file on a disk but a device or a pipe");
+    const std::string tooLarge =
+        "it is larger than " + std::to_string(maxBytes / 1024) + " KB, more than any such file holds";
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.h, &size) && static_cast<unsigned long long>(size.QuadPart) > maxBytes)
+        return notRead(tooLarge);
     std::string data;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
-        if (!::ReadFile(file.h, buf, sizeof buf, &n, nullptr)) {
-            if (error) *error = describe(path, ::GetLastError());
-            return std::nullopt;
-        }
+        if (!::ReadFile(file.h, buf, sizeof buf, &n, nullptr)) return refuse(describe(path, ::GetLastError()));
         if (n == 0) break;
+        // It may have grown since its size was taken.
+        if (n > maxBytes - data.size()) return notRead(tooLarge);
         data.append(buf, n);
     }
     return data;

@@ -39,7 +39,7 @@ std::string SettingsPathFor(const std::string& programFolder, const std::string&
     const std::string chosen = ChooseSettingsPath(programFolder, fileName);
     const std::string beside = JoinPath(programFolder, fileName);
     if (chosen == beside || !folders::exists(beside) || folders::exists(chosen)) return chosen;
-    const auto bytes = atomicfile::readAll(beside, nullptr);
+    const auto bytes = atomicfile::readAll(beside, nullptr, profile::kMaxFileBytes);
     if (bytes && folders::createFolders(parentFolder(chosen)) && atomicfile::replace(chosen, *bytes)) return chosen;
     return beside;
 }

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "core/diag/diag.h"
 #include "core/settings/atomic_file.h"
 #include "core/settings/file_text.h"
 #include "core/settings/profile_text.h"
@@ -44,10 +45,12 @@ Result setInText(const std::string& path, const filetext::FileText& file, const 
         // The bytes that made the file GBK are gone, so it would now be read as
         // UTF-8; its GBK text written as UTF-8 keeps every value's meaning.
         // A byte-order mark stays: it is read as one in either encoding.
+        // A stray byte stays as it is, as one does in a UTF-8 file.
         const std::size_t bom = next.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-        const auto asUtf8 = textenc::gbkToUtf8(std::string_view(next).substr(bom));
-        if (!asUtf8) return Result::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
-        next = next.substr(0, bom) + *asUtf8;
+        next =
+            next.substr(0, bom) + textenc::gbkToUtf8Leniently(std::string_view(next).substr(bom), textenc::Stray::Kept);
+        if (textenc::detect(next) != textenc::Encoding::Utf8)
+            return Result::failure(path + ": this GBK-encoded file holds bytes that are no GBK text");
     }
     // Taking away UTF-8 text can leave stray bytes that would read as GBK.
     if (enc == textenc::Encoding::Utf8 && textenc::detect(next) == textenc::Encoding::Gbk)
@@ -57,27 +60,40 @@ Result setInText(const std::string& path, const filetext::FileText& file, const 
     return Result::success();
 }
 
+// The value a read gives from the file's text; nothing when the key is absent.
+std::optional<std::string> valueIn(const filetext::FileText& file, const std::string& section, const std::string& key,
+                                   bool* strays) {
+    const auto enc = file.enc;
+    const auto storedSection = textenc::toStored(section, enc);
+    const auto storedKey = textenc::toStored(key, enc);
+    if (!storedSection || !storedKey) return std::nullopt;
+    const auto raw = lookup(file.text, *storedSection, *storedKey);
+    if (!raw) return std::nullopt;
+    const std::string_view cut(raw->data(), textenc::boundaryAtOrBefore(*raw, kMaxValueBytes, enc));
+    return textenc::fromStored(cut, enc, strays);
+}
+
 }  // namespace
 
 std::string readValue(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& fallback) {
-    const auto bytes = atomicfile::readAll(path, nullptr);
+    const auto bytes = atomicfile::readAll(path, nullptr, kMaxFileBytes);
     if (!bytes) return fallback;
     const auto file = filetext::decode(*bytes, nullptr);
     if (!file) return fallback;
-    const auto enc = file->enc;
-    const auto storedSection = textenc::toStored(section, enc);
-    const auto storedKey = textenc::toStored(key, enc);
-    if (!storedSection || !storedKey) return fallback;
-    const auto raw = lookup(file->text, *storedSection, *storedKey);
-    if (!raw) return fallback;
-    const std::string_view cut(raw->data(), textenc::boundaryAtOrBefore(*raw, kMaxValueBytes, enc));
-    return textenc::fromStored(cut, enc).value_or(fallback);
+    bool strays = false;
+    auto value = valueIn(*file, section, key, &strays);
+    if (!value) return fallback;
+    if (strays)
+        diag::Report(path + ": [" + section + "] " + key + " holds bytes that are no " +
+                     (file->enc == textenc::Encoding::Gbk ? "GBK" : "UTF-8") +
+                     " text; they show as � and stay in the file until the value is changed");
+    return std::move(*value);
 }
 
 std::string unreadableReason(const std::string& path) {
     std::string readError;
-    const auto bytes = atomicfile::readAll(path, &readError);
+    const auto bytes = atomicfile::readAll(path, &readError, kMaxFileBytes);
     if (!readError.empty()) return readError;
     std::string why;
     if (bytes && !filetext::decode(*bytes, &why)) return unreadable(path, why);
@@ -91,11 +107,18 @@ namespace {
 Result withValueIn(const std::string& path, const std::optional<std::string>& old, const Entry& e, std::string& bytes) {
     if (const std::string why = invalidEntryReason(e.section, e.key, e.value); !why.empty())
         return Result::failure(why);
+    std::string undecodable;
+    const auto file = filetext::decode(old.value_or(std::string()), &undecodable);
+    if (!file) return Result::failure(unreadable(path, undecodable));
+    // What the file holds already is not written again. A value read with
+    // stray bytes in it thus goes back as it came, bytes and all, though its
+    // text could not be stored as new.
+    if (valueIn(*file, e.section, e.key, nullptr) == e.value) {
+        bytes = *old;
+        return Result::success();
+    }
     if (const std::string why = unstorableTextReason({e.section, e.key, e.value}); !why.empty())
         return Result::failure(why);
-    std::string why;
-    const auto file = filetext::decode(old.value_or(std::string()), &why);
-    if (!file) return Result::failure(unreadable(path, why));
 
     std::string next;
     filetext::FileText in = *file;
@@ -126,7 +149,7 @@ Result writeValue(const std::string& path, const std::string& section, const std
 Result writeValues(const std::string& path, const std::vector<Entry>& entries) {
     if (path.empty()) return Result::failure("no settings file has been chosen");
     std::string readError;
-    const auto old = atomicfile::readAll(path, &readError);
+    const auto old = atomicfile::readAll(path, &readError, kMaxFileBytes);
     if (!readError.empty()) return Result::failure(readError);
 
     // Each value as its own write would set it, one after another, in memory.

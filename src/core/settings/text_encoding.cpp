@@ -84,9 +84,50 @@ std::optional<std::string> toStored(std::string_view utf8, Encoding enc) {
     return gbk;
 }
 
-std::optional<std::string> fromStored(std::string_view stored, Encoding enc) {
-    if (enc == Encoding::Utf8) return std::string(stored);
-    return gbkToUtf8(stored);
+std::string fromStored(std::string_view stored, Encoding enc, bool* strays) {
+    if (enc == Encoding::Utf8) {
+        if (strays) *strays = !isValidUtf8(stored);
+        return std::string(stored);
+    }
+    std::size_t count = 0;
+    std::string text = gbkToUtf8Leniently(stored, Stray::Shown, &count);
+    if (strays) *strays = count > 0;
+    return text;
+}
+
+std::string gbkToUtf8Leniently(std::string_view gbk, Stray stray, std::size_t* strays) {
+    if (strays) *strays = 0;
+    if (auto whole = gbkToUtf8(gbk)) return std::move(*whole);
+    std::string out;
+    // Line by line, as no GBK character holds a line end: only a line with a
+    // stray byte is converted a character at a time.
+    while (!gbk.empty()) {
+        const std::string_view line = gbk.substr(0, std::min(gbk.find('\n'), gbk.size() - 1) + 1);
+        gbk.remove_prefix(line.size());
+        if (auto whole = gbkToUtf8(line)) {
+            out += *whole;
+            continue;
+        }
+        // ASCII, a lead byte with its trail, or a single byte the code page may map (0x80 is €).
+        for (std::size_t i = 0; i < line.size();) {
+            const auto c = static_cast<unsigned char>(line[i]);
+            const auto t = i + 1 < line.size() ? static_cast<unsigned char>(line[i + 1]) : 0;
+            const bool pair = c >= 0x81 && c <= 0xFE && t >= 0x40 && t <= 0xFE && t != 0x7F;
+            const std::string_view ch = line.substr(i, pair ? 2 : 1);
+            i += ch.size();
+            if (c < 0x80) {
+                out += ch;
+                continue;
+            }
+            if (auto converted = gbkToUtf8(ch)) {
+                out += *converted;
+                continue;
+            }
+            for (const char b : ch) out += stray == Stray::Shown ? std::string("\xEF\xBF\xBD") : std::string(1, b);
+            if (strays) *strays += ch.size();
+        }
+    }
+    return out;
 }
 
 std::size_t boundaryAtOrBefore(std::string_view bytes, std::size_t maxBytes, Encoding enc) {

@@ -26,6 +26,13 @@ Encoding detect(std::string_view bytes);
 std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 
+// GBK to UTF-8 for bytes that may hold some that are no GBK text (a value
+// cut short, a byte typed in another encoding): what is GBK is converted, and
+// each stray byte is shown as U+FFFD, or kept as it is, for a file that goes
+// on as UTF-8 with its stray bytes where they were. `strays` counts them.
+enum class Stray { Shown, Kept };
+std::string gbkToUtf8Leniently(std::string_view gbk, Stray stray, std::size_t* strays = nullptr);
+
 // The encoding a file takes whose text has shown none yet (a new file, or
 // one that holds only ASCII): GBK where the system's ANSI code page is 936
 // (a Chinese Windows, whose other tools read it so), UTF-8 everywhere else.
@@ -33,10 +40,14 @@ Encoding newFileEncoding();
 
 bool isAscii(std::string_view bytes);
 
-// Text as stored in a file of the given encoding, and back. Nothing is
-// returned when the text cannot be represented or would not read back as it is.
+// Text as stored in a file of the given encoding. Nothing is returned when
+// the text cannot be represented or would not read back as it is.
 std::optional<std::string> toStored(std::string_view utf8, Encoding enc);
-std::optional<std::string> fromStored(std::string_view stored, Encoding enc);
+// A stored value as the program holds it. A stray byte of a UTF-8 file stays
+// as it is (a toolkit shows it as U+FFFD); one of a GBK file becomes U+FFFD,
+// which no GBK text holds. Either way the rest of the value is shown, and
+// `strays` says whether there were any.
+std::string fromStored(std::string_view stored, Encoding enc, bool* strays = nullptr);
 
 // The longest prefix of `bytes` of at most `maxBytes` that ends on a
 // character boundary of the encoding.

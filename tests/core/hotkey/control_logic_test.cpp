@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 
 #include "core/diag/diag.h"
 #include "platform/fake/fake_hotkey_service.h"
@@ -341,4 +342,27 @@ TEST(ControlLogic, TheFieldIsToldOfEveryChangeAndTheHostOfEveryTurnOff) {
     c.logic.setHotKeyEnabled(true);
     EXPECT_EQ(c.shown, std::vector<std::string>{hotkey::kPromptText});
     EXPECT_EQ(c.turnedOff, 2);
+}
+
+// A hand-edited file can hold a chord whose text would make the slot look
+// empty while it fires once ticked: it is shown by its keys, as the layout
+// names them, and logged.
+TEST(ControlLogic, AStoredChordWithoutATextOfItsOwnIsShownByItsKeys) {
+    ShoutingNamer namer;
+    for (const auto& [text, shown] : {std::pair<std::optional<std::string>, std::string>{std::nullopt, "Alt + AAH"},
+                                      {"", "Alt + AAH"},
+                                      {hotkey::kPromptText, "Alt + AAH"},
+                                      {"Alt + A", "Alt + A"}}) {
+        MemoryStore store;
+        store.values = {{"Zorvane1KeyCode", "65"}, {"Zorvane1ModKeyCode", "1"}};
+        if (text) store.values["Zorvane1Text"] = *text;
+        ControlLogic logic([](const std::string&, const std::string&) {}, {.keyNamer = &namer});
+        logic.connect(&store, "Zorvane1");
+        int logged = 0;
+        diag::SetSink([&](std::string_view) { ++logged; });
+        logic.readStoredChord();
+        diag::SetSink(nullptr);
+        EXPECT_EQ(logic.capture().text(), shown);
+        EXPECT_EQ(logged, shown == text ? 0 : 1) << shown;
+    }
 }

@@ -1,10 +1,12 @@
 // What only POSIX systems have: file modes, symbolic links, permissions that
-// bind a non-root user, and a file-size limit standing in for a full disk.
+// bind a non-root user, named pipes and devices, and a file-size limit
+// standing in for a full disk.
 #include "core/settings/profile_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
 
 #include "core/settings/atomic_file.h"
@@ -106,15 +108,38 @@ TEST(ProfileFileFailure, ReadOnlyFileIsRefusedAndKeptByteForByte) {
     ::chmod(path.c_str(), 0444);
     // The user's own file in the user's own folder: only its mode says no.
     [[maybe_unused]] const int owned = ::chown(dir.path().c_str(), 65534, 65534) + ::chown(path.c_str(), 65534, 65534);
-
-    const int code = runInChild([&] {
-        if (!dropRootInChild()) return 3;
+    auto refused = [&] {
         const auto r = atomicfile::replace(path, "[conftext]\r\n0=B\r\n");
         return r ? 1 : (r.why().find("read-only") == std::string::npos ? 2 : 0);
-    });
-    EXPECT_EQ(code, 0);
+    };
+
+    EXPECT_EQ(refused(), 0) << "whoever runs the test, root too, whom no permission stops";
+    EXPECT_EQ(runInChild([&] { return dropRootInChild() ? refused() : 3; }), 0);
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"set.ini"});
+
+    ::chmod(path.c_str(), 0644);
+    EXPECT_EQ(refused(), 1) << "a file its owner may write, root may write too";
+}
+
+// A named pipe would hold the program at its start and a device give bytes
+// without end: neither is read nor saved over, and the user hears why.
+TEST(ProfileFileUnreadable, WhatIsNoRegularFileIsNeitherReadNorReplaced) {
+    TempDir dir;
+    const std::string pipe = dir.file("pipe"), device = dir.file("device.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/null", device);
+    const int code = runInChild([&] {
+        ::alarm(60);  // a reader the pipe holds fails rather than hangs
+        for (const auto& [path, kind] : {std::pair{pipe, "a named pipe"}, {device, "a device"}})
+            if (profile::readValue(path, "s", "k", "d") != "d" ||
+                profile::unreadableReason(path).find(kind) == std::string::npos ||
+                writeValue(path, "s", "k", "v").why() != profile::unreadableReason(path))
+                return 1;
+        return 0;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe) && std::filesystem::is_symlink(device));
 }
 
 TEST(ProfileFile, ADanglingLinkHasItsTargetMadeAndStaysALink) {

@@ -101,6 +101,15 @@ TEST(ProfileFile, AGbkFileKeepsEveryValuesMeaningWhateverIsWrittenIntoIt) {
     ASSERT_TRUE(writeValue(path, "s", "a", ""));
     EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF[s]\na=\n");
 
+    // A stray byte shows as U+FFFD, which no GBK holds, goes back as it came,
+    // and stays as it is when the file turns UTF-8.
+    writeBytes(path, "[s]\r\na=\xB0\xB4\r\nb=x\xB0\r\n");
+    EXPECT_EQ(readValue(path, "s", "b", ""), "x\uFFFD");
+    EXPECT_TRUE(writeValue(path, "s", "b", "x\uFFFD"));
+    EXPECT_FALSE(writeValue(path, "s", "c", "x\uFFFD"));
+    ASSERT_TRUE(writeValue(path, "s", "a", "x"));
+    EXPECT_EQ(readBytes(path), "[s]\r\na=x\r\nb=x\xB0\r\n");
+
     // A section name whose GBK form holds ']' (癩 is B0 5D), and characters the
     // converter would silently drop (a tag character), are refused.
     writeBytes(path, "[s]\r\na=\xB0\xB4\r\n");
@@ -149,6 +158,13 @@ TEST(ProfileFile, AStrayByteInAUtf8FileStaysAndTheRestReadsAsUtf8) {
     EXPECT_EQ(readValue(path, "Zorvane", "Zorvane3Text", ""), "修改");
     ASSERT_TRUE(writeValue(path, "Zorvane", "Zorvane4Text", "热键"));
     EXPECT_EQ(readBytes(path), file + "Zorvane4Text=热键\n");
+    // The value read goes back as it came, as the exit routine writes it
+    // beside the others; the same bytes as a new value do not.
+    EXPECT_EQ(readValue(path, "Zorvane", "Zorvane2Text", ""), "Caf\xE9");
+    EXPECT_TRUE(
+        profile::writeValues(path, {{"Zorvane", "Zorvane2Text", "Caf\xE9"}, {"Zorvane", "Zorvane4Text", "键"}}));
+    EXPECT_FALSE(writeValue(path, "Zorvane", "Zorvane5Text", "Caf\xE9"));
+    EXPECT_EQ(readBytes(path), file + "Zorvane4Text=键\n");
 
     // Writing over the Chinese would leave a file that reads as GBK: refused.
     const std::string twoLatin1 = "[s]\na=\xE9\xE9\nb=" + kPrompt + "\nc=修改\n";
@@ -236,6 +252,15 @@ TEST(ProfileFileUnreadable, GivesFallbacksAndIsLeftAsItIs) {
     }
     writeBytes(path, le);
     EXPECT_EQ(profile::unreadableReason(path), "");
+    // Larger than any settings file by a byte: not read, not cut short, not replaced.
+    const std::string largest = "[s]\nk=1\n;" + std::string(profile::kMaxFileBytes - 9, 'x');
+    writeBytes(path, largest);
+    EXPECT_EQ(readValue(path, "s", "k", "d"), "1");
+    writeBytes(path, largest + "x");
+    EXPECT_EQ(readValue(path, "s", "k", "d"), "d");
+    EXPECT_NE(profile::unreadableReason(path).find("larger than"), std::string::npos);
+    EXPECT_NE(writeValue(path, "s", "k", "2").why().find("left as it is"), std::string::npos);
+    EXPECT_TRUE(readBytes(path) == largest + "x");
     // No write makes a file that reads like UTF-16 without its mark.
     EXPECT_FALSE(writeValue(dir.file("new.ini"), std::string("\0s", 2), "k", "v"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
