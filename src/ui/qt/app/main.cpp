@@ -25,6 +25,10 @@ frmSet* windowAtExit = nullptr;
 
 void saveOnUnexpectedExit() {
     if (!windowAtExit) return;
+    // The display may be gone: a notice beside the tray icon would draw on a
+    // dead connection and crash the save's ending. What goes wrong is only
+    // written to stderr and the log.
+    diag::SetNoticeSink(nullptr);
     std::exchange(windowAtExit, nullptr)->table().end(app::SlotTable::Ending::DisplayLost);
 }
 
