@@ -61,11 +61,7 @@ int main(int argc, char** argv) {
     const platform::OwnedServices backend = platform::CreateServices();
     frmSet window(backend.services(), settings);
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmSet::bringBack);
     // Asked to end from outside (kill, logout): keep the chords, then end.
     InstallQuitSignalHandler([&window] { window.table().end(app::SlotTable::Ending::Asked); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
