@@ -35,7 +35,7 @@ void saveOnUnexpectedExit() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto status = app::AnswerCommandLine(argc, argv, stdout)) return *status;
+    if (const auto status = app::AnswerCommandLine(argc, argv, stdout, stderr)) return *status;
     const bool platformGiven = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
         diag::Report(why);
