@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "core/diag/diag.h"
@@ -36,12 +37,28 @@ void saveOnUnexpectedExit() {
 
 int main(int argc, char** argv) {
     if (const auto status = app::AnswerCommandLine(argc, argv, stdout, stderr)) return *status;
+    // The settings file comes from the program's folder, not from Qt: it
+    // keys the one copy that may run, which is settled before the display is
+    // opened, so that a later start only asks that copy to show its window.
+    const app::SettingsFile settings = app::SettingsFile::ForProgram();
+    diag::LogBeside(settings.path());
+    SingleInstance instance(settings.path());
+    std::string why;
+    const SingleInstance::Claim claim = instance.claim(&why);
+    switch (claim) {
+        case SingleInstance::Claim::Running: break;
+        case SingleInstance::Claim::Unguarded: diag::Report("cannot keep a second copy out: " + why); break;
+        case SingleInstance::Claim::Shown: return 0;
+        case SingleInstance::Claim::Refused: diag::Report(why); return 1;
+    }
     const bool platformGiven = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
-    if (const std::string why = platform::NoDesktopReason(); !why.empty()) {
-        diag::Report(why);
+    if (const std::string noDesktop = platform::NoDesktopReason(); !noDesktop.empty()) {
+        diag::Report(noDesktop);
         return 1;
     }
     QApplication app(argc, argv);
+    if (claim == SingleInstance::Claim::Running && !instance.listen(&why))
+        diag::Report("a later start cannot bring this window forward: " + why);
     // The window system chosen for this program is not handed on to the
     // programs it opens (a browser from the tray menu).
     if (!platformGiven) qunsetenv("QT_QPA_PLATFORM");
@@ -52,12 +69,6 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     installChineseFontSubstitutions();
 
-    SingleInstance instance;
-    if (instance.askRunningCopyToShow()) return 0;
-    if (!instance.listen()) diag::Report("cannot watch for a second copy");
-
-    const app::SettingsFile settings = app::SettingsFile::ForProgram();
-    diag::LogBeside(settings.path());
     const platform::OwnedServices backend = platform::CreateServices();
     frmSet window(backend.services(), settings);
     QObject::connect(&window, &frmSet::exitRequested, &app, [] { QCoreApplication::exit(0); });
