@@ -38,7 +38,16 @@ public:
         }
     }
     bool waitForExit(int ms = 5000) { return process_.waitForFinished(ms); }
+    // Looks, without waiting: QProcess learns of an end only when asked.
+    bool running() { return process_.state() != QProcess::NotRunning && !process_.waitForFinished(0); }
+    // Ended by a signal (a crash, or kill()).
+    bool crashed() const { return process_.exitStatus() == QProcess::CrashExit; }
     int exitCode() const { return process_.exitCode(); }
+    // Ends it at once, as SIGKILL does: nothing of it runs on the way out.
+    void kill() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
     qint64 pid() const { return process_.processId(); }
     QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
     std::string ini(const char* section, const char* key) const {

@@ -18,12 +18,12 @@ namespace {
 const QString kMain = QString::fromUtf8("设置");
 constexpr int rowTop(int n) { return 64 + 32 * (n - 1); }
 
-// A virtual display of the test's own, with a window manager, that the test
-// can end. The desktop helpers use it while it lasts.
+// A virtual display of the test's own, with a window manager and a tray host
+// unless bare, that the test can end. The desktop helpers use it while it lasts.
 class OwnDisplay {
 public:
-    OwnDisplay() : previous_(qgetenv("DISPLAY")) {
-        const auto lines = run(ZORVANE_VIRTUAL_DISPLAY, {}, 20000);
+    explicit OwnDisplay(bool bare = false) : previous_(qgetenv("DISPLAY")) {
+        const auto lines = run(ZORVANE_VIRTUAL_DISPLAY, bare ? QStringList{"--bare"} : QStringList{}, 20000);
         if (!lines) return;
         for (const QString& line : lines->split('\n')) {
             if (line.startsWith("DISPLAY=")) name_ = line.mid(8);
@@ -72,6 +72,34 @@ TEST(ProgramEnding, AChordIsOnDiskBeforeTheXServerEnds) {
     EXPECT_EQ(program.ini("Zorvane", "Zorvane3ModKeyCode"), "8");
     const QString said = program.errors();
     EXPECT_TRUE(said.contains("the chords are saved")) << said.toStdString();
+}
+
+// A save that fails as the display goes (a stray byte makes set.ini
+// unreadable, and it is kept as it is) is written to stderr and the log;
+// nothing is drawn on the dead connection, with a tray host or without.
+TEST(ProgramEnding, ASaveThatFailsAsTheXServerEndsIsLoggedAndNothingIsDrawn) {
+    for (const bool trayHost : {false, true}) {
+        OwnDisplay display(!trayHost);
+        ASSERT_TRUE(display.ok());
+        QTemporaryDir folder;
+        Program::Options options;
+        options.environment.insert("DISPLAY", display.name());
+        options.keepErrors = true;
+        Program program(folder.path(), options);
+        ASSERT_TRUE(waitForWindow(kMain));
+        const QByteArray stray = "\xff\xfe[";  // UTF-16 by its mark, then an odd byte
+        QFile ini(folder.path() + "/set.ini");
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(stray) == stray.size() && ini.flush());
+        display.end();
+        QStringList t{!program.waitForExit() ? "runs"
+                      : program.crashed()    ? "crashed"
+                                             : QString("exit %1").arg(program.exitCode())};
+        t << (contents(ini.fileName()) == stray ? "set.ini kept" : "set.ini changed");
+        t << (program.errors().contains("the settings could not be saved") ? "said" : "not said");
+        t << (contents(folder.path() + "/zorvane-change-hotkey.log").contains("could not be saved") ? "logged"
+                                                                                                    : "not logged");
+        EXPECT_EQ(t.join(", ").toStdString(), "exit 1, set.ini kept, said, logged") << "tray host: " << trayHost;
+    }
 }
 
 // Logout sends SIGTERM and waits: a save that fails then must not open a

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "core/diag/diag.h"
+#include "core/diag/trace_switch.h"
 #include "platform/x11/x11_queries.h"
 
 namespace x11 {
@@ -51,7 +52,7 @@ std::shared_ptr<Session> Session::open(const char* displayName, std::string* err
 }
 
 Session::Session(xcb_connection_t* c, std::uint8_t xinputOpcode)
-    : c_(c), xinputOpcode_(xinputOpcode), trace_(std::getenv("ZORVANE_TRACE") != nullptr) {
+    : c_(c), xinputOpcode_(xinputOpcode), trace_(diag::TraceAsked()) {
     root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
 }
 

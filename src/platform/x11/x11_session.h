@@ -69,7 +69,7 @@ public:
     // Round trips to the server so far (each request that waits for its reply).
     unsigned roundTrips() const { return trace_.roundTrips(); }
     // A trigger fired: the round trips until the first injected key are
-    // counted, and written to the standard error when ZORVANE_TRACE is set,
+    // counted, and written to the standard error when ZORVANE_TRACE asks for it,
     // with the time of each step on the way.
     void markTrigger() { trace_.trigger(); }
     void endTrigger() {

@@ -3,6 +3,9 @@
 #include "platform/x11/trigger_trace.h"
 
 #include <gtest/gtest.h>
+#include <utility>
+
+#include "core/diag/trace_switch.h"
 
 using x11::TriggerTrace;
 
@@ -44,4 +47,10 @@ TEST(TriggerTrace, TimesEachStepOnceAndReportsWhenTheFirstKeyIsSent) {
     EXPECT_EQ(line.find("sync=0 "), std::string::npos) << line;
     EXPECT_NE(line.find("regrabbed=0 "), std::string::npos) << "a step not reached is 0: " << line;
     EXPECT_EQ(t.roundTripLine(), "trace: first key 0 round trips after the trigger");
+}
+
+TEST(TriggerTrace, IsAskedForByAnyValueButAnEmptyOneOrZero) {
+    for (const auto& [value, on] :
+         {std::pair<const char*, bool>{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}})
+        EXPECT_EQ(diag::TraceAsked(value), on) << (value ? value : "unset");
 }

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "core/playback/keyfunc.h"
@@ -94,7 +95,7 @@ void frmSet::buildLayout() {
         check_[i] = box;
     }
 
-    connect(image2_, &ClickableImage::clicked, this, &QWidget::hide);
+    connect(image2_, &ClickableImage::clicked, this, &frmSet::Image2_Click);
     connect(image3_, &ClickableImage::clicked, this, &frmSet::Image3_Click);
     if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
 }
@@ -107,7 +108,7 @@ void frmSet::Form_Load() {
             "the desktop has no notification area: the window is the only way back, and notices are only logged");
     if (withTray_ && Tray::available()) {
         tray_ = new Tray(this);
-        connect(tray_, &Tray::showRequested, this, &QWidget::show);
+        connect(tray_, &Tray::showRequested, this, &frmSet::bringBack);
         connect(tray_, &Tray::exitRequested, this, &frmSet::Image3_Click);
         tray_->add();
         diag::SetNoticeSink([this](diag::Cause cause) {
@@ -140,6 +141,22 @@ void frmSet::Text1_Click(int i) {
 }
 
 bool frmSet::SaveAllChords() { return table_->saveAllChords(); }
+
+void frmSet::Image2_Click() {
+    // On X11 the icon waits for a notification area that may come later, so
+    // whether one is there is asked now.
+    if (tray_ && QSystemTrayIcon::isSystemTrayAvailable()) return hide();
+    // A tool window is left out of the taskbar, where a minimised one is found again.
+    if (windowFlags() & Qt::Tool) setWindowFlag(Qt::Tool, false);
+    showMinimized();
+}
+
+void frmSet::bringBack() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
 
 // --- the table's view ---------------------------------------------------------
 

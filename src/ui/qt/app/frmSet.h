@@ -37,6 +37,11 @@ public:
     void Image3_Click();
     // The saving part of the exit routine.
     bool SaveAllChords();
+    // The dash: the window goes to the notification area, or, with none there
+    // to bring it back from, is minimised.
+    void Image2_Click();
+    // Shown again, in front, as the tray icon and a second start ask.
+    void bringBack();
 
     QLineEdit* Text1(int i) const { return text1_[i]; }
     Zorvane* ZorvaneN(int n) const { return zorvane_[n - 1]; }
