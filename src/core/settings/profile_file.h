@@ -25,10 +25,12 @@ inline constexpr std::size_t kMaxValueBytes = 254;
 
 // The largest file that is read. The program keeps 50 values (30 of the
 // chords, 20 of the targets), each read up to kMaxValueBytes: under 15 KB
-// with their keys, twice that in UTF-16. A file beyond this bound is no
-// settings file (a log saved under its name, a link to a device): it is
-// unreadable, not cut short.
-inline constexpr std::size_t kMaxFileBytes = 1 << 20;
+// with their keys, twice that in UTF-16. A hand-edited file may hold far
+// longer values and comments, which are read and cut; a file beyond this
+// bound is no settings file (a log saved under its name, a link to a
+// device): it is unreadable, not cut short. Any file within it is read
+// whole in milliseconds.
+inline constexpr std::size_t kMaxFileBytes = 16 << 20;
 
 // The value, or `fallback` when the file, section or key is missing. An
 // existing key with an empty value gives the empty string. Bytes that are no
