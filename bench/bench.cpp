@@ -3,6 +3,8 @@
 // wake-ups. It prints tables; it never fails on speed.
 // Usage: zorvane_bench PROGRAM [--quick]   (run by bench/run on a virtual display)
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -265,24 +268,53 @@ void breakdown(const LatencyRow& row, const std::vector<std::map<std::string, lo
         if (!s.us.v.empty()) std::printf("| %s | %.3f | %.3f |\n", s.what, s.us.at(0.5) / 1000, s.us.at(0.9) / 1000);
 }
 
+// Two processes that spin for as long as they live: on this benchmark's
+// two-core machines, every other process then waits for the scheduler.
+class BusyLoops {
+public:
+    BusyLoops() {
+        for (pid_t& pid : pids_)
+            if ((pid = ::fork()) == 0)
+                for (;;) asm volatile("" ::: "memory");
+    }
+    ~BusyLoops() {
+        for (const pid_t pid : pids_)
+            if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+    }
+
+private:
+    pid_t pids_[2]{};
+};
+
+// The program's trigger to its first key, traced step by step.
+LatencyRow measureProgram(x11::X11KeyInjector& user, KeyWatcher& watcher, int trials,
+                          std::vector<std::map<std::string, long long>>& traced) {
+    LatencyRow row;
+    row.tool = "zorvane-change-hotkey";
+    Program p(slotIni({{"J", "2|17|67"}}), true);
+    if (const auto w = p.window()) {
+        p.enable(*w, 1);
+        measureTool(row, user, watcher, trials);
+    }
+    for (const int n : p.roundTripsToFirstKey()) row.roundTrips.add(n);
+    traced = p.triggerSteps();
+    return row;
+}
+
 void latency(x11::X11KeyInjector& user) {
     const int trials = quick ? 20 : 100;
     KeyWatcher watcher;
     if (!watcher.ok()) return;
     std::vector<LatencyRow> rows;
-    std::vector<std::map<std::string, long long>> traced;
+    std::vector<std::map<std::string, long long>> traced, tracedLoaded;
     std::vector<LatencyRow> injected;  // not in the comparison: no trigger
+    rows.push_back(measureProgram(user, watcher, trials, traced));
+    LatencyRow loaded, plainLoaded;
     {
-        LatencyRow row;
-        row.tool = "zorvane-change-hotkey";
-        Program p(slotIni({{"J", "2|17|67"}}), true);
-        if (const auto w = p.window()) {
-            p.enable(*w, 1);
-            measureTool(row, user, watcher, trials);
-        }
-        for (const int n : p.roundTripsToFirstKey()) row.roundTrips.add(n);
-        traced = p.triggerSteps();
-        rows.push_back(row);
+        BusyLoops busy;
+        loaded = measureProgram(user, watcher, trials, tracedLoaded);
+        plainLoaded.tool = "plain key C (no program in between)";
+        measurePlain(plainLoaded, user, watcher, trials);
     }
     QTemporaryDir dir;
     const QString xbk = dir.path() + "/xbindkeysrc", sx = dir.path() + "/sxhkdrc";
@@ -337,7 +369,19 @@ void latency(x11::X11KeyInjector& user) {
                     ours > 0 ? r.microseconds.at(0.5) / ours : 0.0);
     const double plain = rows.back().microseconds.at(0.5);
     if (ours > 0 && plain > 0) std::printf("Over a plain key: median %.2f ms\n", (ours - plain) / 1000);
+    std::printf("\nQuiet, and loaded by two busy loops (%d taps each):\n\n", trials);
+    std::printf(
+        "| | quiet median ms | quiet p90 ms | loaded median ms | loaded p90 ms | loaded max ms |\n"
+        "|---|---|---|---|---|---|\n");
+    for (auto [quiet, busy] : {std::pair{&rows[0], &loaded}, std::pair{&rows.back(), &plainLoaded}})
+        std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2f |\n", quiet->tool.c_str(),
+                    quiet->microseconds.at(0.5) / 1000, quiet->microseconds.at(0.9) / 1000,
+                    busy->microseconds.at(0.5) / 1000, busy->microseconds.at(0.9) / 1000,
+                    busy->microseconds.at(1.0) / 1000);
+    std::printf("\nQuiet:\n");
     breakdown(rows[0], traced);
+    std::printf("\nLoaded by two busy loops:\n");
+    breakdown(loaded, tracedLoaded);
 }
 
 // --- hold accuracy ---------------------------------------------------------
