@@ -15,6 +15,7 @@
 
 #include "core/diag/diag.h"
 #include "core/view/texts.h"
+#include "platform/linux/prompt_wakeup.h"
 #include "platform/linux/session.h"
 #include "platform/services.h"
 #include "platform/wlroots/wlroots_services.h"
@@ -23,6 +24,10 @@
 namespace platform {
 
 OwnedServices CreateServices() {
+    // Triggers are read on this thread.
+    if (const std::string why = AskPromptWakeups(); !why.empty())
+        diag::Report("a trigger may wait for the processor on a busy machine: a short time slice was refused (" + why +
+                     ")");
     const desktop::Session session = desktop::Session::FromEnvironment();
     std::string nativeWhy;
     if (session.wayland()) {
