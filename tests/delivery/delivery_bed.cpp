@@ -91,10 +91,7 @@ bool DeliveryBed::configure(const std::vector<Slot>& chords) {
         if (!e || !e->registerChord(chords[i].mods, chords[i].key)) all = false;
         const std::string action = chords[i].action;
         const int slot = static_cast<int>(i);
-        if (e)
-            e->onPressed = [this, slot, action, endpoint = e.get()] {
-                player_->trigger(slot, action, endpoint->pressIsRepeat());
-            };
+        if (e) e->onPressed = [this, slot, action](bool repeat) { player_->trigger(slot, action, repeat); };
         endpoints_.push_back(std::move(e));
     }
     playbacks_ = 0;

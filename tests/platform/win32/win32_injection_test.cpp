@@ -146,7 +146,7 @@ TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     auto other = service.createEndpoint();
     ASSERT_TRUE(other && other->registerChord(Mask::Control, 'V'));
     int otherPresses = 0;
-    other->onPressed = [&otherPresses] { ++otherPresses; };
+    other->onPressed = [&otherPresses](bool) { ++otherPresses; };
     bool lost = false;
     other->onLost = [&lost](platform::Loss, const std::string&) { lost = true; };
     auto state = win32::Win32KeyboardState::create();

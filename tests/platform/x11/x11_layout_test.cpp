@@ -56,7 +56,7 @@ protected:
 
     std::unique_ptr<platform::HotkeyEndpoint> chord(mod::Mask mods, int vk, int* fired) {
         auto e = service->createEndpoint();
-        e->onPressed = [fired] { ++*fired; };
+        e->onPressed = [fired](bool) { ++*fired; };
         EXPECT_TRUE(e->registerChord(mods, vk));
         return e;
     }

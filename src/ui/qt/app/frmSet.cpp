@@ -85,8 +85,6 @@ void frmSet::buildLayout() {
         auto* z = new Zorvane(toText(app::SlotTable::ControlName(n)), this, true, services_, &table_->chordStore());
         z->setGeometry(toRect(layout::Trigger(n)));
         z->ReadProperties(triggerLook);
-        connect(z, &Zorvane::HotKeyPressed, this, [this, n] { table_->hotKeyPressed(n); });
-        connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { table_->hotKeyTurnedOff(n); });
         zorvane_[i] = z;
 
         auto* box = placed<QCheckBox>(this, layout::Check(n), QString::fromUtf8(texts::kCheck));

@@ -110,8 +110,6 @@ void frmSet::build() {
         auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n), services_,
                                                    table_->chordStore(), fieldAlert);
         placed_.add(field->hwnd(), Box(layout::Trigger(n)));
-        field->logic().onHotKeyPressed = [this, n] { table_->hotKeyPressed(n); };
-        field->logic().onTurnedOff = [this, n] { table_->hotKeyTurnedOff(n); };
         fields_[i] = std::move(field);
 
         checks_[i] = CreateWindowExW(0, WC_BUTTONW, widetext::widen(texts::kCheck).c_str(),

@@ -94,10 +94,10 @@ protected:
         auto e = services.hotkeys->createEndpoint();
         if (!e || !e->registerChord(mods, key)) return false;
         const int slot = static_cast<int>(endpoints.size());
-        e->onPressed = [this, slot, action, endpoint = e.get()] {
+        e->onPressed = [this, slot, action](bool repeat) {
             pressedAt.push_back(NowMs());
             physicalAtPress.push_back(services.keyboard->physicalDown());
-            player->trigger(slot, action, endpoint->pressIsRepeat());
+            player->trigger(slot, action, repeat);
         };
         endpoints.push_back(std::move(e));
         return true;

@@ -22,7 +22,7 @@ struct TriggeredTarget {
         if (!state || !trigger || !trigger->registerChord(mods, key)) return;
         player = std::make_unique<playback::Player>(own, state.get(), hold);
         player->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) { service.setHeldModifiers(held, letGo); };
-        trigger->onPressed = [this, action] {
+        trigger->onPressed = [this, action](bool) {
             player->play(action);
             ++played;
         };
