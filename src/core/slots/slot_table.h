@@ -73,6 +73,8 @@ public:
     // the user is told, once the window is up.
     void reportUnreadableSettings();
     const Target& target(int i) const { return targets_[i]; }
+    // Slot n whose target plays now; 0 while none does.
+    int playingSlot() const { return slots_.playing() + 1; }
 
     // A click on slot n's box, which now shows `checked`: the chord is made
     // live or let go of, and the box ends as the control's state is. Where
