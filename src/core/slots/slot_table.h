@@ -80,8 +80,6 @@ public:
     // live or let go of, and the box ends as the control's state is. Where
     // triggers reach only some windows, the first that goes live tells the user so.
     void checkClicked(int n, bool checked);
-    // Plays an action string into the focused window; every trigger plays through here.
-    void opendo(std::string_view textall);
     // The editor saved a target for slot index i: the field first, then set.ini.
     void storeTarget(int i, const editor::SlotTarget& target);
     // The action editor's session; its 添加 stores through storeTarget.
@@ -110,8 +108,12 @@ public:
 
 private:
     // Slot n's trigger fired: its action string goes to opendo as it stands,
-    // unless one of the fields is capturing a chord, which then records it.
+    // in its turn, unless one of the fields is capturing a chord, which then
+    // records it.
     void hotKeyPressed(int n, bool repeat);
+    // Plays an action string into the focused window; every trigger plays
+    // through here, one at a time.
+    void opendo(std::string_view textall);
     // The box shows whether the chord is live.
     void showLive(int n);
     void reportSaveFailure(const Result& r, Report report = Report::Dialog);

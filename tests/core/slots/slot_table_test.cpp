@@ -87,6 +87,49 @@ TEST(SlotTable, TriggersDuringAHoldWaitTheirTurnAndARepeatOfThePlayingOneIsDropp
     }
 }
 
+// The user lets go of slot 1's trigger during its hold and presses slot 2's:
+// slot 2's target plays once slot 1's keys are up, each with exactly its own
+// modifiers ("key/modifiers" as the application sees each press), and nothing
+// is left down.
+TEST(SlotTable, ASecondTriggerDuringAHoldPlaysAfterItWithItsOwnModifiers) {
+    TempDir dir;
+    platform::FakeHotkeyService system;
+    platform::FakeKeyboard kb;
+    std::vector<std::string> seen;
+    kb.onInjected = [&] {
+        const std::string& e = kb.events.back();
+        if (e[0] != '+' || mod::Mask::of(std::stoi(e.substr(1)))) return;
+        mod::Mask mods;
+        for (const std::uint8_t side : vk::SidedModifiers)
+            if (kb.logical[side]) mods |= mod::Mask::of(side);
+        seen.push_back(e.substr(1) + "/" + std::to_string(mods.bits()));
+    };
+    RecordingView view{{.hotkeys = &system}};
+    std::function<void()> duringHold;
+    app::SlotTable table{
+        view, {.injector = &kb, .hotkeys = &system, .keyboard = &kb}, app::SettingsFile(dir.file("set.ini")), [&](int) {
+            if (const auto once = std::exchange(duringHold, nullptr)) once();
+        }};
+    table.load();
+    table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    table.storeTarget(1, {"Alt + X", "2|18|88"});
+    ASSERT_TRUE(view.makeLive(table, 1, mod::Mask::Control | mod::Mask::Alt, 'A'));
+    ASSERT_TRUE(view.makeLive(table, 2, mod::Mask::Shift, vk::F9));
+    for (const std::uint8_t key : {vk::LControl, vk::LMenu, std::uint8_t('A')}) kb.userDown(key);
+    duringHold = [&] {
+        for (const std::uint8_t key : {std::uint8_t('A'), vk::LMenu, vk::LControl}) kb.userUp(key);
+        kb.userDown(vk::LShift);
+        kb.userDown(vk::F9);
+        EXPECT_TRUE(system.press(mod::Mask::Shift, vk::F9));
+        EXPECT_EQ(joined(seen), "67/2") << "slot 2 waits";
+        kb.userUp(vk::F9);
+        kb.userUp(vk::LShift);
+    };
+    ASSERT_TRUE(system.press(mod::Mask::Control | mod::Mask::Alt, 'A'));
+    EXPECT_EQ(joined(seen), "67/2 88/1");
+    EXPECT_TRUE(kb.logical.none()) << joined(kb.events);
+}
+
 TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
     TempDir dir;
     Table t(dir.path().string());
@@ -338,9 +381,12 @@ TEST(SlotTable, ReleasesAWindowDroppedGoOutWhenTheFocusMovesOrAtTheEnd) {
             injector.shielded = true;
         }};
     diag::SetSink([](std::string_view) {});
+    table.load();
+    table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    ASSERT_TRUE(view.makeLive(table, 1, mod::Mask::Alt, 'Q'));
     for (const bool byFocus : {true, false}) {
         injector.events.clear();
-        table.opendo("2|17|67");
+        ASSERT_TRUE(system.press(mod::Mask::Alt, 'Q'));
         EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67"}));
         injector.shielded = false;
         if (byFocus)

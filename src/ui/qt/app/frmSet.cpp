@@ -127,8 +127,6 @@ edit* frmSet::editor() {
     return editor_;
 }
 
-void frmSet::opendo(const QString& textall) { table_->opendo(textall.toStdString()); }
-
 void frmSet::Text1_Click(int i) {
     table_->editor().open(i);
     edit* e = editor();
