@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "core/playback/keyfunc.h"
 #include "platform/x11/vk_keysym.h"
 #include "support/spin.h"
+#include "ui/playback/keyfunc.h"
 
 namespace bed {
 

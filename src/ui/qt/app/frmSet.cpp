@@ -8,8 +8,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include "core/playback/keyfunc.h"
 #include "core/view/texts.h"
+#include "ui/playback/keyfunc.h"
 #include "ui/qt/editor/edit.h"
 #include "ui/qt/hotkey/zorvane.h"
 #include "ui/qt/shell/look.h"

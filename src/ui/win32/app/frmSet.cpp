@@ -3,11 +3,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "core/playback/keyfunc.h"
 #include "core/settings/wide_text_win32.h"
 #include "core/view/texts.h"
 #include "core/view/web_pages.h"
 #include "platform/win32/app_messages.h"
+#include "ui/playback/keyfunc.h"
 #include "ui/win32/shell/drag_form.h"
 #include "ui/win32/shell/pictures.h"
 #include "ui/win32/shell/screen_centre.h"

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "core/slots/slot_table.h"
 #include "platform/services.h"
 #include "support/key_log.h"
@@ -15,6 +14,7 @@
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 #include "support/unix_command.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using mod::Mask;
 using namespace wintest;
