@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "core/playback/keyfunc.h"
 #include "platform/x11/vk_keysym.h"
 #include "support/spin.h"
+#include "ui/playback/keyfunc.h"
 
 namespace bed {
 
@@ -71,32 +71,31 @@ DeliveryBed::DeliveryBed(bool exact) : exact_(exact) {
     state_ = std::make_unique<x11::X11KeyboardState>(session_);
     service_ = std::make_unique<x11::X11HotkeyService>(session_, exact_);
     lookMarker_ = std::make_unique<LookMarkingInjector>(*injector_, listener_);
-    delivery_ = std::make_unique<playback::Player>(*lookMarker_, exact_ ? state_.get() : nullptr,
-                                                   [](int ms) { keyfunc::Delay(ms); });
-    delivery_->onHeldModifiers = [this](mod::Mask held, mod::Mask letGo) { service_->setHeldModifiers(held, letGo); };
-    player_ = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
-        ++running_;
-        ++playbacks_;
-        ++played_[action];
-        delivery_->play(action);
-        --running_;
-    });
+    services_ = {.injector = lookMarker_.get(), .hotkeys = service_.get(), .keyboard = exact_ ? state_.get() : nullptr};
 }
 
 bool DeliveryBed::configure(const std::vector<Slot>& chords) {
-    endpoints_.clear();
-    bool all = true;
-    for (std::size_t i = 0; i < chords.size(); ++i) {
-        auto e = service_->createEndpoint();
-        if (!e || !e->registerChord(chords[i].mods, chords[i].key)) all = false;
-        const std::string action = chords[i].action;
-        const int slot = static_cast<int>(i);
-        if (e)
-            e->onPressed = [this, slot, action, endpoint = e.get()] {
-                player_->trigger(slot, action, endpoint->pressIsRepeat());
-            };
-        endpoints_.push_back(std::move(e));
+    table_.reset();
+    view_.reset();
+    if (chords.size() > app::SlotTable::kSlots) return false;
+    const app::SettingsFile settings(folder_.file(app::SettingsFile::kFileName));
+    std::vector<profile::Entry> targets;
+    for (std::size_t i = 0; i < app::SlotTable::kSlots; ++i) {
+        const std::string action = i < chords.size() ? chords[i].action : "";
+        targets.push_back({"conftext", std::to_string(i), action});
+        targets.push_back({"conftooltip", std::to_string(i), action});
     }
+    if (!settings.writeAll(targets)) return false;
+    view_ = std::make_unique<RecordingView>(services_);
+    table_ = std::make_unique<app::SlotTable>(*view_, services_, settings, [this](int ms) {
+        ++playbacks_;
+        ++played_[table_->target(table_->playingSlot() - 1).action];
+        keyfunc::Delay(ms);
+    });
+    table_->load();
+    bool all = true;
+    for (std::size_t i = 0; i < chords.size(); ++i)
+        all = view_->makeLive(*table_, static_cast<int>(i) + 1, chords[i].mods, chords[i].key) && all;
     playbacks_ = 0;
     played_.clear();
     spin(20);
@@ -149,7 +148,7 @@ void DeliveryBed::waitForTheUsersKeys() {
     xcb_flush(outer);
     spinUntil([&] { return pointer() != before; }, 5000);
     session_->sync();
-    spinUntil([&] { return !session_->eventsWaiting() && running_ == 0; }, 10000);
+    spinUntil([&] { return !session_->eventsWaiting() && !(table_ && table_->playingSlot()); }, 10000);
 }
 
 bool DeliveryBed::userLetsGoOfEverything() {

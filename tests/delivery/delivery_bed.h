@@ -1,8 +1,8 @@
 #pragma once
-// The program's path from a trigger to the target's keys, wired as the main
-// window wires it, on a display whose keyboard is a physical one (Xephyr in
-// Xvfb; scripts/with-physical-keyboard), with a focused listener window and a
-// user who types on the outer display.
+// The program's path from a trigger to the target's keys: the program's slot
+// table over a recording view, on a display whose keyboard is a physical one
+// (Xephyr in Xvfb; scripts/with-physical-keyboard), with a focused listener
+// window and a user who types on the outer display.
 
 #include <xcb/xcb.h>
 #include <functional>
@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "core/keys/virtual_keys.h"
-#include "core/playback/player.h"
-#include "core/playback/slot_player.h"
+#include "core/slots/slot_table.h"
 #include "platform/x11/x11_hotkey_endpoint.h"
 #include "platform/x11/x11_key_injector.h"
 #include "platform/x11/x11_keyboard_state.h"
 #include "platform/x11/x11_session.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
 #include "support/x11_listener.h"
 
 namespace bed {
@@ -43,7 +44,8 @@ public:
     std::string error;  // why the bed could not be set up
     bool ok() const { return error.empty(); }
 
-    // Registers the slots' chords, replacing those of before.
+    // The program started anew with these slots (ten at most) in its
+    // settings, each trigger made live; false when one could not be.
     bool configure(const std::vector<Slot>& chords);
     // Types the steps at their times while the program runs, then waits until
     // every playback has ended and the user's keys have reached the display.
@@ -61,8 +63,9 @@ public:
     x11::Session& session() { return *session_; }
     x11::X11KeyInjector& injector() { return *injector_; }
     X11Listener& listener() { return listener_; }
+    // Playbacks since the last configure, counted as each holds its keys.
     int playbacks() const { return playbacks_; }
-    // Playbacks of each action string since the last configure.
+    // The same, by action string.
     const std::map<std::string, int>& played() const { return played_; }
 
     static void spin(int ms);
@@ -82,11 +85,11 @@ private:
     std::unique_ptr<platform::KeyInjector> lookMarker_;
     std::unique_ptr<x11::X11KeyboardState> state_;
     std::unique_ptr<x11::X11HotkeyService> service_;
-    std::unique_ptr<playback::Player> delivery_;
-    std::unique_ptr<playback::SlotPlayer> player_;
-    std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints_;
+    platform::Services services_;
+    TempDir folder_;  // the settings file's
+    std::unique_ptr<RecordingView> view_;
+    std::unique_ptr<app::SlotTable> table_;
     platform::KeySet userHolds_;
-    int running_ = 0;
     int playbacks_ = 0;
     std::map<std::string, int> played_;
 };

@@ -23,8 +23,10 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
     detach();
     endpoint_ = std::move(endpoint);
     if (!endpoint_) return;
-    endpoint_->onPressed = [this] {
+    endpoint_->onPressed = [this](bool repeat) {
         if (onHotKeyPressed) onHotKeyPressed();
+        // Last, and from a copy: the slot's playback runs the event loop for its hold.
+        if (const auto slot = onSlotPressed) slot(repeat);
     };
     // The system took the chord away while the user was elsewhere: off, and a
     // notice rather than a modal box over their application. The chord stays
@@ -36,7 +38,7 @@ void ControlLogic::attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint) {
         diag::Notify(taken ? diag::Cause::ChordTaken : diag::Cause::ChordLost,
                      std::string("a chord was turned off, ") + (taken ? "taken by another program" : "its key gone") +
                          ": " + why);
-        if (onTurnedOff) onTurnedOff();
+        turnedOff();
     };
 }
 
@@ -88,7 +90,7 @@ ControlLogic::KeyResult ControlLogic::keyDown(int vk, ShiftState shift) {
     changeEnabled(false);
     show();
     if (!wasLive) return KeyResult::Captured;
-    if (onTurnedOff) onTurnedOff();
+    turnedOff();
     return KeyResult::TurnedOff;
 }
 
@@ -112,6 +114,11 @@ void ControlLogic::keyUp(int vk) {
 
 void ControlLogic::show() {
     if (onShow) onShow();
+}
+
+void ControlLogic::turnedOff() {
+    if (onTurnedOff) onTurnedOff();
+    if (onSlotTurnedOff) onSlotTurnedOff();
 }
 
 void ControlLogic::reportChordChange() {

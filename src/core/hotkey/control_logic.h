@@ -34,7 +34,7 @@ public:
     // Ends the endpoint, which releases the chord.
     void detach();
     // The control's own endpoint, once connected. Raises `onHotKeyPressed`
-    // each time the system reports the chord.
+    // and `onSlotPressed` each time the system reports the chord.
     platform::HotkeyEndpoint* endpoint() const { return endpoint_.get(); }
 
     bool hotKeyEnabled() const { return enabled_; }
@@ -74,10 +74,16 @@ public:
 
     // The chord's text may have changed: the field shows it again, the caret at its end.
     std::function<void()> onShow;
+    // The control's own events, for its front end: the chord was pressed, and
+    // the live chord went off by itself (a key typed into the field turned it
+    // off, or the system took it away).
     std::function<void()> onHotKeyPressed;
-    // The live chord went off by itself: a key typed into the field turned it
-    // off, or the system took it away.
     std::function<void()> onTurnedOff;
+    // The same two for the slot the control belongs to, set by the slot table
+    // alone, so that neither it nor a front end replaces the other's hook.
+    // `repeat`: the press is a key repeat of the chord, held since.
+    std::function<void(bool repeat)> onSlotPressed;
+    std::function<void()> onSlotTurnedOff;
     // The chord or its text is no longer what was read or last reported, and
     // no chord is half typed (modifiers down, no key yet): the host keeps it at
     // once, so that nothing that ends the program can lose it.
@@ -87,6 +93,7 @@ private:
     void attach(std::unique_ptr<platform::HotkeyEndpoint> endpoint);
     void changeEnabled(bool on);
     void show();
+    void turnedOff();
     void reportChordChange();
 
     Alert alert_;

@@ -44,12 +44,6 @@ platform::KeySet modifierKeysOf(const std::vector<std::uint8_t>& keys) {
 
 }  // namespace
 
-std::optional<platform::KeySet> Player::holdReleases() {
-    platform::KeySet all;
-    for (const platform::KeySet& hold : holds_) all |= hold;
-    return keyboard_->holdReleases(all);
-}
-
 platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys,
                                         const std::optional<platform::KeySet>& held) {
     const mod::Mask targetMods = modifiersOf(keys);
@@ -69,14 +63,11 @@ platform::KeySet Player::clearForTarget(const std::vector<std::uint8_t>& keys,
     for (const std::uint8_t code : keys)
         if (!mod::Mask::of(code) && down[code]) injector_.keyUp(code);
     // The target's modifiers that stay down are those the hold found held
-    // (a release on its way when it began is not), and an outer playback's.
+    // (a release on its way when it began is not).
     if (held) {
-        platform::KeySet outer;
-        for (std::size_t i = 0; i + 1 < active_.size(); ++i)
-            for (const std::uint8_t code : active_[i]) outer.set(vk::Sided(code));
         const platform::KeySet sides = modifierKeysOf(keys);
         down &= ~sides;
-        down |= (*held | outer) & sides;
+        down |= *held & sides;
     }
     return down;
 }
@@ -86,21 +77,16 @@ void Player::restore() {
         keyboard_->sync();
         const platform::KeySet logical = keyboard_->logicalDown();
         const platform::KeySet held = keyboard_->physicalDown();
-        platform::KeySet want = held;
-        // A running playback's Ctrl is the user's right Ctrl if they hold it.
-        for (const auto& keys : active_)
-            for (const std::uint8_t code : keys)
-                if (!sideDown(code, held)) want.set(vk::Sided(code));
 
         std::vector<std::uint8_t> up, down;
         for (int code = 1; code < 256; ++code)
-            if (logical[code] && !want[code]) up.push_back(static_cast<std::uint8_t>(code));
+            if (logical[code] && !held[code]) up.push_back(static_cast<std::uint8_t>(code));
         // Only modifiers are pressed again. Another key still held is in
         // practice the trigger's own key, which the target pressed and released
         // too: a new press would type it or fire the trigger again, and its
         // hotkey takes the key's repeats until it comes up, so it may stay up.
         for (const std::uint8_t code : vk::SidedModifiers)
-            if (!logical[code] && want[code]) down.push_back(code);
+            if (!logical[code] && held[code]) down.push_back(code);
         if (up.empty() && down.empty()) break;
 
         injector_.beginBatch();  // balanced below: nothing in between throws
@@ -118,8 +104,7 @@ void Player::restore() {
 }
 
 void Player::announceHeldModifiers(mod::Mask adding) {
-    mod::Mask mask = adding;
-    for (const auto& keys : active_) mask |= modifiersOf(keys);
+    const mod::Mask mask = adding | modifiersOf(down_);
     if (mask == announced_ && letGo_ == announcedLetGo_) return;
     announced_ = mask;
     announcedLetGo_ = letGo_;
@@ -130,15 +115,14 @@ void Player::releaseOwed() {
     if (owed_.empty() || !injector_.reachesFocus()) return;
     std::vector<Owed> owed;
     owed.swap(owed_);
-    // What the user holds, or a running playback holds, stays down; a key
+    // What the user holds, or the running playback holds, stays down; a key
     // the user pressed since, unseen, is the user's.
     platform::KeySet keep, logical;
     if (keyboard_) {
         keep = keyboard_->physicalDown();
         logical = keyboard_->logicalDown();
     }
-    for (const auto& keys : active_)
-        for (const std::uint8_t code : keys) keep.set(vk::Sided(code));
+    for (const std::uint8_t code : down_) keep.set(vk::Sided(code));
     std::vector<std::uint8_t> up;
     for (auto it = owed.rbegin(); it != owed.rend(); ++it) {
         const bool down = mod::Mask::of(it->code) ? sideDown(it->code, logical) != 0 : logical[it->code];
@@ -153,7 +137,15 @@ void Player::releaseOwed() {
     injector_.endBatch();
 }
 
+void Player::problem(const std::string& why) {
+    if (onProblem)
+        onProblem(why);
+    else
+        diag::Report(why);
+}
+
 void Player::play(std::string_view action) {
+    if (playing_) return problem("a target was asked for while another played; it is not played");
     const auto keys = ParseActionString(action);
     if (!keys) return;
     releaseOwed();
@@ -169,50 +161,42 @@ void Player::play(std::string_view action) {
     };
 
     // What is let go of and pressed is decided from every key event up to
-    // now: keys typed in the same instant as the trigger, and the keys of a
-    // playback that is running. The outermost playback also checks the record
-    // of the user's keys against the system first.
-    if (keyboard_) {
-        if (active_.empty())
-            keyboard_->reconcile();
-        else
-            keyboard_->sync();
-    }
+    // now (keys typed in the same instant as the trigger), once the record of
+    // the user's keys is checked against the system.
+    if (keyboard_) keyboard_->reconcile();
 
-    // An index, not a reference: nested playbacks during the hold grow the list.
-    active_.emplace_back();
-    holds_.push_back(modifierKeysOf(*keys));
-    const std::size_t mine = active_.size() - 1;
-    const std::optional<platform::KeySet> held = keyboard_ ? holdReleases() : std::nullopt;
+    // Free again however the playback ends.
+    struct Playing {
+        explicit Playing(bool& flag) : flag(flag) { flag = true; }
+        ~Playing() { flag = false; }
+        bool& flag;
+    } playing(playing_);
+    // The user's releases of the target's modifiers are held back until its keys are up.
+    const std::optional<platform::KeySet> held =
+        keyboard_ ? keyboard_->holdReleases(modifierKeysOf(*keys)) : std::nullopt;
     auto releaseAll = [&] {
         // A window that came forward during the hold and drops the program's
         // keys would leave these down: they are owed until they can arrive.
         const bool reachable = injector_.reachesFocus().ok();
         {
             Batch batch(injector_);
-            // A modifier the user still holds, or an outer playback holds,
-            // stays down: letting go of it would only have the restore below
-            // press it again.
-            platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
-            for (std::size_t outer = 0; outer < mine; ++outer)
-                for (const std::uint8_t code : active_[outer]) keep.set(vk::Sided(code));
-            auto& down = active_[mine];
-            while (!down.empty()) {
-                const std::uint8_t code = down.back();
+            // A modifier the user still holds stays down: letting go of it
+            // would only have the restore below press it again.
+            const platform::KeySet keep = keyboard_ ? keyboard_->physicalDown() : platform::KeySet();
+            while (!down_.empty()) {
+                const std::uint8_t code = down_.back();
                 if (!sideDown(code, keep)) {
                     if (reachable)
                         injector_.keyUp(code);
                     else
                         owed_.insert(owed_.begin(), {code, keyboard_ ? keyboard_->history(code) : Owed{}.seen});
                 }
-                down.pop_back();
+                down_.pop_back();
             }
         }
-        active_.pop_back();
         announceHeldModifiers();
         if (reachable && keyboard_) restore();
-        holds_.pop_back();
-        if (keyboard_) holdReleases();
+        if (keyboard_) keyboard_->holdReleases({});
         if (!reachable)
             diag::Notify(diag::Cause::TargetRefused,
                          "a window that takes none of the program's keys came forward during a target; its keys are "
@@ -238,20 +222,15 @@ void Player::play(std::string_view action) {
                     untypeable = code;
                     break;
                 }
-                active_[mine].push_back(code);
+                down_.push_back(code);
                 onlyModifiers = onlyModifiers && mod::Mask::of(code);
             }
             // Cut short after its modifiers: their release would be a modifier
             // tap of the program's own.
-            if (untypeable && onlyModifiers && !active_[mine].empty()) injector_.maskTap();
+            if (untypeable && onlyModifiers && !down_.empty()) injector_.maskTap();
         }
         if (untypeable) {
-            const std::string why =
-                "key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short";
-            if (onProblem)
-                onProblem(why);
-            else
-                diag::Report(why);
+            problem("key " + std::to_string(*untypeable) + " cannot be typed here; the target is cut short");
             releaseAll();
             return;
         }

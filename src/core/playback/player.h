@@ -1,6 +1,7 @@
 #pragma once
 // Playing a slot's target: its keys pressed in order, held, released in
-// reverse order. Every trigger plays through here.
+// reverse order. Every trigger plays through here, one target at a time
+// (SlotPlayer queues the triggers that come during a hold).
 //
 // Where the system can tell which keys are down, the focused application
 // receives exactly the target's shortcut, however much of the trigger the user
@@ -22,9 +23,7 @@
 // Where the system lets the program hold back the user's releases, a
 // modifier the target shares with the user cannot come up between the check
 // and the target's keys: its release waits until the target's keys are up.
-// Nested playbacks (another slot's trigger during a hold) keep the keys the
-// outer playbacks are holding. Without a keyboard state the keys are played
-// as they stand.
+// Without a keyboard state the keys are played as they stand.
 
 #include <cstdint>
 #include <functional>
@@ -52,15 +51,16 @@ public:
 
     // A string that plays nothing presses nothing. Should the hold fail, or a
     // key turn out not to be typeable, every key already pressed is released
-    // (and the error goes on to the caller).
+    // (and the error goes on to the caller). A call while a target plays (from
+    // its hold) is a fault of the caller's: it plays nothing, and says so.
     void play(std::string_view action);
 
-    // Told, as chord masks, whenever they change: the modifiers that running
-    // playbacks hold down, and those they have let go of that may still be in
+    // Told, as chord masks, whenever they change: the modifiers that the
+    // playback holds down, and those it has let go of that may still be in
     // the user's hand. A trigger the user presses meanwhile comes with the
     // first added and without the second.
     std::function<void(mod::Mask held, mod::Mask letGo)> onHeldModifiers;
-    // Told why a target was cut short (a key this system cannot type).
+    // Told why a target was cut short (a key this system cannot type) or not played.
     std::function<void(const std::string& why)> onProblem;
 
     // A window the program's keys cannot reach (see KeyInjector::reachesFocus)
@@ -76,17 +76,16 @@ private:
     // are to count them: its modifiers as the hold on their releases found them.
     platform::KeySet clearForTarget(const std::vector<std::uint8_t>& keys, const std::optional<platform::KeySet>& held);
     void restore();
-    // Holds back the user's releases of every running playback's modifiers.
-    std::optional<platform::KeySet> holdReleases();
     void announceHeldModifiers(mod::Mask adding = {});
+    void problem(const std::string& why);
 
     platform::KeyInjector& injector_;
     platform::KeyboardState* keyboard_;
     HoldFn hold_;
-    std::vector<std::vector<std::uint8_t>> active_;  // keys held by running playbacks, outermost first
-    mod::Mask letGo_;                                // modifiers let go of for a target, until the restore
+    bool playing_ = false;
+    std::vector<std::uint8_t> down_;  // the keys the playback holds, in the order pressed
+    mod::Mask letGo_;                 // modifiers let go of for a target, until the restore
     mod::Mask announced_, announcedLetGo_;
-    std::vector<platform::KeySet> holds_;  // each running playback's modifiers, held back
     struct Owed {
         std::uint8_t code;
         platform::KeyboardState::History seen;  // the user's events of the key when its release was dropped

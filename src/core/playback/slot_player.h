@@ -32,6 +32,8 @@ public:
 
     // Told when a trigger is dropped because too many wait.
     std::function<void(int slot)> onDropped;
+    // The slot being played, or -1.
+    int playing() const { return playing_; }
 
 private:
     struct Pending {

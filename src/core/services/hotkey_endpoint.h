@@ -42,17 +42,13 @@ public:
     virtual Claim registerChord(mod::Mask modKeyCode, int keyCode) = 0;
     virtual void unregisterChord() = 0;
 
-    // Called each time the registered chord is pressed, key repeat included.
-    std::function<void()> onPressed;
-    // While onPressed runs: whether this press is a key repeat (the chord's
-    // key held since its last press) rather than a press of the user's.
-    bool pressIsRepeat() const { return repeat_; }
+    // Called each time the registered chord is pressed, key repeat included:
+    // `repeat` tells a key repeat (the chord's key held since its last press)
+    // from a press of the user's.
+    std::function<void(bool repeat)> onPressed;
     // Called when the system takes the registered chord away, with the
     // reason and a line for the log; the endpoint holds no chord afterwards.
     std::function<void(Loss reason, const std::string& why)> onLost;
-
-protected:
-    bool repeat_ = false;
 };
 
 class HotkeyService {

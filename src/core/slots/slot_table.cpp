@@ -60,8 +60,12 @@ void SlotTable::load() {
         targets_[i].action = settings_.read("conftooltip", key, "");
         view_.showTarget(i, targets_[i]);
     }
-    for (int n = 1; n <= kSlots; ++n)
-        view_.control(n).onChordChanged = [this, n] { reportSaveFailure(view_.control(n).saveSettings()); };
+    for (int n = 1; n <= kSlots; ++n) {
+        hotkey::ControlLogic& control = view_.control(n);
+        control.onChordChanged = [this, n] { reportSaveFailure(view_.control(n).saveSettings()); };
+        control.onSlotPressed = [this, n](bool repeat) { hotKeyPressed(n, repeat); };
+        control.onSlotTurnedOff = [this, n] { showLive(n); };
+    }
 }
 
 void SlotTable::reportUnreadableSettings() {
@@ -77,11 +81,9 @@ void SlotTable::checkClicked(int n, bool checked) {
         diag::Notify(diag::Cause::X11WindowsOnly, "a trigger went live, but " + limitedReach_);
 }
 
-void SlotTable::hotKeyTurnedOff(int n) { showLive(n); }
-
 void SlotTable::showLive(int n) { view_.setChecked(n, view_.control(n).hotKeyEnabled()); }
 
-void SlotTable::hotKeyPressed(int n) {
+void SlotTable::hotKeyPressed(int n, bool repeat) {
     if (n < 1 || n > kSlots) return;
     // The user is typing a chord into one of our fields: the system handed
     // the press of a live trigger to its slot, but it is the field's. Played,
@@ -92,9 +94,8 @@ void SlotTable::hotKeyPressed(int n) {
         view_.control(m).chordPressed(pressed.modKeyCode(), pressed.keyCode());
         return;
     }
-    const platform::HotkeyEndpoint* endpoint = view_.control(n).endpoint();
     try {
-        slots_.trigger(n - 1, targets_[n - 1].action, endpoint && endpoint->pressIsRepeat());
+        slots_.trigger(n - 1, targets_[n - 1].action, repeat);
     } catch (const std::exception& e) {
         diag::Report("playback of slot " + std::to_string(n) + " failed: " + e.what());
     }

@@ -65,25 +65,21 @@ public:
     // no trigger can be live when none can, what a save killed half-way left
     // is removed, and each slot's target is read, for i = 0 … 9, its text and
     // then its action string. From then on a chord is saved as soon as it
-    // changes.
+    // changes, a trigger's press plays its slot's target, and a live chord
+    // that goes off by itself (a key typed into its field, or the system took
+    // it) clears its box.
     void load();
     // A settings file that cannot be read is kept as it is, never saved over;
     // the user is told, once the window is up.
     void reportUnreadableSettings();
     const Target& target(int i) const { return targets_[i]; }
+    // Slot n whose target plays now; 0 while none does.
+    int playingSlot() const { return slots_.playing() + 1; }
 
     // A click on slot n's box, which now shows `checked`: the chord is made
     // live or let go of, and the box ends as the control's state is. Where
     // triggers reach only some windows, the first that goes live tells the user so.
     void checkClicked(int n, bool checked);
-    // Slot n's live chord went off by itself (a key typed into its field, or
-    // the system took it): the box shows it.
-    void hotKeyTurnedOff(int n);
-    // Slot n's trigger fired: its action string goes to opendo as it stands,
-    // unless one of the fields is capturing a chord, which then records it.
-    void hotKeyPressed(int n);
-    // Plays an action string into the focused window; every trigger plays through here.
-    void opendo(std::string_view textall);
     // The editor saved a target for slot index i: the field first, then set.ini.
     void storeTarget(int i, const editor::SlotTarget& target);
     // The action editor's session; its 添加 stores through storeTarget.
@@ -111,6 +107,13 @@ public:
     bool end(Ending how);
 
 private:
+    // Slot n's trigger fired: its action string goes to opendo as it stands,
+    // in its turn, unless one of the fields is capturing a chord, which then
+    // records it.
+    void hotKeyPressed(int n, bool repeat);
+    // Plays an action string into the focused window; every trigger plays
+    // through here, one at a time.
+    void opendo(std::string_view textall);
     // The box shows whether the chord is live.
     void showLive(int n);
     void reportSaveFailure(const Result& r, Report report = Report::Dialog);

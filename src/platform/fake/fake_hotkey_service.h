@@ -51,10 +51,10 @@ public:
     // Another program holding a chord.
     void takeByOtherProgram(mod::Mask mods, int vk) { taken_[{mods.bits(), vk}] = nullptr; }
 
-    bool press(mod::Mask mods, int vk) {
+    bool press(mod::Mask mods, int vk, bool repeat = false) {
         const auto it = taken_.find({mods.bits(), vk});
         if (it == taken_.end() || !it->second || !it->second->onPressed) return false;
-        it->second->onPressed();
+        it->second->onPressed(repeat);
         return true;
     }
 

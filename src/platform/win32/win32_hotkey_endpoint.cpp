@@ -69,9 +69,8 @@ void Win32HotkeyEndpoint::pressed(bool takeTheKey) {
         keyboard_hook::keys()->take(takerOf(hwnd_), static_cast<std::uint8_t>(keyCode_), modKeyCode_);
     // The handler may end this endpoint (a playback's hold runs the event
     // loop): it runs from a copy, and nothing of this endpoint is used after it.
-    repeat_ = !takeTheKey;  // the key was taken at its first press and held since
     const auto handler = onPressed;
-    if (handler) handler();
+    if (handler) handler(!takeTheKey);  // a repeat: the key was taken at its first press and held since
 }
 
 void Win32HotkeyEndpoint::lost() {

@@ -54,7 +54,8 @@ void SwayHotkeyService::handle(const IpcMessage& event) {
         const auto owner = bindings_->ownerOf(command);
         if (!owner) return;
         Trace("binding " + command.substr(command.rfind(' ') + 1));
-        if ((*owner)->onPressed) (*owner)->onPressed();
+        // Bound with --no-repeat: every event is a press of the user's.
+        if ((*owner)->onPressed) (*owner)->onPressed(false);
     } else if (event.type == ipc::WorkspaceEvent && o.value("change").toString() == "reload") {
         // The reloaded configuration binds the chord itself (or sway would
         // not bind it again): the desktop has it now.

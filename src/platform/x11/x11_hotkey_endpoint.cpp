@@ -6,8 +6,7 @@ platform::Claim X11HotkeyEndpoint::registerChord(mod::Mask modKeyCode, int keyCo
     return router_->claim(
         this, modKeyCode, keyCode,
         [this](bool repeat) {
-            repeat_ = repeat;
-            if (onPressed) onPressed();
+            if (onPressed) onPressed(repeat);
         },
         [this](platform::Loss reason, const std::string& why) {
             router_->release(this);

@@ -6,54 +6,12 @@
 #include "core/diag/diag.h"
 #include "core/settings/modINI.h"
 #include "platform/fake/fake_hotkey_service.h"
+#include "platform/fake/fake_keyboard.h"
 #include "platform/fake/recording_injector.h"
+#include "support/recording_view.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-// Where the controls keep their chords: one line "save n" for each slot's
-// save, and the failing slot's first value refused.
-struct RecordingChords : hotkey::ChordStore {
-    explicit RecordingChords(std::vector<std::string>& log) : log(log) {}
-    std::string read(const std::string&, const std::string& fallback) override { return fallback; }
-    Result write(const std::string& key, const std::string&) override {
-        if (!key.ends_with("Text")) return Result::success();
-        const std::string n = key.substr(7, key.size() - 11);  // "Zorvane" n "Text"
-        log.push_back("save " + n);
-        return n == std::to_string(failingSlot) ? Result::failure("disk full") : Result::success();
-    }
-    std::vector<std::string>& log;
-    int failingSlot = 0;
-};
-
-// A main window that only records what the table asks of it.
-struct RecordingView : app::SlotTable::View {
-    explicit RecordingView(platform::FakeHotkeyService& system) {
-        for (int n = 1; n <= 10; ++n) {
-            auto& c = controls[n - 1];
-            c = std::make_unique<hotkey::ControlLogic>(
-                [this](const std::string& t, const std::string& m) { log.push_back("alert " + t + ": " + m); },
-                platform::Services{.hotkeys = &system});
-            c->connect(&chords, app::SlotTable::ControlName(n));
-            c->onShow = [this, n] {
-                log.push_back("chord " + std::to_string(n) + " " + controls[n - 1]->capture().text());
-            };
-        }
-    }
-    hotkey::ControlLogic& control(int n) override { return *controls[n - 1]; }
-    void showTarget(int i, const app::SlotTable::Target& t) override {
-        log.push_back("show " + std::to_string(i) + " " + t.text + " " + t.action);
-    }
-    void setChecked(int n, bool on) override { log.push_back("box " + std::to_string(n) + (on ? " on" : " off")); }
-    void alert(const std::string& title, const std::string& text) override {
-        log.push_back("alert " + title + ": " + text.substr(0, text.find('\n')));
-    }
-    void quit() override { log.push_back("quit"); }
-
-    std::vector<std::string> log;
-    RecordingChords chords{log};
-    std::array<std::unique_ptr<hotkey::ControlLogic>, 10> controls;
-};
 
 struct Table {
     explicit Table(const std::string& folder, const std::string& name = "set.ini", std::string limitedReach = {})
@@ -65,12 +23,20 @@ struct Table {
     std::string limitedReach;
     platform::FakeHotkeyService system;
     platform::RecordingInjector injector;
-    RecordingView view{system};
+    RecordingView view{{.hotkeys = &system}};
+    std::function<void()> duringHold;  // once, in the next hold, as the event loop would run it
     app::SlotTable table{
         view, {.injector = &injector, .hotkeys = &system, .limitedReach = limitedReach}, file, [this](int ms) {
             injector.events.push_back("hold " + std::to_string(ms));
+            if (const auto once = std::exchange(duringHold, nullptr)) once();
         }};
 };
+
+std::string joined(const std::vector<std::string>& events) {
+    std::string all;
+    for (const std::string& e : events) all += (all.empty() ? "" : " ") + e;
+    return all;
+}
 
 }  // namespace
 
@@ -84,11 +50,84 @@ TEST(SlotTable, LoadsEveryTargetInOrderAndPlaysItWhenItsTriggerFires) {
     EXPECT_EQ(t.view.log[0], "show 0  ");
     EXPECT_EQ(t.view.log[3], "show 3 Ctrl + C 2|17|67");
 
-    t.table.hotKeyPressed(4);
+    ASSERT_TRUE(t.view.makeLive(t.table, 4, mod::Mask::Alt, '4'));
+    ASSERT_TRUE(t.view.makeLive(t.table, 5, mod::Mask::Alt, '5'));
+    ASSERT_TRUE(t.system.press(mod::Mask::Alt, '4'));
     EXPECT_EQ(t.injector.events, (std::vector<std::string>{"+17", "+67", "hold 200", "-67", "-17"}));
     t.injector.events.clear();
-    t.table.hotKeyPressed(5);  // no target: plays the empty string, which plays nothing
+    ASSERT_TRUE(t.system.press(mod::Mask::Alt, '5'));  // no target: plays the empty string, which plays nothing
     EXPECT_TRUE(t.injector.events.empty());
+}
+
+// A trigger pressed during a playback's hold waits its turn; a key repeat of
+// the slot that plays is dropped, so that a held trigger does not pile up.
+TEST(SlotTable, TriggersDuringAHoldWaitTheirTurnAndARepeatOfThePlayingOneIsDropped) {
+    const struct {
+        int slot;
+        bool repeat;
+        const char* played;
+    } rows[] = {
+        {1, true, "+17 +67 hold 200 -67 -17"},
+        {1, false, "+17 +67 hold 200 -67 -17 +17 +67 hold 200 -67 -17"},
+        {2, true, "+17 +67 hold 200 -67 -17 +18 +88 hold 200 -88 -18"},
+    };
+    const mod::Mask chords[] = {mod::Mask::Alt, mod::Mask::Control};
+    for (const auto& [slot, repeat, played] : rows) {
+        TempDir dir;
+        Table t(dir.path().string());
+        t.table.load();
+        t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+        t.table.storeTarget(1, {"Alt + X", "2|18|88"});
+        for (int n : {1, 2}) ASSERT_TRUE(t.view.makeLive(t.table, n, chords[n - 1], vk::F9));
+        t.duringHold = [&, slot = slot, repeat = repeat] {
+            EXPECT_TRUE(t.system.press(chords[slot - 1], vk::F9, repeat));
+        };
+        ASSERT_TRUE(t.system.press(mod::Mask::Alt, vk::F9));
+        EXPECT_EQ(joined(t.injector.events), played) << slot << (repeat ? " repeat" : "");
+    }
+}
+
+// The user lets go of slot 1's trigger during its hold and presses slot 2's:
+// slot 2's target plays once slot 1's keys are up, each with exactly its own
+// modifiers ("key/modifiers" as the application sees each press), and nothing
+// is left down.
+TEST(SlotTable, ASecondTriggerDuringAHoldPlaysAfterItWithItsOwnModifiers) {
+    TempDir dir;
+    platform::FakeHotkeyService system;
+    platform::FakeKeyboard kb;
+    std::vector<std::string> seen;
+    kb.onInjected = [&] {
+        const std::string& e = kb.events.back();
+        if (e[0] != '+' || mod::Mask::of(std::stoi(e.substr(1)))) return;
+        mod::Mask mods;
+        for (const std::uint8_t side : vk::SidedModifiers)
+            if (kb.logical[side]) mods |= mod::Mask::of(side);
+        seen.push_back(e.substr(1) + "/" + std::to_string(mods.bits()));
+    };
+    RecordingView view{{.hotkeys = &system}};
+    std::function<void()> duringHold;
+    app::SlotTable table{
+        view, {.injector = &kb, .hotkeys = &system, .keyboard = &kb}, app::SettingsFile(dir.file("set.ini")), [&](int) {
+            if (const auto once = std::exchange(duringHold, nullptr)) once();
+        }};
+    table.load();
+    table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    table.storeTarget(1, {"Alt + X", "2|18|88"});
+    ASSERT_TRUE(view.makeLive(table, 1, mod::Mask::Control | mod::Mask::Alt, 'A'));
+    ASSERT_TRUE(view.makeLive(table, 2, mod::Mask::Shift, vk::F9));
+    for (const std::uint8_t key : {vk::LControl, vk::LMenu, std::uint8_t('A')}) kb.userDown(key);
+    duringHold = [&] {
+        for (const std::uint8_t key : {std::uint8_t('A'), vk::LMenu, vk::LControl}) kb.userUp(key);
+        kb.userDown(vk::LShift);
+        kb.userDown(vk::F9);
+        EXPECT_TRUE(system.press(mod::Mask::Shift, vk::F9));
+        EXPECT_EQ(joined(seen), "67/2") << "slot 2 waits";
+        kb.userUp(vk::F9);
+        kb.userUp(vk::LShift);
+    };
+    ASSERT_TRUE(system.press(mod::Mask::Control | mod::Mask::Alt, 'A'));
+    EXPECT_EQ(joined(seen), "67/2 88/1");
+    EXPECT_TRUE(kb.logical.none()) << joined(kb.events);
 }
 
 TEST(SlotTable, ATickedBoxEndsAsTheControlIsAndARefusedChordIsShownGone) {
@@ -121,10 +160,6 @@ TEST(SlotTable, ALiveTriggerTypedIntoAFieldIsRecordedThereAndNotPlayed) {
     Table t(dir.path().string());
     t.table.load();
     t.table.storeTarget(0, {"Ctrl + C", "2|17|67"});
-    for (int n = 1; n <= 10; ++n) {
-        t.view.control(n).onHotKeyPressed = [&t, n] { t.table.hotKeyPressed(n); };
-        t.view.control(n).onTurnedOff = [&t, n] { t.table.hotKeyTurnedOff(n); };
-    }
     const mod::Mask chord = mod::Mask::Control | mod::Mask::Alt | mod::Mask::Win;
     t.view.control(1).keyDown(vk::LWin, {});
     t.view.control(1).keyDown('J', hotkey::kCtrlBit | hotkey::kAltBit);
@@ -155,15 +190,15 @@ TEST(SlotTable, ALiveTriggerTypedIntoAFieldIsRecordedThereAndNotPlayed) {
 TEST(SlotTable, AChordThatGoesOffByItselfClearsOnlyItsOwnBox) {
     TempDir dir;
     Table t(dir.path().string());
+    t.table.load();
     for (int n : {4, 5}) {
-        t.view.control(n).onTurnedOff = [&t, n] { t.table.hotKeyTurnedOff(n); };
         t.view.control(n).keyDown('0' + n, hotkey::kAltBit);
         t.table.checkClicked(n, true);
         ASSERT_EQ(t.view.log.back(), "box " + std::to_string(n) + " on");
     }
     t.view.log.clear();
     t.view.control(4).keyDown('X', hotkey::kAltBit);  // retyped
-    EXPECT_EQ(t.view.log, (std::vector<std::string>{"chord 4 Alt + X", "box 4 off"}));
+    EXPECT_EQ(t.view.log, (std::vector<std::string>{"save 4", "chord 4 Alt + X", "box 4 off"}));
 
     // Taken away: the box alone; no message, and the chord is neither shown anew nor saved.
     t.view.log.clear();
@@ -340,15 +375,18 @@ TEST(SlotTable, ReleasesAWindowDroppedGoOutWhenTheFocusMovesOrAtTheEnd) {
     } injector;
     TempDir dir;
     platform::FakeHotkeyService system;
-    RecordingView view{system};
+    RecordingView view{{.hotkeys = &system}};
     app::SlotTable table{
         view, {.injector = &injector, .hotkeys = &system}, app::SettingsFile(dir.file("set.ini")), [&](int) {
             injector.shielded = true;
         }};
     diag::SetSink([](std::string_view) {});
+    table.load();
+    table.storeTarget(0, {"Ctrl + C", "2|17|67"});
+    ASSERT_TRUE(view.makeLive(table, 1, mod::Mask::Alt, 'Q'));
     for (const bool byFocus : {true, false}) {
         injector.events.clear();
-        table.opendo("2|17|67");
+        ASSERT_TRUE(system.press(mod::Mask::Alt, 'Q'));
         EXPECT_EQ(injector.events, (std::vector<std::string>{"+17", "+67"}));
         injector.shielded = false;
         if (byFocus)

@@ -9,7 +9,6 @@
 #include <tuple>
 #include <vector>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "core/playback/player.h"
 #include "platform/win32/integrity.h"
 #include "platform/win32/win32_key_injector.h"
@@ -17,6 +16,7 @@
 #include "support/child_process.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using namespace wintest;
 

@@ -88,7 +88,7 @@ TEST(Win32Hotkey, EachOfTenEndpointsGetsItsOwnHotkeyAndItsRepeats) {
     for (int i = 0; i < 10; ++i) {
         endpoints[i] = endpoint();
         ASSERT_TRUE(endpoints[i]);
-        endpoints[i]->onPressed = [&presses, i] { ++presses[i]; };
+        endpoints[i]->onPressed = [&presses, i](bool) { ++presses[i]; };
         ASSERT_TRUE(endpoints[i]->registerChord(Mask::Control | Mask::Alt, vk::F1 + i)) << "Ctrl+Alt+F" << i + 1;
     }
 
@@ -190,7 +190,7 @@ TEST(Win32Hotkey, TheChordCountsOverTheModifiersAPlaybackHolds) {
     auto e = service.createEndpoint();
     ASSERT_TRUE(e);
     int presses = 0;
-    e->onPressed = [&presses] { ++presses; };
+    e->onPressed = [&presses](bool) { ++presses; };
     ASSERT_TRUE(e->registerChord(Mask::Alt, 'X'));
     auto typeCtrlAltX = [] {
         ChildProcess sender;  // Ctrl as a playback holds it, Alt+X as the user presses it

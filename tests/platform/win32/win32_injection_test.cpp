@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "core/playback/player.h"
 #include "platform/win32/own_keys.h"
 #include "platform/win32/win32_hotkey_endpoint.h"
@@ -15,6 +14,7 @@
 #include "support/listener_process.h"
 #include "support/pump.h"
 #include "support/triggered_target.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using mod::Mask;
 using namespace wintest;
@@ -146,7 +146,7 @@ TEST_F(Win32Injection, TheProgramsOwnKeysReachTheWindowThoughTheyMakeAChord) {
     auto other = service.createEndpoint();
     ASSERT_TRUE(other && other->registerChord(Mask::Control, 'V'));
     int otherPresses = 0;
-    other->onPressed = [&otherPresses] { ++otherPresses; };
+    other->onPressed = [&otherPresses](bool) { ++otherPresses; };
     bool lost = false;
     other->onLost = [&lost](platform::Loss, const std::string&) { lost = true; };
     auto state = win32::Win32KeyboardState::create();

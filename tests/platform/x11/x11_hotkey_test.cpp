@@ -56,7 +56,7 @@ protected:
 
     std::unique_ptr<platform::HotkeyEndpoint> endpoint(int* counter) {
         auto e = service.createEndpoint();
-        if (e && counter) e->onPressed = [counter] { ++*counter; };
+        if (e && counter) e->onPressed = [counter](bool) { ++*counter; };
         return e;
     }
 
@@ -143,7 +143,7 @@ TEST_F(X11Hotkey, KeysInjectedWhileTheTriggerIsHeldReachTheFocusedWindow) {
     ASSERT_TRUE(listener.takeFocus());
     int fired = 0;
     auto e = endpoint(nullptr);
-    e->onPressed = [&] {
+    e->onPressed = [&](bool) {
         ++fired;
         injector->keyDown('B');
         injector->keyUp('B');
@@ -166,7 +166,7 @@ TEST_F(X11Hotkey, KeysInjectedWhileTheTriggerIsHeldReachTheFocusedWindow) {
 TEST_F(X11Hotkey, TheServerTellsAHeldTriggersRepeatsFromQuickTaps) {
     std::string presses;
     auto e = service.createEndpoint();
-    e->onPressed = [&] { presses += e->pressIsRepeat() ? 'r' : 'n'; };
+    e->onPressed = [&](bool repeat) { presses += repeat ? 'r' : 'n'; };
     ASSERT_TRUE(e->registerChord(mod::Mask{}, vk::F8));  // F8 alone
     const auto press = [&](int heldMs, int thenMs) {
         injector->keyDown(vk::F8);

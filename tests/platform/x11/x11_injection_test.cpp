@@ -10,10 +10,10 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
-#include "core/playback/keyfunc.h"
 #include "core/playback/player.h"
 #include "platform/x11/x11_key_injector.h"
 #include "support/x11_listener.h"
+#include "ui/playback/keyfunc.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include <X11/keysymdef.h>
 
 #include "core/keys/virtual_keys.h"
-#include "core/playback/keyfunc.h"
 #include "core/playback/player.h"
 #include "core/settings/modINI.h"
 #include "core/slots/settings_file.h"
@@ -23,6 +22,7 @@
 #include "platform/x11/x11_keyboard_state.h"
 #include "support/spin.h"
 #include "support/x11_listener.h"
+#include "ui/playback/keyfunc.h"
 #include "ui/qt/hotkey/capture_field.h"
 #include "ui/qt/hotkey/zorvane.h"
 
@@ -56,7 +56,7 @@ protected:
 
     std::unique_ptr<platform::HotkeyEndpoint> chord(mod::Mask mods, int vk, int* fired) {
         auto e = service->createEndpoint();
-        e->onPressed = [fired] { ++*fired; };
+        e->onPressed = [fired](bool) { ++*fired; };
         EXPECT_TRUE(e->registerChord(mods, vk));
         return e;
     }

@@ -8,8 +8,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include "core/playback/keyfunc.h"
 #include "core/view/texts.h"
+#include "ui/playback/keyfunc.h"
 #include "ui/qt/editor/edit.h"
 #include "ui/qt/hotkey/zorvane.h"
 #include "ui/qt/shell/look.h"
@@ -85,8 +85,6 @@ void frmSet::buildLayout() {
         auto* z = new Zorvane(toText(app::SlotTable::ControlName(n)), this, true, services_, &table_->chordStore());
         z->setGeometry(toRect(layout::Trigger(n)));
         z->ReadProperties(triggerLook);
-        connect(z, &Zorvane::HotKeyPressed, this, [this, n] { table_->hotKeyPressed(n); });
-        connect(z, &Zorvane::HotKeyTurnedOff, this, [this, n] { table_->hotKeyTurnedOff(n); });
         zorvane_[i] = z;
 
         auto* box = placed<QCheckBox>(this, layout::Check(n), QString::fromUtf8(texts::kCheck));
@@ -128,8 +126,6 @@ edit* frmSet::editor() {
     }
     return editor_;
 }
-
-void frmSet::opendo(const QString& textall) { table_->opendo(textall.toStdString()); }
 
 void frmSet::Text1_Click(int i) {
     table_->editor().open(i);

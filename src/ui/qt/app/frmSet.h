@@ -30,8 +30,6 @@ public:
     frmSet(const platform::Services& services, app::SettingsFile settings, bool tray = true);
     ~frmSet() override;
 
-    // Plays an action string into the focused window; every trigger plays through here.
-    void opendo(const QString& textall);
     // The exit routine (the slot table's end): stores every chord, removes the
     // tray icon, ends the program.
     void Image3_Click();

@@ -1,4 +1,4 @@
-#include "core/playback/clsWaitableTimer.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 #include <algorithm>
 #include <chrono>

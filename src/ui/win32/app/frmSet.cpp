@@ -3,11 +3,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "core/playback/keyfunc.h"
 #include "core/settings/wide_text_win32.h"
 #include "core/view/texts.h"
 #include "core/view/web_pages.h"
 #include "platform/win32/app_messages.h"
+#include "ui/playback/keyfunc.h"
 #include "ui/win32/shell/drag_form.h"
 #include "ui/win32/shell/pictures.h"
 #include "ui/win32/shell/screen_centre.h"
@@ -110,8 +110,6 @@ void frmSet::build() {
         auto field = std::make_unique<HotkeyField>(self, kTriggerId + i, app::SlotTable::ControlName(n), services_,
                                                    table_->chordStore(), fieldAlert);
         placed_.add(field->hwnd(), Box(layout::Trigger(n)));
-        field->logic().onHotKeyPressed = [this, n] { table_->hotKeyPressed(n); };
-        field->logic().onTurnedOff = [this, n] { table_->hotKeyTurnedOff(n); };
         fields_[i] = std::move(field);
 
         checks_[i] = CreateWindowExW(0, WC_BUTTONW, widetext::widen(texts::kCheck).c_str(),

@@ -33,8 +33,6 @@ public:
 
     // Shown and brought forward.
     void show();
-    // Plays an action string into the focused window.
-    void opendo(const std::string& textall) { table_->opendo(textall); }
     // The exit routine (the slot table's end): stores every chord, removes
     // the tray icon, destroys the window and ends the program (onExit).
     void Image3_Click() { table_->end(app::SlotTable::Ending::Exit); }

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "core/playback/wait_length.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 namespace {
 

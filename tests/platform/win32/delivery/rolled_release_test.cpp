@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "support/listener_process.h"
 #include "support/pump.h"
 #include "support/triggered_target.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using mod::Mask;
 using namespace wintest;

@@ -1,19 +1,20 @@
 // Exact delivery under Wine with the user's keyboard (xdotool on the X
 // display): the focused window receives exactly the target shortcut, never
 // the trigger's own key with other modifiers, and no key is left down. The
-// program's path is wired as the main window wires it.
+// program's path is the program's slot table, over a recording view.
 
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
 
-#include "core/playback/clsWaitableTimer.h"
-#include "core/playback/player.h"
-#include "core/playback/slot_player.h"
+#include "core/slots/slot_table.h"
 #include "platform/services.h"
 #include "support/key_log.h"
 #include "support/pump.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
 #include "support/unix_command.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using mod::Mask;
 using namespace wintest;
@@ -61,14 +62,7 @@ class Win32Delivery : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(services.injector && services.hotkeys && services.keyboard);
-        delivery = std::make_unique<playback::Player>(*services.injector, services.keyboard.get(),
-                                                      [](int ms) { clsWaitableTimer().Wait(ms); });
-        delivery->onHeldModifiers = [this](Mask held, Mask letGo) { services.hotkeys->setHeldModifiers(held, letGo); };
-        player = std::make_unique<playback::SlotPlayer>([this](const std::string& action) {
-            ++running;
-            delivery->play(action);
-            --running;
-        });
+        table.load();
         // The program's other slots, idle: each playback tells all ten endpoints.
         for (int i = 0; i < 9; ++i) ASSERT_TRUE(configure(Mask::Control | Mask::Alt | Mask::Shift, vk::F1 + i, "1|65"));
         focusListener();
@@ -90,23 +84,25 @@ protected:
         PumpFor(50);
     }
 
+    // The next slot: its target, and its trigger made live.
     bool configure(Mask mods, std::uint8_t key, const std::string& action) {
-        auto e = services.hotkeys->createEndpoint();
-        if (!e || !e->registerChord(mods, key)) return false;
-        const int slot = static_cast<int>(endpoints.size());
-        e->onPressed = [this, slot, action, endpoint = e.get()] {
+        const int n = ++slotsUsed;
+        if (n > app::SlotTable::kSlots) return false;
+        table.storeTarget(n - 1, {action, action});
+        view.control(n).onHotKeyPressed = [this] {
             pressedAt.push_back(NowMs());
             physicalAtPress.push_back(services.keyboard->physicalDown());
-            player->trigger(slot, action, endpoint->pressIsRepeat());
         };
-        endpoints.push_back(std::move(e));
-        return true;
+        return view.makeLive(table, n, mods, key);
     }
+    // The last slot given a trigger lets go of it.
+    void freeLastSlot() { table.checkClicked(slotsUsed--, false); }
+    bool playing() const { return table.playingSlot() != 0; }
 
     // The user types; then every playback ends and every key event is handled.
     void type(const std::wstring& xdotoolArguments) {
         ASSERT_TRUE(Xdotool(xdotoolArguments, 20000));
-        ASSERT_TRUE(PumpUntil([this] { return running == 0; }, 5000)) << "a playback never ended";
+        ASSERT_TRUE(PumpUntil([this] { return !playing(); }, 5000)) << "a playback never ended";
         PumpFor(150);
     }
 
@@ -172,12 +168,13 @@ protected:
     std::wstring title = L"zorvane-delivery-" + std::to_wstring(GetCurrentProcessId());
     KeyLogWindow listener{title};
     platform::OwnedServices services = platform::CreateServices();
-    std::unique_ptr<playback::Player> delivery;
-    std::unique_ptr<playback::SlotPlayer> player;
-    std::vector<std::unique_ptr<platform::HotkeyEndpoint>> endpoints;
+    TempDir folder;  // the settings file's
+    RecordingView view{services.services()};
+    app::SlotTable table{view, services.services(), app::SettingsFile(folder.file("set.ini")),
+                         [](int ms) { clsWaitableTimer().Wait(ms); }};
+    int slotsUsed = 0;
     std::vector<double> pressedAt;
     std::vector<platform::KeySet> physicalAtPress;
-    int running = 0;
 };
 
 }  // namespace
@@ -227,7 +224,7 @@ TEST_F(Win32Delivery, TheUserHoldsTheChordLongerThanThePlayback) {
     // Ctrl and Alt come back down for the application while the user holds them.
     ASSERT_TRUE(configure(Mask::Control | Mask::Alt, 'A', "2|17|67"));
     ASSERT_TRUE(Xdotool(L"keydown ctrl sleep 0.02 keydown alt sleep 0.03 keydown a sleep 0.05 keyup a"));
-    ASSERT_TRUE(PumpUntil([this] { return !pressedAt.empty() && running == 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([this] { return !pressedAt.empty() && !playing(); }, 5000));
     PumpFor(100);
     EXPECT_EQ(keysLeftDown(), (std::vector<int>{VK_CONTROL, VK_MENU, VK_LCONTROL, VK_LMENU}))
         << "logically down as the user holds them";
@@ -257,7 +254,7 @@ TEST_F(Win32Delivery, AHeldTriggerRepeatsOnlyAsItsTarget) {
 // the user, still holding Ctrl+Shift, adds Alt and presses W, another slot's
 // chord, which the system then sees without its Shift.
 TEST_F(Win32Delivery, AChordPressedWhileAPlaybackHasLetGoOfItsModifiersStillFires) {
-    endpoints.pop_back();  // two of the ten slots: one idle slot gives way
+    freeLastSlot();  // two of the ten slots: one idle slot gives way
     ASSERT_TRUE(configure(Mask::Control | Mask::Shift, 'T', "3|17|91|77"));
     ASSERT_TRUE(configure(Mask::Control | Mask::Alt | Mask::Shift, 'W', "3|16|91|70"));
     // W comes about 100 ms into the first playback, which holds Ctrl+Win+M

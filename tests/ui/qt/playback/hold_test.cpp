@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <QTimer>
 
-#include "core/playback/clsWaitableTimer.h"
-#include "core/playback/keyfunc.h"
 #include "core/playback/program_error.h"
+#include "ui/playback/clsWaitableTimer.h"
+#include "ui/playback/keyfunc.h"
 
 namespace {
 

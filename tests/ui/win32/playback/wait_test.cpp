@@ -7,9 +7,9 @@
 #include <limits>
 #include <thread>
 
-#include "core/playback/clsWaitableTimer.h"
 #include "core/playback/program_error.h"
 #include "support/pump.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 using wintest::NowMs;
 

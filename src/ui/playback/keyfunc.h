@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/playback/clsWaitableTimer.h"
+#include "ui/playback/clsWaitableTimer.h"
 
 namespace keyfunc {
 
