@@ -49,16 +49,21 @@ private:
     QStringList pids_;
 };
 
+// The program on that display, its standard error kept.
+Program::Options on(const OwnDisplay& display) {
+    Program::Options options;
+    options.environment.insert("DISPLAY", display.name());
+    options.keepErrors = true;
+    return options;
+}
+
 }  // namespace
 
 TEST(ProgramEnding, AChordIsOnDiskBeforeTheXServerEnds) {
     OwnDisplay display;
     ASSERT_TRUE(display.ok());
     QTemporaryDir folder;
-    Program::Options options;
-    options.environment.insert("DISPLAY", display.name());
-    options.keepErrors = true;
-    Program program(folder.path(), options);
+    Program program(folder.path(), on(display));
     const auto main = waitForWindow(kMain);
     ASSERT_TRUE(main);
     clickAt(*main, 220, rowTop(3) + 10);
@@ -82,10 +87,7 @@ TEST(ProgramEnding, ASaveThatFailsAsTheXServerEndsIsLoggedAndNothingIsDrawn) {
         OwnDisplay display(!trayHost);
         ASSERT_TRUE(display.ok());
         QTemporaryDir folder;
-        Program::Options options;
-        options.environment.insert("DISPLAY", display.name());
-        options.keepErrors = true;
-        Program program(folder.path(), options);
+        Program program(folder.path(), on(display));
         ASSERT_TRUE(waitForWindow(kMain));
         const QByteArray stray = "\xff\xfe[";  // UTF-16 by its mark, then an odd byte
         QFile ini(folder.path() + "/set.ini");

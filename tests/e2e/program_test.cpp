@@ -102,6 +102,7 @@ TEST(ProgramEndToEnd, SetATargetUseItHideRestoreExitAndStartAgain) {
         EXPECT_TRUE(waitUntil([&] { return program.ini("Zorvane", "Zorvane2KeyCode") == "65"; }))
             << program.ini("Zorvane", "Zorvane2Text");
         EXPECT_EQ(program.ini("Zorvane", "Zorvane2ModKeyCode"), "3");
+        screenshot(kShots + "/trigger-typed-into-a-field.png");
 
         // Hidden, the trigger goes on working; the tray icon brings the window back.
         ASSERT_TRUE(hideToTray(*main));
