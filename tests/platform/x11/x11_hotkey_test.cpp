@@ -168,10 +168,14 @@ TEST_F(X11Hotkey, TheServerTellsAHeldTriggersRepeatsFromQuickTaps) {
     auto e = service.createEndpoint();
     e->onPressed = [&](bool repeat) { presses += repeat ? 'r' : 'n'; };
     ASSERT_TRUE(e->registerChord(mod::Mask{}, vk::F8));  // F8 alone
+    // Each key event reaches the server before the wait: its time there
+    // keeps the gap, however late this process runs.
     const auto press = [&](int heldMs, int thenMs) {
         injector->keyDown(vk::F8);
+        injector->settle();
         spin(heldMs);
         injector->keyUp(vk::F8);
+        injector->settle();
         spin(thenMs);
     };
     press(10, 30);  // two taps 30 ms apart
