@@ -50,6 +50,13 @@ public:
     }
     qint64 pid() const { return process_.processId(); }
     QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+    // For a failure's message: whether it still runs, and what it said so far.
+    std::string state() {
+        const QString how =
+            running() ? "running" : QString("ended (%1)").arg(crashed() ? "crashed" : QString::number(exitCode()));
+        return (how + "; stderr: " + errors() + "; log: " + contents(folder_ + "/zorvane-change-hotkey.log"))
+            .toStdString();
+    }
     std::string ini(const char* section, const char* key) const {
         return profile::readValue((folder_ + "/set.ini").toStdString(), section, key, "<missing>");
     }

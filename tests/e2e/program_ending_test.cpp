@@ -65,7 +65,7 @@ TEST(ProgramEnding, AChordIsOnDiskBeforeTheXServerEnds) {
     QTemporaryDir folder;
     Program program(folder.path(), on(display));
     const auto main = waitForWindow(kMain);
-    ASSERT_TRUE(main);
+    ASSERT_TRUE(main) << program.state();
     clickAt(*main, 220, rowTop(3) + 10);
     keys({"super+F7"});
     EXPECT_TRUE(waitUntil([&] { return program.ini("Zorvane", "Zorvane3Text") == "Win + F7"; }))
@@ -88,7 +88,7 @@ TEST(ProgramEnding, ASaveThatFailsAsTheXServerEndsIsLoggedAndNothingIsDrawn) {
         ASSERT_TRUE(display.ok());
         QTemporaryDir folder;
         Program program(folder.path(), on(display));
-        ASSERT_TRUE(waitForWindow(kMain));
+        ASSERT_TRUE(waitForWindow(kMain)) << "tray host: " << trayHost << "; " << program.state();
         const QByteArray stray = "\xff\xfe[";  // UTF-16 by its mark, then an odd byte
         QFile ini(folder.path() + "/set.ini");
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(stray) == stray.size() && ini.flush());
