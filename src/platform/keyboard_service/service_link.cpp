@@ -36,10 +36,15 @@ Expected<std::shared_ptr<ServiceLink>> ServiceLink::connect(const std::string& p
         ::close(fd);
         return Result::failure(why);
     }
+    return over(fd);
+}
+
+Expected<std::shared_ptr<ServiceLink>> ServiceLink::over(int fd) {
     std::shared_ptr<ServiceLink> link(new ServiceLink(fd));
     // A refusal comes before any answer: it is read as the answer to the greeting.
     const auto welcome = link->ask(make(keylink::Kind::Hello, keylink::kVersion), keylink::Kind::Welcome);
-    if (!welcome) return Result::failure(link->refusal_.empty() ? "the keyboard service did not greet" : link->refusal_);
+    if (!welcome)
+        return Result::failure(link->refusal_.empty() ? "the keyboard service did not greet" : link->refusal_);
     return link;
 }
 
@@ -111,7 +116,8 @@ std::optional<keylink::Message> ServiceLink::ask(const keylink::Message& message
             else if (answer == keylink::Kind::Took && m->kind == keylink::Kind::Taken)
                 return m;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             gone("the keyboard service did not answer within a second");
             break;

@@ -20,6 +20,8 @@ class ServiceLink {
 public:
     // Connects and greets; the service's refusal, or why it could not be reached, otherwise.
     static Expected<std::shared_ptr<ServiceLink>> connect(const std::string& path);
+    // The same over a connected stream socket, which it then owns.
+    static Expected<std::shared_ptr<ServiceLink>> over(int fd);
     ~ServiceLink();
     ServiceLink(const ServiceLink&) = delete;
     ServiceLink& operator=(const ServiceLink&) = delete;
