@@ -142,8 +142,7 @@ std::string Play(const Row& row) {
         EXPECT_TRUE(endpoint->registerChord(row.mods, row.key));
         int hits = 0;
         endpoint->onPressed = [&](bool repeat) { hits += !repeat; };
-        playback::Player player(*services.injector, services.keyboard.get(),
-                                [&](int) { service.user(row.during); });
+        playback::Player player(*services.injector, services.keyboard.get(), [&](int) { service.user(row.during); });
         service.user(row.before);
         // Each hit is read, then played, as the program's loop does.
         for (int tries = 0; tries < 200 && hits == 0; ++tries) {
