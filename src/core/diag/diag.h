@@ -30,6 +30,7 @@ enum class Cause {
     ChordTaken,      // a chord was switched off: another program took it
     SaveFailed,      // the settings could not be saved
     X11WindowsOnly,  // on this desktop a trigger works only while an X11 window is in front
+    ServiceGone,     // the keyboard service that served the triggers ended
 };
 
 // Reports `line`, then asks the notice sink to tell the user of `cause`,

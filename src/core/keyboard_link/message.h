@@ -32,15 +32,33 @@ inline constexpr std::size_t kMaxWhy = 120;
 inline constexpr std::size_t kKeyDigits = (kMaxCode + 1) / 4;
 using Keys = std::bitset<kMaxCode + 1>;
 
-enum class Kind { Hello, Welcome, Refused, Take, Took, Taken, Drop, Down, Up, Tap, Hold, Holding, Sync, State, History, Seen, Hit };
+enum class Kind {
+    Hello,
+    Welcome,
+    Refused,
+    Take,
+    Took,
+    Taken,
+    Drop,
+    Down,
+    Up,
+    Tap,
+    Hold,
+    Holding,
+    Sync,
+    State,
+    History,
+    Seen,
+    Hit
+};
 
 struct Message {
     Kind kind = Kind::Sync;
-    int number = 0;  // the version (Hello, Welcome) or the chord's id (Take, Took, Taken, Drop, Hit)
-    int mods = 0;    // Take
-    int code = 0;    // Take, Down, Up, Tap, History, Seen
-    bool repeat = false;                 // Hit
-    Keys keys, held;                     // Hold, Holding: keys; State: logical in keys, the user's in held
+    int number = 0;       // the version (Hello, Welcome) or the chord's id (Take, Took, Taken, Drop, Hit)
+    int mods = 0;         // Take
+    int code = 0;         // Take, Down, Up, Tap, History, Seen
+    bool repeat = false;  // Hit
+    Keys keys, held;      // Hold, Holding: keys; State: logical in keys, the user's in held
     unsigned presses = 0, releases = 0;  // Seen
     std::string why;                     // Refused: printable ASCII, at most kMaxWhy bytes
     bool operator==(const Message&) const = default;

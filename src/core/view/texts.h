@@ -35,8 +35,8 @@ inline constexpr const char* kTakenMessage = "Hotkey already exists, please chan
 inline constexpr const char* kNoHotkeysMessage = "Global hotkeys are not available here.";
 // A Wayland desktop with neither a route of its own nor Xwayland; the reason follows.
 inline constexpr const char* kNoWaylandRouteMessage =
-    "此 Wayland 桌面不提供全局热键：没有 X11 显示（XWayland），也没有 sway 的接口。请改用 X11 会话登录，或使用 sway "
-    "桌面。";
+    "此 Wayland 桌面不提供全局热键：没有 X11 显示（XWayland），也没有 sway 的接口。请开启键盘服务（sudo systemctl "
+    "enable --now zorvane-keyboard-service）后重新启动本程序，或改用 X11 会话登录、使用 sway 桌面。";
 
 // The settings file's messages; the file's path and the reason follow on lines of their own.
 inline constexpr const char* kUnreadableTitle = "设置无法读取";
@@ -55,8 +55,11 @@ inline constexpr const char* NoticeText(diag::Cause cause) {
         case diag::Cause::ChordTaken: return "此热键已被另一个程序占用，该热键已关闭。请换一个热键后重新勾选。";
         case diag::Cause::SaveFailed: return "设置无法保存，原因已写入 set.ini 旁的 zorvane-change-hotkey.log。";
         case diag::Cause::X11WindowsOnly:
-            return "在此 Wayland 桌面上，热键只在 X11 程序的窗口位于前台时有效。要让热键在所有窗口中有效，请改用 X11 "
-                   "会话登录，或使用 sway 桌面。";
+            return "在此 Wayland 桌面上，热键只在 X11 "
+                   "程序的窗口位于前台时有效。要让热键在所有窗口中有效，请开启键盘服务"
+                   "（sudo systemctl enable --now zorvane-keyboard-service）后重新启动本程序，或改用 X11 会话登录、"
+                   "使用 sway 桌面。";
+        case diag::Cause::ServiceGone: return "键盘服务已停止，热键暂时无效。请重新启动本程序。";
     }
     return "";
 }

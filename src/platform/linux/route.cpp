@@ -1,4 +1,6 @@
 // Which route serves triggers and targets on Linux, chosen at each start:
+//   - the keyboard service, wherever it runs (X11 and every Wayland
+//     desktop): it sits below the compositor and reaches every window;
 //   - an X11 session: X11;
 //   - a Wayland session whose compositor offers sway's IPC and virtual
 //     keyboards (sway, and wlroots compositors like it): its own route,
@@ -15,6 +17,7 @@
 
 #include "core/diag/diag.h"
 #include "core/view/texts.h"
+#include "platform/keyboard_service/service_route.h"
 #include "platform/linux/prompt_wakeup.h"
 #include "platform/linux/session.h"
 #include "platform/services.h"
@@ -28,6 +31,16 @@ OwnedServices CreateServices() {
     if (const std::string why = AskPromptWakeups(); !why.empty())
         diag::Report("a trigger may wait for the processor on a busy machine: a short time slice was refused (" + why +
                      ")");
+    std::string serviceWhy;
+    if (keyservice::Present()) {
+        Expected<OwnedServices> service = keyservice::OpenServices();
+        if (service) {
+            diag::Report("keyboard route: the keyboard service (below the compositor, every window)");
+            return std::move(*service);
+        }
+        serviceWhy = service.why();
+        diag::Report("the keyboard service runs but cannot serve this program: " + serviceWhy);
+    }
     const desktop::Session session = desktop::Session::FromEnvironment();
     std::string nativeWhy;
     if (session.wayland()) {
