@@ -105,10 +105,10 @@ std::string FindDevice(const std::string& name, int timeoutMs) {
     }
 }
 
-bool DeviceNamed(const std::string& part) {
+std::string DeviceNamed(const std::string& part) {
     for (const auto& [path, n] : Devices())
-        if (n.find(part) != std::string::npos) return true;
-    return false;
+        if (n.find(part) != std::string::npos) return path;
+    return {};
 }
 
 KeyReader::KeyReader(const std::string& path) {
@@ -127,18 +127,12 @@ KeyReader::~KeyReader() {
 }
 
 bool KeyReader::readUntil(const std::function<bool(const input_event&)>& done, int timeoutMs) {
-    if (fd_ < 0 || gone_) return false;
+    if (fd_ < 0) return false;
     const double until = NowMs() + timeoutMs;
     for (;;) {
-        input_event batch[64];
-        const ssize_t n = ::read(fd_, batch, sizeof batch);
-        if (n < 0 && errno == ENODEV) {
-            gone_ = true;
-            return false;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-        for (ssize_t i = 0; i < n / ssize_t(sizeof(input_event)); ++i) {
-            const input_event& e = batch[i];
+        // What one read brought past the event asked for waits for the next call.
+        while (next_ < unread_.size()) {
+            const input_event& e = unread_[next_++];
             if (e.type == EV_SYN && e.code == SYN_DROPPED) {
                 events_.push_back(e);  // the transcript says so
                 continue;
@@ -148,7 +142,14 @@ bool KeyReader::readUntil(const std::function<bool(const input_event&)>& done, i
             if (e.value != 2) down_[e.code] = e.value == 1;
             if (done(e)) return true;
         }
-        if (n > 0) continue;
+        if (gone_) return false;
+        unread_.resize(64);
+        next_ = 0;
+        const ssize_t n = ::read(fd_, unread_.data(), unread_.size() * sizeof(input_event));
+        unread_.resize(n > 0 ? std::size_t(n) / sizeof(input_event) : 0);
+        if (n < 0 && errno == ENODEV) gone_ = true;
+        if (n < 0 && errno != EAGAIN && errno != EINTR && errno != ENODEV) return false;
+        if (n > 0 || gone_) continue;
         const double left = until - NowMs();
         if (left <= 0) return false;
         pollfd p{fd_, POLLIN, 0};

@@ -40,8 +40,8 @@ private:
 // The node of the input device with this name (EVIOCGNAME), waiting up to
 // timeoutMs for it to appear; empty when none does.
 std::string FindDevice(const std::string& name, int timeoutMs = kPatienceMs);
-// Whether any input device's name contains this.
-bool DeviceNamed(const std::string& part);
+// The node of an input device whose name contains this; empty when none.
+std::string DeviceNamed(const std::string& part);
 
 // An application's view of one keyboard: its key events in order, and which
 // keys are down.
@@ -77,6 +77,8 @@ private:
     int fd_ = -1;
     bool gone_ = false;
     std::vector<input_event> events_;
+    std::vector<input_event> unread_;  // read from the device, not yet taken
+    std::size_t next_ = 0;
     std::vector<bool> down_ = std::vector<bool>(KEY_CNT);
 };
 
@@ -86,6 +88,7 @@ class Verdicts {
 public:
     void check(bool ok, const std::string& name, const std::string& detail);
     int Finish() const;
+    int failed() const { return failed_; }
 
 private:
     int passed_ = 0, failed_ = 0;
