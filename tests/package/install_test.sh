@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The release artefacts as a user meets them: scripts/package makes them; the
 # Debian package passes lintian, installs with apt, runs from /usr/bin on a
-# virtual display with its settings in the user's ~/.config, and leaves
-# nothing under /usr once removed; the Windows zip, unzipped, runs under Wine
-# and keeps set.ini beside the .exe. Needs root (or sudo) for apt.
+# virtual display with its settings in the user's ~/.config, brings the
+# keyboard service installed but not enabled, and leaves nothing behind once
+# purged; the Windows zip, unzipped, runs under Wine and keeps set.ini beside
+# the .exe. Needs root (or sudo) for apt.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -50,6 +51,21 @@ check "the AppStream metadata is valid" appstreamcli validate --no-net /usr/shar
 check "--version names the package's version" bash -c "[[ \"\$(/usr/bin/$package --version)\" == '$package $version' ]]"
 check "the manual page opens" bash -c "man -l /usr/share/man/man1/$package.1.gz >/dev/null 2>&1"
 
+# The keyboard service comes installed, hardened, and off until enabled.
+service=zorvane-keyboard-service
+unit=/lib/systemd/system/$service.service
+check "the service's program, unit and udev rule are installed" \
+  test -x /usr/libexec/$service -a -f $unit -a -f /lib/udev/rules.d/60-$service.rules
+check "the service's --version names the package's version" \
+  bash -c "[[ \"\$(/usr/libexec/$service --version)\" == '$service $version' ]]"
+not_enabled=(bash -c "! compgen -G '/etc/systemd/system/*.wants/$service.service' >/dev/null")
+check "the service is not enabled" "${not_enabled[@]}"
+check "systemd-analyze rates its unit safe (exposure at most 1.0)" \
+  systemd-analyze security --offline=true --threshold=10 --no-pager $unit
+# Enabled as a user would, so that the purge has an enabling to take away.
+$sudo systemctl enable $service.service >/dev/null 2>&1 ||
+  { $sudo mkdir -p /etc/systemd/system/multi-user.target.wants && $sudo ln -sf $unit /etc/systemd/system/multi-user.target.wants/; }
+
 # A user of the machine, whose settings go to their own ~/.config.
 home="$(mktemp -d)"
 as_user=()
@@ -78,9 +94,10 @@ rm -rf "$home"
 $sudo apt-get remove --purge -y -qq "$package" >/dev/null
 left=()
 for f in "${files[@]}"; do [[ ! -e "$f" ]] || left+=("$f"); done
-check "nothing of the package is left under /usr" test ${#left[@]} -eq 0
+check "nothing of the package is left (/usr, /lib)" test ${#left[@]} -eq 0
 [[ ${#left[@]} -eq 0 ]] || printf '  left: %s\n' "${left[@]}" >&2
 check "its folders are gone too" test ! -e /usr/share/doc/$package
+check "the purge took the service's enabling away" "${not_enabled[@]}"
 
 echo "== the Windows zip under Wine"
 unzipped="$(mktemp -d)"
