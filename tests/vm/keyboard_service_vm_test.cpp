@@ -40,9 +40,8 @@ constexpr const char* kSocket = "/run/zks.sock";
 // Holds are a quarter of the program's, so that 300 trials fit the tier's two minutes.
 constexpr double kHoldScale = 0.25;
 
-const std::map<std::string, int> kKeys = {{"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT},
-                                          {"q", KEY_Q},           {"j", KEY_J},         {"f5", KEY_F5},
-                                          {"x", KEY_X},           {"z", KEY_Z}};
+const std::map<std::string, int> kKeys = {{"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"q", KEY_Q},
+                                          {"j", KEY_J},           {"f5", KEY_F5},       {"x", KEY_X}};
 
 // The modifier a code is, as a chord mask (1 Alt, 2 Ctrl, 4 Shift, 8 Win); 0 for other keys.
 int ModifierOf(int code) {
