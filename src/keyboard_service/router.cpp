@@ -82,6 +82,12 @@ void Router::userPress(int code, Output& out) {
     if (++held_[code] == 1 && chordKeys_[code]) {
         if (const int id = chordFor(code)) {
             swallowed_[code] = std::uint8_t(id);
+            // Something passes between the chord's modifiers going down and
+            // up, however soon the user lets go of them.
+            if (mask_ && heldModifiers() && !down_[mask_]) {
+                out.keys.push_back({std::uint16_t(mask_), 1});
+                out.keys.push_back({std::uint16_t(mask_), 0});
+            }
             Message hit = message(Kind::Hit);
             hit.number = id;
             reply(hit, out);
@@ -166,6 +172,7 @@ void Router::clientMessage(const Message& m, Output& out) {
         case Kind::Drop: chords_[m.number] = {}; return indexChords();
         case Kind::Down: return press(m.code, out);
         case Kind::Up: heldBack_.reset(m.code); return release(m.code, out);
+        case Kind::Mask: mask_ = m.code; return;
         case Kind::Tap:
             // Pressed and released only when up: a key that is down stays as it is.
             if (!down_[m.code]) {
@@ -228,6 +235,7 @@ void Router::clientGone(Output& out) {
     if (!connected_) return;
     connected_ = welcomed_ = false;
     chords_ = {};
+    mask_ = 0;
     chordKeys_.reset();
     holding_.reset();
     // A key stays down only while the user holds it, and not as a trigger,

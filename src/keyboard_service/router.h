@@ -98,6 +98,7 @@ private:
     AllKeys heldBack_;                              // released by the user, kept down for the hold
     std::array<Chord, keylink::kMaxChordId + 1> chords_{};
     AllKeys chordKeys_;
+    int mask_ = 0;  // the program's mask key
     bool connected_ = false;
     bool welcomed_ = false;
 };

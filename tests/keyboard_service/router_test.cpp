@@ -159,6 +159,9 @@ TEST(Router, SwallowsATriggerChordsKeyExactlyAndPassesItsModifiers) {
         {"[take 1 3 J] +Ctrl +Alt +J -Alt -Ctrl -J", "[took 1] +Ctrl +Alt [hit 1 0] -Alt -Ctrl"},
         {"[take 1 0 F24] +F24 -F24 +Ctrl +F24 -F24", "[took 1] [hit 1 0] +Ctrl +F24 -F24"},
         {"[take 1 3 J] [drop 1] +Ctrl +Alt +J -J", "[took 1] +Ctrl +Alt +J -J"},
+        // With a mask key named, it is tapped beside a swallowed chord that has modifiers.
+        {"[mask F24] [take 1 3 J] [take 2 0 K] +Ctrl +Alt +J -J -Alt -Ctrl +K -K",
+         "[took 1] [took 2] +Ctrl +Alt +F24 -F24 [hit 1 0] -Alt -Ctrl [hit 2 0]"},
     });
 }
 

@@ -13,13 +13,14 @@ struct Word {
     Kind kind;
     const char* name;
 };
-constexpr std::array<Word, 17> kWords{{{Kind::Hello, "hello"},
+constexpr std::array<Word, 18> kWords{{{Kind::Hello, "hello"},
                                        {Kind::Welcome, "welcome"},
                                        {Kind::Refused, "refused"},
                                        {Kind::Take, "take"},
                                        {Kind::Took, "took"},
                                        {Kind::Taken, "taken"},
                                        {Kind::Drop, "drop"},
+                                       {Kind::Mask, "mask"},
                                        {Kind::Down, "down"},
                                        {Kind::Up, "up"},
                                        {Kind::Tap, "tap"},
@@ -127,6 +128,7 @@ std::optional<Message> Parse(std::string_view line) {
             m.number = int(*i);
             return m;
         }
+        case Kind::Mask:
         case Kind::Down:
         case Kind::Up:
         case Kind::Tap:
@@ -195,6 +197,7 @@ std::string Format(const Message& m) {
             break;
         }
         case Kind::Take: add(m.number), add(m.mods), add(m.code); break;
+        case Kind::Mask:
         case Kind::Down:
         case Kind::Up:
         case Kind::Tap:

@@ -9,11 +9,15 @@
 //   hello <version>                         welcome <version> | refused <why>
 //   take <id> <mods> <code>                 took <id> | taken <id>
 //   drop <id>
+//   mask <code>
 //   down <code> | up <code> | tap <code>
 //   hold <keys>                             holding <keys>
 //   sync                                    state <logical keys> <held keys>
 //   history <code>                          seen <code> <presses> <releases>
 //                                           hit <id> <0 | 1 for a key repeat>
+// mask names the key of the program's mask taps (one no layout gives a
+// symbol): the service taps it beside every trigger it swallows, so that a
+// modifier let go of before the program acts is no lone modifier tap.
 // <keys> is a set of codes: kKeyDigits hexadecimal digits, code 0 the lowest bit.
 
 #include <bitset>
@@ -40,6 +44,7 @@ enum class Kind {
     Took,
     Taken,
     Drop,
+    Mask,
     Down,
     Up,
     Tap,
@@ -56,7 +61,7 @@ struct Message {
     Kind kind = Kind::Sync;
     int number = 0;       // the version (Hello, Welcome) or the chord's id (Take, Took, Taken, Drop, Hit)
     int mods = 0;         // Take
-    int code = 0;         // Take, Down, Up, Tap, History, Seen
+    int code = 0;         // Take, Mask, Down, Up, Tap, History, Seen
     bool repeat = false;  // Hit
     Keys keys, held;      // Hold, Holding: keys; State: logical in keys, the user's in held
     unsigned presses = 0, releases = 0;  // Seen

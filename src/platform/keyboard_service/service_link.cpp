@@ -104,17 +104,21 @@ std::optional<keylink::Message> ServiceLink::ask(const keylink::Message& message
     flush();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerMs);
     while (alive()) {
+        std::optional<keylink::Message> found;
         while (auto m = nextMessage()) {
-            if (m->kind == answer) {
-                if (!hits_.empty() && onHitsKept) onHitsKept();
-                return m;
-            }
             if (m->kind == keylink::Kind::Hit)
                 hits_.push_back(*m);
             else if (m->kind == keylink::Kind::Refused)
                 refusal_ = "the keyboard service refused the program: " + m->why;
-            else if (answer == keylink::Kind::Took && m->kind == keylink::Kind::Taken)
-                return m;
+            else if (!found &&
+                     (m->kind == answer || (answer == keylink::Kind::Took && m->kind == keylink::Kind::Taken)))
+                // Lines read with the answer are taken too: a hit among them
+                // would otherwise wait for the socket's next line.
+                found = m;
+        }
+        if (found) {
+            if (!hits_.empty() && onHitsKept) onHitsKept();
+            return found;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

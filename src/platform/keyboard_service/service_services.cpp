@@ -123,6 +123,7 @@ std::unique_ptr<platform::HotkeyEndpoint> ServiceHotkeyService::createEndpoint()
 platform::OwnedServices ServicesOver(const std::shared_ptr<Shared>& shared,
                                      std::unique_ptr<platform::HotkeyService> hotkeys) {
     if (!hotkeys) hotkeys = std::make_unique<ServiceHotkeyService>(shared);
+    if (shared->keys.maskCode()) shared->link->send(message(keylink::Kind::Mask, shared->keys.maskCode()));
     return platform::OwnedServices{.injector = std::make_unique<ServiceInjector>(shared),
                                    .hotkeys = std::move(hotkeys),
                                    .keyboard = std::make_unique<ServiceKeyboardState>(shared),
