@@ -152,16 +152,16 @@ const std::vector<Row> kRows = {
     {"a plain key", "+x -x", {0, {KEY_X}, 1, 1, "D45 U45"}, false},
     {"a chord's key alone", "+q -q", {0, {KEY_Q}, 1, 1, "D16 U16"}, false},
     {"a chord's key, other modifiers", "+ctrl +j -j -ctrl", {2, {KEY_J}, 1, 1, "D29 D36 U36 U29"}, false},
-    {"Alt+F5 → F5", "+alt +f5 ~ -f5 -alt", With(kF5, 1, 1, "D56 tap U56 D63 U63 D56 tap U56"), true},
-    {"Ctrl+Q → Ctrl+C", "+ctrl +q ~ -q -ctrl", With(kCtrlC, 1, 1, "D29 D46 U46 U29"), true},
+    {"Alt+F5 → F5", "+alt +f5 ~ -f5 -alt", With(kF5, 1, 1, "D56 tap tap U56 D63 U63 D56 tap U56"), true},
+    {"Ctrl+Q → Ctrl+C", "+ctrl +q ~ -q -ctrl", With(kCtrlC, 1, 1, "D29 tap D46 U46 U29"), true},
     {"Ctrl+Alt+J → Ctrl+A", "+ctrl +alt +j ~ -j -alt -ctrl",
-     With(kCtrlA, 1, 1, "D29 D56 tap U56 D30 U30 D56 tap U56 U29"), true},
-    {"held, repeats once idle", "+ctrl +q ~ *q ~ *q ~ -q -ctrl", With(kCtrlC, 3, 3, "D29 D46 U46 D46 U46 D46 U46 U29"),
-     true},
+     With(kCtrlA, 1, 1, "D29 D56 tap tap U56 D30 U30 D56 tap U56 U29"), true},
+    {"held, repeats once idle", "+ctrl +q ~ *q ~ *q ~ -q -ctrl",
+     With(kCtrlC, 3, 3, "D29 tap D46 U46 D46 U46 D46 U46 U29"), true},
     {"held, repeats at 10 ms", "+ctrl +q *q 10 *q 10 *q 10 *q 10 *q 10 *q ~ -q -ctrl", With(kCtrlC, 1, 7, ""), true},
-    {"double tap", "+ctrl +q -q +q -q ~ -ctrl", With(kCtrlC, 2, 2, "D29 D46 U46 D46 U46 U29"), true},
+    {"double tap", "+ctrl +q -q +q -q ~ -ctrl", With(kCtrlC, 2, 2, "D29 tap tap D46 U46 D46 U46 U29"), true},
     {"double tap, a modifier let go of", "+ctrl +alt +j -j +j -j ~ -alt -ctrl",
-     With(kCtrlA, 2, 2, "D29 D56 tap U56 D30 U30 D56 tap tap U56 D30 U30 D56 tap U56 U29"), true},
+     With(kCtrlA, 2, 2, "D29 D56 tap tap tap U56 D30 U30 D56 tap tap U56 D30 U30 D56 tap U56 U29"), true},
     {"rolled release, Ctrl+Q", "+ctrl +q r -q r -ctrl", kCtrlC, true},
     {"rolled release, Ctrl+Alt+J", "+ctrl +alt +j r -j r -alt r -ctrl", kCtrlA, true},
     {"rolled release, Alt+F5", "+alt +f5 r -alt r -f5", kF5, true},
@@ -352,9 +352,10 @@ int Trials(const std::string& service, int repeat, unsigned seed, const char* on
         }
         verdicts.check(taken, "a keyboard plugged in is taken", "nothing typed on it came through");
         if (!taken) break;
-        bed.trial(verdicts, "a trigger on it", "2+ctrl 2+q ~ 2-q 2-ctrl", With(kCtrlC, 1, 1, "D29 D46 U46 U29"), true);
+        bed.trial(verdicts, "a trigger on it", "2+ctrl 2+q ~ 2-q 2-ctrl", With(kCtrlC, 1, 1, "D29 tap D46 U46 U29"),
+                  true);
         bed.trial(verdicts, "a chord across two keyboards", "+ctrl 2+q ~ 2-q -ctrl",
-                  With(kCtrlC, 1, 1, "D29 D46 U46 U29"), true);
+                  With(kCtrlC, 1, 1, "D29 tap D46 U46 U29"), true);
         app.clear();
         bed.perform("2+x");
         bed.second.reset();
