@@ -159,9 +159,10 @@ const std::vector<Row> kRows = {
     {"held, repeats once idle", "+ctrl +q ~ *q ~ *q ~ -q -ctrl",
      With(kCtrlC, 3, 3, "D29 tap D46 U46 D46 U46 D46 U46 U29"), true},
     {"held, repeats at 10 ms", "+ctrl +q *q 10 *q 10 *q 10 *q 10 *q 10 *q ~ -q -ctrl", With(kCtrlC, 1, 7, ""), true},
-    {"double tap", "+ctrl +q -q +q -q ~ -ctrl", With(kCtrlC, 2, 2, "D29 tap tap D46 U46 D46 U46 U29"), true},
-    {"double tap, a modifier let go of", "+ctrl +alt +j -j +j -j ~ -alt -ctrl",
-     With(kCtrlA, 2, 2, "D29 D56 tap tap tap U56 D30 U30 D56 tap tap U56 D30 U30 D56 tap U56 U29"), true},
+    // The second press may come during the first target: the tap beside it
+    // falls anywhere, so only the targets are judged.
+    {"double tap", "+ctrl +q -q +q -q ~ -ctrl", With(kCtrlC, 2, 2, ""), true},
+    {"double tap, a modifier let go of", "+ctrl +alt +j -j +j -j ~ -alt -ctrl", With(kCtrlA, 2, 2, ""), true},
     {"rolled release, Ctrl+Q", "+ctrl +q r -q r -ctrl", kCtrlC, true},
     {"rolled release, Ctrl+Alt+J", "+ctrl +alt +j r -j r -alt r -ctrl", kCtrlA, true},
     {"rolled release, Alt+F5", "+alt +f5 r -alt r -f5", kF5, true},
