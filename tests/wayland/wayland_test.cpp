@@ -49,8 +49,8 @@ public:
         return at < lines_.size() ? at : -1;
     }
     // Waits for this line after every line read so far.
-    bool next(const QString& line) {
-        return find([&](const QString& l) { return l == line; }, read()) >= 0;
+    bool next(const QString& line, int ms = 5000) {
+        return find([&](const QString& l) { return l == line; }, read(), ms) >= 0;
     }
     // Runs a command and waits for its answer.
     QString ask(const QString& command) {
@@ -97,7 +97,8 @@ public:
             "[conftooltip]\n0=2|17|65\n1=2|17|66\n2=3|17|18|74\n";
         QFile f(folder_.path() + "/set.ini");
         if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size() || !f.flush()) error = "cannot write set.ini";
-        if (!bed_.next("ready")) error = "the bed's window did not start";
+        // sway, Xwayland and the window start together: slow on a busy machine.
+        if (!bed_.next("ready", 20000)) error = "the bed's window did not start";
         start();
     }
     QString error;
