@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -19,6 +20,14 @@ void Click(QWidget* widget) {
     QApplication::sendEvent(widget, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &release);
+}
+
+// Says how the box ended once the other window is active (the window system
+// tells the program so later): a trigger typed from then on is the slot's.
+void SayOnceActive(QWidget* application, const std::string& line) {
+    if (QApplication::activeWindow() != application)
+        return (void)QTimer::singleShot(10, [application, line] { SayOnceActive(application, line); });
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 // Once the program's window is active, as a user finds it.
@@ -35,8 +44,8 @@ void TickOnceActive() {
     application->setObjectName("application");
     application->show();
     application->activateWindow();
-    std::fprintf(stderr, "vm-user: %s %s\n", qPrintable(name),
-                 !box ? "is not there" : box->isChecked() ? "ticked" : "stays clear");
+    const char* how = !box ? "is not there" : box->isChecked() ? "ticked" : "stays clear";
+    SayOnceActive(application, std::string("vm-user: ") + qPrintable(name) + " " + how);
 }
 
 void TickOnceRunning() {
