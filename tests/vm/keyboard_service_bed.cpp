@@ -57,6 +57,8 @@ Expected<std::shared_ptr<keyservice::ServiceLink>> Connect(const std::string& so
 
 }  // namespace
 
+int DefaultMaskCode() { return DefaultKeys().maskCode(); }
+
 ServiceProcess::~ServiceProcess() {
     if (pid_ > 0) kill();
 }

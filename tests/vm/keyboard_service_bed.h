@@ -39,6 +39,10 @@ private:
     pid_t pid_ = -1;
 };
 
+// The key the program taps to mask a modifier's change, as the program finds
+// it in xkbcommon's default keymap where there is no display; 0 for none.
+int DefaultMaskCode();
+
 // A client of the service, connected from another process as `uid`:
 // "welcome", or why it was not (the service's refusal, or connect's error).
 std::string ConnectAs(const std::string& socket, uid_t uid);

@@ -12,15 +12,24 @@
 // up, "tap" the program's mask tap (its inert key down and up).
 //
 // Usage: keyboard_service_vm_test --service PATH [--repeat N] [--seed N] [--only ROWS]
+//        keyboard_service_vm_test --service PATH --program PATH --user-stand-in PATH [...]
 //        keyboard_service_vm_test --service PATH --latency KEYS
 // (ZORVANE_VM_TRACE=1 prints every trial's transcript; --only runs the rows,
-// or the plugging trials, whose name contains ROWS.)
+// or the plugging trials, whose name contains ROWS; --program adds the built
+// program's trials, run unless --only leaves them out.)
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
@@ -168,6 +177,17 @@ const std::vector<Row> kRows = {
     {"rolled release, Alt+F5", "+alt +f5 r -alt r -f5", kF5, true},
 };
 
+// What an application saw since the last clear(), without the sentinels.
+std::vector<Event> Seen(const KeyReader& app, const int (&sentinel)[2]) {
+    std::vector<Event> out;
+    for (const input_event& e : app.events())
+        if (e.type == EV_KEY && e.value != 2 && e.code != sentinel[0] && e.code != sentinel[1])
+            out.push_back({e.code, e.value == 1});
+        else if (e.type == EV_SYN)
+            out.push_back({0, true});  // SYN_DROPPED: the judge calls it a key that is not the target's
+    return out;
+}
+
 // The user, the application and the program, and the verbs the trials share.
 struct Bed {
     UinputKeyboard& first;
@@ -214,16 +234,7 @@ struct Bed {
         return settle();
     }
 
-    // What the application saw since the last clear(), without the sentinels.
-    std::vector<Event> seen() const {
-        std::vector<Event> out;
-        for (const input_event& e : app.events())
-            if (e.type == EV_KEY && e.value != 2 && e.code != sentinel[0] && e.code != sentinel[1])
-                out.push_back({e.code, e.value == 1});
-            else if (e.type == EV_SYN)
-                out.push_back({0, true});  // SYN_DROPPED: the judge calls it a key that is not the target's
-        return out;
-    }
+    std::vector<Event> seen() const { return Seen(app, sentinel); }
 
     // One trial: the script typed, and what the application saw judged.
     void trial(vm::Verdicts& verdicts, const std::string& name, const std::string& script, const Expect& expect,
@@ -312,8 +323,7 @@ int Latency(const std::string& service, int keys) {
     return 0;
 }
 
-int Trials(const std::string& service, int repeat, unsigned seed, const char* only) {
-    vm::Verdicts verdicts;
+void Trials(vm::Verdicts& verdicts, const std::string& service, int repeat, unsigned seed, const char* only) {
     JudgeTheJudge(verdicts);
     UinputKeyboard keyboard("VM test keyboard");
     KeyReader direct(keyboard.path());
@@ -324,7 +334,7 @@ int Trials(const std::string& service, int repeat, unsigned seed, const char* on
     vm::ServiceProcess process(service, kSocket);
     const std::string why = process.start();
     verdicts.check(why.empty(), "the service starts", why);
-    if (!why.empty()) return verdicts.Finish();
+    if (!why.empty()) return;
     KeyReader app(process.keyboard());
     direct.clear();
 
@@ -332,7 +342,7 @@ int Trials(const std::string& service, int repeat, unsigned seed, const char* on
     verdicts.check(stranger != "welcome", "another user is refused", stranger);
     vm::Program program(kSocket, kSlots, kHoldScale);
     verdicts.check(program.error().empty(), "the program connects and its triggers go live", program.error());
-    if (!program.error().empty()) return std::printf("%s", process.log().c_str()), verdicts.Finish();
+    if (!program.error().empty()) return (void)std::printf("%s", process.log().c_str());
     verdicts.check(program.maskCode() != KEY_F21 && program.maskCode() != KEY_F22, "the mask tap is no settle's key",
                    std::to_string(program.maskCode()));
     const std::string second = vm::ConnectAs(kSocket, 0);
@@ -384,13 +394,139 @@ int Trials(const std::string& service, int repeat, unsigned seed, const char* on
     verdicts.check(direct.transcript() == "U16 U29 D44 U44", "killed, the keyboard is the user's again",
                    direct.transcript());
     if (verdicts.failed()) std::printf("The service's log:\n%s", process.log().c_str());
-    return verdicts.Finish();
+}
+
+// The built program, in a folder of its own where its set.ini holds slot 1's
+// trigger Ctrl+Q → Ctrl+C. Its box is clear at every start: the user's stand-in
+// loaded into it (user_ticks_box.cpp) clicks it.
+constexpr const char* kProgramFolder = "/tmp/program";
+constexpr const char* kProgramSettings =
+    "[Zorvane]\nZorvane1Text=Ctrl + Q\nZorvane1KeyCode=81\nZorvane1ModKeyCode=2\n"
+    "[conftext]\n0=Ctrl + C\n[conftooltip]\n0=2|17|67\n";
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Starts the program copied into its folder with no display, the service at
+// kSocket, and its standard output and error in the folder's file "stderr".
+pid_t StartBuiltProgram(const std::string& binary, const std::string& standIn) {
+    const std::string folder = kProgramFolder, exe = folder + "/zorvane-change-hotkey";
+    ::mkdir(folder.c_str(), 0755);
+    {
+        std::ifstream in(binary, std::ios::binary);
+        std::ofstream out(exe, std::ios::binary | std::ios::trunc);
+        out << in.rdbuf();
+    }
+    ::chmod(exe.c_str(), 0755);
+    std::ofstream(folder + "/set.ini") << kProgramSettings;
+    const int errors = ::open((folder + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(errors, 1);
+        dup2(errors, 2);
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("ZORVANE_KEYBOARD_SERVICE", kSocket, 1);
+        setenv("LD_PRELOAD", standIn.c_str(), 1);
+        setenv("ZORVANE_VM_TICK", "1", 1);
+        execl(exe.c_str(), exe.c_str(), nullptr);
+        _exit(127);
+    }
+    ::close(errors);
+    return pid;
+}
+
+// Types keys, then a sentinel, and reads until the sentinel is through and
+// nothing is down; what the application saw, without the sentinel.
+std::vector<Event> TypeAndRead(UinputKeyboard& keyboard, KeyReader& app, const std::vector<std::pair<int, int>>& keys,
+                               bool* through) {
+    static constexpr int kSentinel[2] = {KEY_F21, KEY_F21};
+    app.clear();
+    for (const auto& [code, value] : keys) keyboard.key(code, value);
+    keyboard.key(KEY_F21, 1), keyboard.key(KEY_F21, 0);
+    *through = app.readUntilKey(KEY_F21, 0);
+    // A key the program let go of after the user did comes after the sentinel.
+    if (!app.down().empty()) app.readUntil([&](const input_event&) { return app.down().empty(); });
+    return Seen(app, kSentinel);
+}
+
+// The built program with the service: it takes the service's route, a trigger
+// typed on the keyboard reaches the application as exactly its target, and
+// SIGTERM ends it with nothing left down and the trigger the user's keys again.
+void BuiltProgramTrials(vm::Verdicts& verdicts, const std::string& service, const std::string& binary,
+                        const std::string& standIn, int trials) {
+    UinputKeyboard keyboard("VM user keyboard");
+    vm::ServiceProcess process(service, kSocket);
+    const std::string why = process.start();
+    verdicts.check(why.empty(), "the service starts for the built program", why);
+    if (!why.empty()) return;
+    KeyReader app(process.keyboard());
+    const std::string folder = kProgramFolder, log = folder + "/zorvane-change-hotkey.log", errors = folder + "/stderr";
+    const auto said = [&] { return " | stderr: " + Contents(errors) + " | log: " + Contents(log); };
+
+    // Qt starts slowly under software emulation: a generous wait.
+    const pid_t pid = StartBuiltProgram(binary, standIn);
+    int status = 0;
+    bool ended = false;
+    for (const double until = vm::NowMs() + 4 * vm::kPatienceMs; vm::NowMs() < until; vm::SleepMs(20)) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (ended || Contents(errors).find("vm-user:") != std::string::npos) break;
+    }
+    const bool routed = Contents(log).find("keyboard route: the keyboard service") != std::string::npos;
+    const bool live = Contents(errors).find("vm-user: Check1 ticked") != std::string::npos;
+    verdicts.check(routed, "the built program takes the service's route", said());
+    verdicts.check(live, "the built program's slot 1 goes live", said());
+    if (!routed || !live) {
+        if (!ended) ::kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+        std::printf("The service's log:\n%s", process.log().c_str());
+        return;
+    }
+
+    const int mask = vm::DefaultMaskCode();
+    // The user lets go while the program may still be playing, which may
+    // mask Ctrl's release with a tap: the order is not pinned, the target is.
+    const Expect& ctrlC = kCtrlC;
+    bool through = false;
+    for (int i = 0; i < trials; ++i) {
+        // The user lets go once the target is through: the program acts while the trigger is held.
+        app.clear();
+        keyboard.key(KEY_LEFTCTRL, 1), keyboard.key(KEY_Q, 1);
+        app.readUntilKey(KEY_C, 0);
+        const std::vector<Event> before = Seen(app, {KEY_F21, KEY_F21});
+        std::vector<Event> seen = TypeAndRead(keyboard, app, {{KEY_Q, 0}, {KEY_LEFTCTRL, 0}}, &through);
+        seen.insert(seen.begin(), before.begin(), before.end());
+        const std::string fault = through ? Judge(seen, ctrlC, mask) : "the service passed nothing through";
+        verdicts.check(fault.empty(), "the built program: Ctrl+Q → Ctrl+C", fault + " | seen: " + Render(seen, mask));
+        if (!fault.empty()) break;  // each trial after would wait out its patience the same way
+    }
+
+    ::kill(pid, SIGTERM);
+    for (const double until = vm::NowMs() + vm::kPatienceMs; !ended && vm::NowMs() < until; vm::SleepMs(20))
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+    verdicts.check(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0, "SIGTERM ends the built program",
+                   (ended ? "status " + std::to_string(status) : std::string("still running")) + said());
+    if (!ended) ::kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    std::vector<Event> seen = TypeAndRead(keyboard, app, {}, &through);
+    verdicts.check(through && seen.empty() && app.down().empty(), "the built program ended, nothing is left down",
+                   Render(seen, mask) + " | down: " + app.down());
+    seen = TypeAndRead(keyboard, app, {{KEY_LEFTCTRL, 1}, {KEY_Q, 1}, {KEY_Q, 0}, {KEY_LEFTCTRL, 0}}, &through);
+    verdicts.check(Render(seen, mask) == "D29 D16 U16 U29", "the built program ended, its trigger is the user's keys",
+                   Render(seen, mask));
+    verdicts.check(Contents(folder + "/set.ini").find("Zorvane1KeyCode=81") != std::string::npos,
+                   "the built program ended, its chord is kept", Contents(folder + "/set.ini"));
+    if (verdicts.failed()) std::printf("The program:%s\nThe service's log:\n%s", said().c_str(), process.log().c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) try {
-    std::string service;
+    std::string service, builtProgram, standIn;
     int repeat = 25, latency = 0;
     unsigned seed = 1;
     const char* only = "";
@@ -401,10 +537,17 @@ int main(int argc, char** argv) try {
         if (option == "--latency") latency = std::atoi(argv[i + 1]);
         if (option == "--seed") seed = unsigned(std::atoi(argv[i + 1]));
         if (option == "--only") only = argv[i + 1];
+        if (option == "--program") builtProgram = argv[i + 1];
+        if (option == "--user-stand-in") standIn = argv[i + 1];
     }
     if (service.empty()) return std::printf("usage: keyboard_service_vm_test --service PATH [--repeat N]\n"), 2;
     std::printf("seed %u\n", seed);
-    return latency > 0 ? Latency(service, latency) : Trials(service, repeat, seed, only);
+    if (latency > 0) return Latency(service, latency);
+    vm::Verdicts verdicts;
+    Trials(verdicts, service, repeat, seed, only);
+    if (!builtProgram.empty() && std::strstr("the built program", only))
+        BuiltProgramTrials(verdicts, service, builtProgram, standIn, 10);
+    return verdicts.Finish();
 } catch (const std::exception& e) {
     std::printf("keyboard_service_vm_test: %s\n0 passed, 1 failed\n", e.what());
     return 1;
